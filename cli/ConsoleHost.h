@@ -1,0 +1,68 @@
+#pragma once
+
+#include "engine/ConversionRun.h"
+#include "engine/RunHost.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <string>
+
+// Set by SIGINT and SIGTERM; the host turns it into the stop question's Abort.
+extern volatile std::sig_atomic_t g_interruptRequested;
+
+// Runs conversions from a shell: messages on standard error, questions on the terminal (or answered by
+// -y, or No when there is no terminal), progress on standard error when it is a terminal.
+class TConsoleHost final : public TRunHost {
+public:
+    struct Settings {
+        int formatIndex = 1;
+        int32_t sampleRate = 48000;
+        bool assumeYes = false;
+        bool showProgress = false;
+        bool interactive = false; // questions may be asked on standard input
+    };
+
+    explicit TConsoleHost(const Settings& settings) : settings_(settings) {}
+
+    // Converts one input; the run's result, or Failed when an error left the run.
+    TRunResult Convert(const std::string& input, const std::string& output);
+
+    std::string InputName() override { return input_; }
+    std::string OutputName() override { return output_; }
+    int FormatIndex() override { return formatIndex_; }
+    void ResetFormatIndex() override { formatIndex_ = 0; }
+    int32_t SampleRate() override { return settings_.sampleRate; }
+    void ShowError(const std::string& message) override;
+    bool Confirm(const std::string& message) override;
+    TStopAnswer AskStop(const std::string&) override { return TStopAnswer::Abort; }
+    void SetGaugeMinimum(int64_t minimum) override { minimum_ = minimum; }
+    void SetGaugeMaximum(int64_t maximum) override { maximum_ = maximum; }
+    void SetGaugeProgress(int64_t progress) override { progress_ = progress; }
+    void SetBusy(bool busy) override;
+    void ShowStopButton(bool) override {}
+    void ProcessPendingEvents() override {
+        if (g_interruptRequested && run_ && run_->Running())
+            run_->ApplyStopAnswer(TStopAnswer::Abort);
+        if (--countdown_ <= 0)
+            Tick();
+    }
+
+private:
+    void Tick();
+    void DrawProgress(bool final);
+    void Print(const std::string& message);
+
+    Settings settings_;
+    TConversionRun* run_ = nullptr;
+    std::string input_;
+    std::string output_;
+    int formatIndex_ = 1;
+    int64_t minimum_ = 0;
+    int64_t maximum_ = 0;
+    int64_t progress_ = 0;
+    int countdown_ = 0;
+    bool progressShown_ = false;
+    std::chrono::steady_clock::time_point started_{};
+    std::chrono::steady_clock::time_point lastDraw_{};
+};

@@ -1,0 +1,93 @@
+#pragma once
+
+#include "engine/RunHost.h"
+#include "engine/SampleGroup.h"
+#include "mmio/MMIOFile.h"
+#include "wave/WaveHeader.h"
+
+#include <cstdint>
+#include <memory>
+
+// How a run ended.
+enum class TRunResult {
+    Completed, // every group of the input was converted
+    Stopped,   // stopped with Ignore: the partial output stays, with a header that describes it
+    Aborted,   // stopped with Abort: the output was deleted
+    Refused,   // a check, a question or an open ended the run before the conversion
+    Failed,    // a read or write error ended the conversion; the incomplete output was deleted
+};
+
+namespace run_text {
+inline constexpr const char* kSameName = "Output = input file name";
+inline constexpr const char* kNoInput = "Input file does not exist";
+inline constexpr const char* kOverwrite = "Output file exists - Overwrite?";
+inline constexpr const char* kCannotOpenInput = "Unable to open input file";
+inline constexpr const char* kCannotCreateOutput = "Unable to create output file";
+inline constexpr const char* kFallbackTo16 = "Too many samples to be handled in a\rRIFF WAVE file at 24 bit "
+                                             "resolution;\rOkay to reduce resolution down to\r16 bits and "
+                                             "proceed?";
+inline constexpr const char* kTooManyFor16 = "Too many samples to be handled in a\rRIFF WAVE file.";
+inline constexpr const char* kWriteFailed = "Could not write buffer to disk.";
+inline constexpr const char* kReadFailed = "Could not read from input file.";
+inline constexpr const char* kStopQuestion =
+    "You stopped the conversion.\r\rPress \"Abort\" to abort the conversion and delete the output "
+    "file.\rPress \"Retry\" to resume the conversion.\rPress \"Ignore\" to stop the conversion but leave "
+    "the output file.";
+} // namespace run_text
+
+// One conversion from two file names to a finished WAVE file, driven through a host. The run holds its
+// state only while it executes; the host's STOP handler calls StopQuestion from inside the host's event
+// processing.
+class TConversionRun {
+public:
+    static constexpr int32_t kBufferSize = 32768;
+
+    explicit TConversionRun(TRunHost& host) : host_(host) {}
+
+    // Checks the request, converts and cleans up. Errors are shown through the host; an exception the run
+    // does not handle itself (a buffer that cannot be resized, an output that cannot be closed) leaves
+    // after the clean-up, for the host's default error dialog.
+    TRunResult Execute();
+
+    // Asks the host's stop question and applies the answer; does nothing unless a conversion is under way.
+    void StopQuestion();
+    void ApplyStopAnswer(TStopAnswer answer);
+
+    bool Converting() const { return converting_; }
+    bool Running() const { return Running_; }
+    bool DeleteOutput() const { return DeleteOutput_; }
+    int64_t DataOffset() const { return DataOffset_; }
+    int64_t GroupCount() const { return GroupCount_; }
+    int64_t GroupsWritten() const { return groupsWritten_; }
+    bool RawInput() const { return RawInput_; }
+    const TWaveHeader& InInfo() const { return InInfo_; }
+    const TWaveHeader& OutHeader() const { return OutHeader_; }
+
+private:
+    enum class Failure { None, Read, Write };
+
+    TRunResult Prepare();
+    void ConvertGroups();
+    void CorrectHeaderSizes();
+    void CleanUp();
+    void ReleaseFilesQuietly();
+    void ShowError(const std::string& message) { host_.ShowError(message); }
+
+    TRunHost& host_;
+    std::unique_ptr<TMMIOFile> InFile_;
+    std::unique_ptr<TMMIOFile> OutFile_;
+    int64_t DataOffset_ = 0;
+    int32_t SampleRate_ = 0;
+    int64_t GroupCount_ = 0;
+    TWaveHeader InInfo_{};
+    TWaveHeader OutHeader_{};
+    bool RawInput_ = false;
+    bool Running_ = false;
+    bool DeleteOutput_ = false;
+
+    TSampleGroup Group_{};
+    int64_t groupsWritten_ = 0;
+    bool converting_ = false;
+    bool stoppedByUser_ = false;
+    Failure failure_ = Failure::None;
+};

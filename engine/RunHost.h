@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+enum class TStopAnswer { Abort, Retry, Ignore, None };
+
+// What a conversion run needs of the program that drives it: the window, the command-line tool, or a
+// scripted host in the tests. Messages use "\r" for a line break.
+class TRunHost {
+public:
+    virtual ~TRunHost() = default;
+
+    virtual std::string InputName() = 0;
+    virtual std::string OutputName() = 0;
+    // The output-format item: 0 is 16 bits, any other index 20 bits in 3-byte containers.
+    virtual int FormatIndex() = 0;
+    virtual void ResetFormatIndex() = 0;
+    virtual int32_t SampleRate() = 0;
+
+    // A modal error message with an OK button.
+    virtual void ShowError(const std::string& message) = 0;
+    // A modal Yes/No question; true only for Yes.
+    virtual bool Confirm(const std::string& message) = 0;
+    // The stop question with Abort, Retry and Ignore; None when it was closed without a button.
+    virtual TStopAnswer AskStop(const std::string& message) = 0;
+
+    virtual void SetGaugeMinimum(int64_t minimum) = 0;
+    virtual void SetGaugeMaximum(int64_t maximum) = 0;
+    // Called once per group: keep it cheap.
+    virtual void SetGaugeProgress(int64_t progress) = 0;
+
+    // Busy: Process... disabled, the wait cursor, the other controls disabled; and back.
+    virtual void SetBusy(bool busy) = 0;
+    // During the conversion STOP! takes the place of Process....
+    virtual void ShowStopButton(bool shown) = 0;
+    // Called twice per group, so that STOP! and the progress display stay live: keep it cheap.
+    virtual void ProcessPendingEvents() = 0;
+};

@@ -1,0 +1,402 @@
+#include "mmio/MMIOFile.h"
+
+#include "mmio/MMIOCodes.h"
+#include "mmio/ShareLocks.h"
+#include "mmio/SysCalls.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <new>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+const char* MessageForOpenError(uint32_t code) {
+    switch (code) {
+    case mmio::kErrPathNotFound:
+        return "Path not found - invalid location.";
+    case mmio::kErrAccessDenied:
+        return "Access denied - this file is protected.";
+    case mmio::kErrSharingViolation:
+        return "Sharing violation - file is in use.";
+    case mmio::kErrNetworkError:
+        return "Network error - request failed.";
+    case mmio::kErrTooManyOpenFiles:
+        return "Too many open files - no more handles.";
+    case mmio::kErrInvalidFile:
+        return "Invalid file - could not be opened.";
+    default:
+        return nullptr;
+    }
+}
+
+bool DirectoryExists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string DirectoryOf(const std::string& name) {
+    const auto slash = name.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : name.substr(0, slash);
+}
+
+// Maps a failed open's errno to the platform's error code.
+uint32_t CodeForErrno(int error, const std::string& name) {
+    switch (error) {
+    case ENOENT:
+        // A missing file in an existing directory is "file not found"; a missing directory is a bad path.
+        return DirectoryExists(DirectoryOf(name)) ? mmio::kErrFileNotFound : mmio::kErrPathNotFound;
+    case ENOTDIR:
+        return mmio::kErrPathNotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return mmio::kErrAccessDenied;
+    case ETXTBSY:
+        return mmio::kErrSharingViolation;
+    case EIO:
+    case ESTALE:
+    case ENETDOWN:
+    case ENETUNREACH:
+    case EHOSTUNREACH:
+    case ETIMEDOUT:
+        return mmio::kErrNetworkError;
+    case EMFILE:
+    case ENFILE:
+        return mmio::kErrTooManyOpenFiles;
+    case EISDIR:
+    case ENXIO:
+    case ENODEV:
+        return mmio::kErrInvalidFile;
+    default:
+        return mmio::kErrOther;
+    }
+}
+
+ssize_t PlainRead(int fd, void* buffer, size_t count) { return ::read(fd, buffer, count); }
+ssize_t PlainWrite(int fd, const void* buffer, size_t count) { return ::write(fd, buffer, count); }
+
+ssize_t ReadRetrying(int fd, void* buffer, size_t count) {
+    ssize_t n;
+    do {
+        n = mmio::Sys().read(fd, buffer, count);
+    } while (n < 0 && errno == EINTR);
+    return n;
+}
+
+} // namespace
+
+namespace mmio {
+SysCalls& Sys() {
+    static SysCalls calls{PlainRead, PlainWrite};
+    return calls;
+}
+} // namespace mmio
+
+TMMIOFile::TMMIOFile() = default;
+
+TMMIOFile::~TMMIOFile() {
+    try {
+        Close();
+    } catch (const EMMIOError&) {
+        // A destructor cannot report; callers that care call Close themselves.
+    }
+}
+
+void TMMIOFile::SetFileName(const std::string& name) {
+    if (!info_)
+        info_ = std::make_unique<TMMIOInfo>();
+    *info_ = TMMIOInfo{};
+    fileName_ = name;
+    accessMode_ = 2;
+    shareMode_ = 1;
+    buffered_ = true;
+}
+
+void TMMIOFile::SetModes(bool buffered, uint8_t access, uint8_t share) {
+    buffered_ = buffered;
+    accessMode_ = access;
+    shareMode_ = share;
+}
+
+void TMMIOFile::OpenExisting() { Open(0); }
+
+void TMMIOFile::CreateNew() { Open(mmio::kCreate); }
+
+void TMMIOFile::Open(uint32_t baseFlags) {
+    if (opened_)
+        Close();
+    openFlags_ = baseFlags | (buffered_ ? mmio::kAllocBuf : 0) | (accessMode_ & mmio::kAccessMask) |
+                 ((static_cast<uint32_t>(shareMode_) << 4) & mmio::kShareMask);
+    if (!info_)
+        info_ = std::make_unique<TMMIOInfo>();
+    info_->dwFlags = openFlags_;
+    const uint32_t code = OpenOnPlatform();
+    info_->wErrorRet = code;
+    if (code == 0) {
+        opened_ = true;
+        return;
+    }
+    if (const char* message = MessageForOpenError(code))
+        throw EMMIOError(message);
+}
+
+uint32_t TMMIOFile::OpenOnPlatform() {
+    if (fileName_.empty())
+        return mmio::kErrFileNotFound;
+    const bool create = (openFlags_ & mmio::kCreate) != 0;
+    const uint32_t access = openFlags_ & mmio::kAccessMask;
+    // Never block (a FIFO with no writer would hang) and never become a controlling terminal.
+    int flags = O_CLOEXEC | O_NONBLOCK | O_NOCTTY | (create ? O_CREAT : 0);
+    // A write-only open still asks for read access where it may: share locks are read locks.
+    int fd = ::open(fileName_.c_str(), flags | (access == mmio::kRead ? O_RDONLY : O_RDWR), 0666);
+    if (fd < 0 && errno == EACCES && access == mmio::kWrite)
+        fd = ::open(fileName_.c_str(), flags | O_WRONLY, 0666);
+    if (fd < 0)
+        return CodeForErrno(errno, fileName_);
+
+    const auto fail = [fd](uint32_t code) {
+        ::close(fd);
+        return code;
+    };
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return fail(CodeForErrno(errno, fileName_));
+    if (!S_ISREG(st.st_mode))
+        return fail(mmio::kErrInvalidFile);
+    if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
+        return fail(CodeForErrno(errno, fileName_));
+
+    const mmio::ShareRequest request = mmio::ShareRequestFor(openFlags_);
+    switch (mmio::AcquireShare(fd, request)) {
+    case mmio::ShareResult::Granted:
+    case mmio::ShareResult::Unsupported:
+        break;
+    case mmio::ShareResult::Conflict:
+        return fail(mmio::kErrSharingViolation);
+    case mmio::ShareResult::Error:
+        return fail(CodeForErrno(errno, fileName_));
+    }
+    const auto device = static_cast<uint64_t>(st.st_dev);
+    const auto inode = static_cast<uint64_t>(st.st_ino);
+    if (!mmio::OpenFileRegistry::TryAdd(this, device, inode, request))
+        return fail(mmio::kErrSharingViolation);
+    // Only now, with the share check passed, may an existing file be emptied.
+    if (create && st.st_size != 0 && ::ftruncate(fd, 0) != 0) {
+        const int error = errno;
+        mmio::OpenFileRegistry::Remove(this);
+        return fail(CodeForErrno(error, fileName_));
+    }
+
+    handle_ = fd;
+    mode_ = Mode::Idle;
+    bufferStart_ = cur_ = readEnd_ = writeEnd_ = 0;
+    AllocateBuffer(buffered_ ? mmio::kDefaultBufferSize : 0);
+    return 0;
+}
+
+void TMMIOFile::AllocateBuffer(int32_t size) {
+    if (size <= 0) {
+        buffer_.reset();
+        capacity_ = 0;
+        return;
+    }
+    buffer_ = std::make_unique_for_overwrite<char[]>(static_cast<size_t>(size));
+    capacity_ = size;
+}
+
+void TMMIOFile::SetBufferSize(int32_t size) {
+    if (!opened_)
+        return;
+    if (!MakeIdle())
+        throw EMMIOError("Could not write buffer to disk.");
+    try {
+        AllocateBuffer(size);
+    } catch (const std::bad_alloc&) {
+        throw EMMIOError("Could not allocate new buffer size.");
+    }
+    if (info_)
+        info_->cchBuffer = capacity_;
+}
+
+bool TMMIOFile::WriteAll(const char* data, int64_t count, int64_t& written) {
+    written = 0;
+    while (written < count) {
+        const ssize_t n = mmio::Sys().write(handle_, data + written, static_cast<size_t>(count - written));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        written += n;
+    }
+    return true;
+}
+
+bool TMMIOFile::Flush() {
+    if (mode_ != Mode::Writing)
+        return true;
+    int64_t written = 0;
+    const bool ok = WriteAll(buffer_.get(), cur_, written);
+    bufferStart_ += written;
+    if (!ok) {
+        // Keep what did not reach the disk, so that a later flush (or Close) tries again and reports it.
+        std::memmove(buffer_.get(), buffer_.get() + written, static_cast<size_t>(cur_ - written));
+        cur_ -= written;
+        return false;
+    }
+    mode_ = Mode::Idle;
+    cur_ = writeEnd_ = 0;
+    return true;
+}
+
+// Empties the buffer and puts the kernel offset at the logical position.
+bool TMMIOFile::MakeIdle() {
+    if (mode_ == Mode::Writing)
+        return Flush();
+    if (mode_ == Mode::Reading) {
+        const int64_t position = Logical();
+        if (cur_ != readEnd_ && ::lseek(handle_, position, SEEK_SET) < 0)
+            return false;
+        bufferStart_ = position;
+        cur_ = readEnd_ = 0;
+        mode_ = Mode::Idle;
+    }
+    return true;
+}
+
+int32_t TMMIOFile::ReadSlow(void* buffer, int32_t count) {
+    if (!opened_ || count < 0 || (openFlags_ & mmio::kAccessMask) == mmio::kWrite)
+        return -1;
+    if (count == 0)
+        return 0;
+    if (mode_ == Mode::Writing && !Flush())
+        return -1;
+    char* out = static_cast<char*>(buffer);
+    int64_t done = 0;
+    if (mode_ == Mode::Reading) {
+        done = readEnd_ - cur_;
+        std::memcpy(out, buffer_.get() + cur_, static_cast<size_t>(done));
+        cur_ = readEnd_;
+    }
+    while (done < count) {
+        // The buffer is used up: the kernel offset is the logical position.
+        bufferStart_ = Logical();
+        cur_ = readEnd_ = 0;
+        mode_ = Mode::Idle;
+        const int64_t wanted = count - done;
+        if (wanted >= capacity_) {
+            const ssize_t n = ReadRetrying(handle_, out + done, static_cast<size_t>(wanted));
+            if (n < 0)
+                return -1;
+            if (n == 0)
+                break;
+            done += n;
+            bufferStart_ += n;
+            continue;
+        }
+        const ssize_t n = ReadRetrying(handle_, buffer_.get(), static_cast<size_t>(capacity_));
+        if (n < 0)
+            return -1;
+        if (n == 0)
+            break;
+        mode_ = Mode::Reading;
+        readEnd_ = n;
+        const int64_t take = std::min<int64_t>(wanted, n);
+        std::memcpy(out + done, buffer_.get(), static_cast<size_t>(take));
+        cur_ = take;
+        done += take;
+    }
+    return static_cast<int32_t>(done);
+}
+
+int32_t TMMIOFile::WriteSlow(const void* buffer, int32_t count) {
+    if (!opened_ || count < 0 || (openFlags_ & mmio::kAccessMask) == mmio::kRead)
+        return -1;
+    if (count == 0)
+        return 0;
+    if (!MakeIdle())
+        return -1;
+    if (count >= capacity_) {
+        int64_t written = 0;
+        const bool ok = WriteAll(static_cast<const char*>(buffer), count, written);
+        bufferStart_ += written;
+        return ok ? count : -1;
+    }
+    mode_ = Mode::Writing;
+    writeEnd_ = capacity_;
+    std::memcpy(buffer_.get(), buffer, static_cast<size_t>(count));
+    cur_ = count;
+    return count;
+}
+
+int64_t TMMIOFile::MoveTo(int64_t target) {
+    if (target < 0)
+        return -1;
+    if (target == Logical())
+        return target;
+    if (mode_ == Mode::Reading && target >= bufferStart_ && target <= bufferStart_ + readEnd_) {
+        cur_ = target - bufferStart_;
+        return target;
+    }
+    if (mode_ == Mode::Writing && !Flush())
+        return -1;
+    const off_t result = ::lseek(handle_, target, SEEK_SET);
+    if (result < 0)
+        return -1;
+    mode_ = Mode::Idle;
+    bufferStart_ = result;
+    cur_ = readEnd_ = writeEnd_ = 0;
+    return result;
+}
+
+int64_t TMMIOFile::SeekTo(int64_t offset) {
+    if (!opened_)
+        return -1;
+    return MoveTo(offset);
+}
+
+int64_t TMMIOFile::SeekBy(int64_t offset) {
+    if (!opened_)
+        return -1;
+    int64_t target = 0;
+    if (__builtin_add_overflow(Logical(), offset, &target))
+        return -1;
+    return MoveTo(target);
+}
+
+int64_t TMMIOFile::SeekToEnd() {
+    if (!opened_ || !MakeIdle())
+        return -1;
+    const off_t result = ::lseek(handle_, 0, SEEK_END);
+    if (result < 0)
+        return -1;
+    bufferStart_ = result;
+    return result;
+}
+
+void TMMIOFile::Close() {
+    if (!opened_)
+        return;
+    const bool flushed = Flush();
+    // close is never retried: after EINTR the descriptor is gone already.
+    const bool closeFailed = ::close(handle_) != 0 && errno != EINTR && accessMode_ != 0;
+    mmio::OpenFileRegistry::Remove(this);
+    handle_ = -1;
+    opened_ = false;
+    mode_ = Mode::Idle;
+    bufferStart_ = cur_ = readEnd_ = writeEnd_ = 0;
+    buffer_.reset();
+    capacity_ = 0;
+    if (!flushed || closeFailed)
+        throw EMMIOError("Could not write buffer to disk.");
+}
+
+void TMMIOFile::Delete() {
+    if (fileName_.empty())
+        return;
+    ::unlink(fileName_.c_str());
+}

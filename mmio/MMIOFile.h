@@ -1,0 +1,113 @@
+#pragma once
+
+#include "mmio/MMIOError.h"
+
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string>
+
+// The platform information record handed to every open; it receives the error code of a failed open.
+struct TMMIOInfo {
+    uint32_t dwFlags = 0;
+    uint32_t wErrorRet = 0;
+    int32_t cchBuffer = 0;
+};
+
+// A buffered file object. Reads, writes and seeks go through one buffer: a request that fits it is a copy
+// with no system call. Open, buffer and close failures raise EMMIOError; reads, writes and seeks report
+// failure through their results (-1) and never raise. Positions are 64-bit.
+class TMMIOFile {
+public:
+    TMMIOFile();
+    ~TMMIOFile(); // closes quietly if still open
+    TMMIOFile(const TMMIOFile&) = delete;
+    TMMIOFile& operator=(const TMMIOFile&) = delete;
+
+    // Stores a copy of the name and resets the modes to read-and-write, exclusive, buffered.
+    void SetFileName(const std::string& name);
+    // access: 0 read, 1 write, 2 read and write; share: 0 compatibility, 1 exclusive, 2 deny write,
+    // 3 deny read, 4 deny none.
+    void SetModes(bool buffered, uint8_t access, uint8_t share);
+
+    void OpenExisting();
+    // Creates the file, or empties an existing one once the share check has passed.
+    void CreateNew();
+    void SetBufferSize(int32_t size);
+
+    int64_t SeekTo(int64_t offset);
+    int64_t SeekBy(int64_t offset);
+    int64_t Rewind() { return SeekTo(0); }
+    int64_t SeekToEnd();
+    int64_t Position() { return SeekBy(0); }
+
+    // Bytes read; 0 at the end of the file, -1 on error.
+    int32_t Read(void* buffer, int32_t count) {
+        if (count > 0 && count <= readEnd_ - cur_) {
+            std::memcpy(buffer, buffer_.get() + cur_, static_cast<size_t>(count));
+            cur_ += count;
+            return count;
+        }
+        return ReadSlow(buffer, count);
+    }
+
+    // Bytes written, or -1 on error (including a flush of the buffer that failed).
+    int32_t Write(const void* buffer, int32_t count) {
+        if (count > 0 && count <= writeEnd_ - cur_) {
+            std::memcpy(buffer_.get() + cur_, buffer, static_cast<size_t>(count));
+            cur_ += count;
+            return count;
+        }
+        return WriteSlow(buffer, count);
+    }
+
+    // Raises "Could not write buffer to disk." when the buffer cannot be flushed; the file counts as
+    // closed either way.
+    void Close();
+    // Deletes the file by name; does nothing without a name and reports nothing.
+    void Delete();
+
+    int Handle() const { return handle_; }
+    bool Opened() const { return opened_; }
+    uint8_t AccessMode() const { return accessMode_; }
+    uint8_t ShareMode() const { return shareMode_; }
+    bool Buffered() const { return buffered_; }
+    uint32_t OpenFlags() const { return openFlags_; }
+    const std::string& FileName() const { return fileName_; }
+    const TMMIOInfo* Info() const { return info_.get(); }
+    int32_t BufferSize() const { return capacity_; }
+
+private:
+    enum class Mode { Idle, Reading, Writing };
+
+    void Open(uint32_t baseFlags);
+    uint32_t OpenOnPlatform();
+    int32_t ReadSlow(void* buffer, int32_t count);
+    int32_t WriteSlow(const void* buffer, int32_t count);
+    bool WriteAll(const char* data, int64_t count, int64_t& written);
+    bool Flush();
+    bool MakeIdle();
+    int64_t MoveTo(int64_t target);
+    void AllocateBuffer(int32_t size);
+    int64_t Logical() const { return bufferStart_ + cur_; }
+
+    int handle_ = -1;
+    std::unique_ptr<TMMIOInfo> info_;
+    uint8_t accessMode_ = 0;
+    uint8_t shareMode_ = 0;
+    bool buffered_ = false;
+    bool opened_ = false;
+    uint32_t openFlags_ = 0;
+    std::string fileName_;
+
+    // Buffer state. Idle: empty buffer, kernel offset = bufferStart_. Reading: buffer_[0, readEnd_) holds
+    // the file from bufferStart_, kernel offset = bufferStart_ + readEnd_. Writing: buffer_[0, cur_) is
+    // unwritten data for the file from bufferStart_, kernel offset = bufferStart_.
+    std::unique_ptr<char[]> buffer_;
+    int32_t capacity_ = 0;
+    Mode mode_ = Mode::Idle;
+    int64_t bufferStart_ = 0;
+    int64_t cur_ = 0;
+    int64_t readEnd_ = 0;
+    int64_t writeEnd_ = 0;
+};

@@ -1,0 +1,87 @@
+#include "TestFiles.h"
+
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <stdexcept>
+#include <unistd.h>
+
+TempDir::TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "oxlip-test-XXXXXX").string();
+    if (!::mkdtemp(pattern.data()))
+        throw std::runtime_error("mkdtemp failed");
+    root_ = pattern;
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    std::filesystem::permissions(root_, std::filesystem::perms::owner_all, ignored);
+    std::filesystem::remove_all(root_, ignored);
+}
+
+void WriteFile(const std::string& path, const Bytes& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!out)
+        throw std::runtime_error("cannot write " + path);
+}
+
+Bytes ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw std::runtime_error("cannot read " + path);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool Exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
+
+void Append(Bytes& bytes, const std::string& text) { bytes.insert(bytes.end(), text.begin(), text.end()); }
+
+void AppendU16(Bytes& bytes, uint16_t value) {
+    bytes.push_back(static_cast<uint8_t>(value));
+    bytes.push_back(static_cast<uint8_t>(value >> 8));
+}
+
+void AppendU32(Bytes& bytes, uint32_t value) {
+    AppendU16(bytes, static_cast<uint16_t>(value));
+    AppendU16(bytes, static_cast<uint16_t>(value >> 16));
+}
+
+uint32_t U32At(const Bytes& bytes, size_t offset) {
+    return static_cast<uint32_t>(bytes.at(offset)) | static_cast<uint32_t>(bytes.at(offset + 1)) << 8 |
+           static_cast<uint32_t>(bytes.at(offset + 2)) << 16 | static_cast<uint32_t>(bytes.at(offset + 3)) << 24;
+}
+
+uint16_t U16At(const Bytes& bytes, size_t offset) {
+    return static_cast<uint16_t>(bytes.at(offset) | bytes.at(offset + 1) << 8);
+}
+
+Bytes MakeWave(const Bytes& data, uint32_t fmtSize) {
+    Bytes wave;
+    Append(wave, "RIFF");
+    AppendU32(wave, static_cast<uint32_t>(4 + 8 + fmtSize + 8 + data.size()));
+    Append(wave, "WAVE");
+    Append(wave, "fmt ");
+    AppendU32(wave, fmtSize);
+    Bytes format;
+    AppendU16(format, 1);
+    AppendU16(format, 2);
+    AppendU32(format, 44100);
+    AppendU32(format, 44100 * 5);
+    AppendU16(format, 5);
+    AppendU16(format, 20);
+    format.resize(fmtSize, 0);
+    wave.insert(wave.end(), format.begin(), format.end());
+    Append(wave, "data");
+    AppendU32(wave, static_cast<uint32_t>(data.size()));
+    wave.insert(wave.end(), data.begin(), data.end());
+    return wave;
+}
+
+Bytes RandomGroups(size_t groups, uint32_t seed) {
+    std::mt19937 random(seed);
+    Bytes bytes(groups * 10);
+    for (auto& b : bytes)
+        b = static_cast<uint8_t>(random());
+    return bytes;
+}

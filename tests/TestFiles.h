@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+using Bytes = std::vector<uint8_t>;
+
+// A fresh folder for one test, removed with everything in it when the test ends.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    std::string Path(const std::string& name) const { return (root_ / name).string(); }
+    const std::filesystem::path& Root() const { return root_; }
+
+private:
+    std::filesystem::path root_;
+};
+
+void WriteFile(const std::string& path, const Bytes& bytes);
+Bytes ReadFile(const std::string& path);
+bool Exists(const std::string& path);
+
+// Little-endian pieces for building RIFF files in the tests.
+void Append(Bytes& bytes, const std::string& text);
+void AppendU16(Bytes& bytes, uint16_t value);
+void AppendU32(Bytes& bytes, uint32_t value);
+uint32_t U32At(const Bytes& bytes, size_t offset);
+uint16_t U16At(const Bytes& bytes, size_t offset);
+
+// A RIFF WAVE file: header, a format chunk of `fmtSize` bytes, then `data` as the data chunk.
+Bytes MakeWave(const Bytes& data, uint32_t fmtSize = 16);
+
+// `groups` deterministic pseudo-random 10-byte groups.
+Bytes RandomGroups(size_t groups, uint32_t seed = 1);

@@ -1,0 +1,11 @@
+#pragma once
+
+#include "mmio/MMIOFile.h"
+#include "wave/WaveHeader.h"
+
+#include <cstdint>
+
+// Walks a RIFF WAVE file's chunks and returns the offset of the "data" chunk's body; 0 when the file is
+// not RIFF WAVE or no data chunk is reached (a short read, a failed move, the end of the file). Fills
+// `header` with what it reads on the way. Never raises; leaves the position where the scan stopped.
+int64_t FindWaveData(TMMIOFile& file, TWaveHeader& header);
