@@ -1,0 +1,307 @@
+#include "FakeHost.h"
+#include "TestFiles.h"
+
+#include "engine/OutputHeader.h"
+#include "mmio/SysCalls.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace {
+
+class ConversionRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        host_.input = dir_.Path("take.raw");
+        host_.output = dir_.Path("take.wav");
+    }
+
+    TRunResult Run() {
+        TConversionRun run(host_);
+        host_.run = &run;
+        const TRunResult result = run.Execute();
+        groupCount_ = run.GroupCount();
+        host_.run = nullptr;
+        return result;
+    }
+
+    // The output expected for `groups` converted one by one (the transcoder is checked on its own).
+    static Bytes Expected(const Bytes& groups, bool bigEndian, int formatIndex, int32_t rate, size_t count) {
+        const TWaveHeader header = BuildWaveHeader(rate, formatIndex, static_cast<uint32_t>(count));
+        const auto* h = reinterpret_cast<const uint8_t*>(&header);
+        Bytes out(h, h + sizeof header);
+        TSampleGroup group{};
+        for (size_t i = 0; i < count; ++i) {
+            uint8_t bytes[kMaxEmittedBytes];
+            NormalizeGroup(groups.data() + 10 * i, bigEndian, group);
+            const int n = EmitGroup(group, formatIndex, bytes);
+            out.insert(out.end(), bytes, bytes + n);
+        }
+        return out;
+    }
+
+    // A sparse input of `size` bytes: its size is real, its blocks are not.
+    void MakeSparseInput(int64_t size) {
+        const int fd = ::open(host_.input.c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::ftruncate(fd, size), 0);
+        ::close(fd);
+    }
+
+    TempDir dir_;
+    FakeHost host_;
+    int64_t groupCount_ = 0;
+};
+
+TEST_F(ConversionRun, RawInputDropsTheIncompleteLastGroup) {
+    const Bytes input = RandomGroups(3);
+    WriteFile(host_.input, Bytes(input.begin(), input.begin() + 25));
+    host_.formatIndex = 0;
+    EXPECT_EQ(Run(), TRunResult::Completed);
+    EXPECT_EQ(groupCount_, 2);
+    EXPECT_EQ(ReadFile(host_.output), Expected(input, true, 0, 48000, 2));
+    EXPECT_TRUE(host_.errors.empty());
+    EXPECT_EQ(host_.gaugeMaximum, 2);
+    EXPECT_EQ(host_.gaugeProgress, 2);
+    EXPECT_EQ(host_.pumps, 4) << "twice per group";
+    EXPECT_EQ(host_.busyLog, (std::vector<std::string>{"busy", "stop shown", "stop hidden", "idle"}));
+}
+
+TEST_F(ConversionRun, WaveInputIsConvertedFromItsDataToTheEndOfTheFile) {
+    const Bytes samples = RandomGroups(100);
+    Bytes wave = MakeWave(samples); // data at 44, 1,000 bytes
+    host_.input = dir_.Path("take.wav");
+    host_.output = dir_.Path("take_new.wav");
+    host_.sampleRate = 48000;
+    WriteFile(host_.input, wave);
+    EXPECT_EQ(Run(), TRunResult::Completed);
+    EXPECT_EQ(groupCount_, 100);
+    EXPECT_EQ(ReadFile(host_.output), Expected(samples, false, 1, 48000, 100));
+    EXPECT_EQ(U32At(ReadFile(host_.output), 24), 48000u) << "the window's rate, not the input's 44100";
+
+    // A chunk of 10 body bytes after the data is converted too, as the 101st group.
+    Append(wave, "LIST");
+    AppendU32(wave, 10);
+    wave.resize(wave.size() + 10, 0x33);
+    WriteFile(host_.input, wave);
+    host_.confirmAnswers = {true};
+    EXPECT_EQ(Run(), TRunResult::Completed);
+    EXPECT_EQ(groupCount_, 101);
+    const Bytes tail(wave.begin() + 44, wave.end());
+    EXPECT_EQ(ReadFile(host_.output), Expected(tail, false, 1, 48000, 101));
+}
+
+TEST_F(ConversionRun, EmptyInputGivesTheHeaderAlone) {
+    WriteFile(host_.input, {});
+    host_.formatIndex = 0;
+    EXPECT_EQ(Run(), TRunResult::Completed);
+    const Bytes out = ReadFile(host_.output);
+    ASSERT_EQ(out.size(), 46u);
+    EXPECT_EQ(U32At(out, 42), 0u);
+    EXPECT_EQ(host_.gaugeMaximum, 0);
+    EXPECT_EQ(host_.gaugeProgress, 0);
+}
+
+TEST_F(ConversionRun, ChecksBeforeAnythingIsOpened) {
+    host_.output = host_.input;
+    EXPECT_EQ(Run(), TRunResult::Refused);
+    EXPECT_EQ(host_.errors, std::vector<std::string>{"Output = input file name"});
+
+    host_.errors.clear();
+    host_.output = dir_.Path("take.wav");
+    EXPECT_EQ(Run(), TRunResult::Refused);
+    EXPECT_EQ(host_.errors, std::vector<std::string>{"Input file does not exist"});
+    EXPECT_FALSE(Exists(host_.output));
+
+    // A folder is no input file either.
+    host_.errors.clear();
+    host_.input = dir_.Root().string();
+    EXPECT_EQ(Run(), TRunResult::Refused);
+    EXPECT_EQ(host_.errors, std::vector<std::string>{"Input file does not exist"});
+}
+
+TEST_F(ConversionRun, AnExistingOutputIsOverwrittenOnlyOnYes) {
+    WriteFile(host_.input, RandomGroups(5));
+    WriteFile(host_.output, Bytes{9, 9, 9});
+    EXPECT_EQ(Run(), TRunResult::Refused);
+    EXPECT_EQ(host_.questions, std::vector<std::string>{"Output file exists - Overwrite?"});
+    EXPECT_TRUE(host_.errors.empty()) << "No ends the run silently";
+    EXPECT_EQ(ReadFile(host_.output), (Bytes{9, 9, 9}));
+
+    host_.confirmAnswers = {true};
+    EXPECT_EQ(Run(), TRunResult::Completed);
+    EXPECT_EQ(ReadFile(host_.output).size(), 46u + 5 * 12);
+}
+
+TEST_F(ConversionRun, StopAnswers) {
+    const Bytes input = RandomGroups(50);
+    WriteFile(host_.input, input);
+    host_.formatIndex = 0;
+    const Bytes complete = Expected(input, true, 0, 48000, 50);
+
+    // Ignore after 10 groups: the group under way is written, and the header describes what was kept.
+    host_.stopAfterGroups = 10;
+    host_.stopAnswers = {TStopAnswer::Ignore};
+    EXPECT_EQ(Run(), TRunResult::Stopped);
+    Bytes partial = ReadFile(host_.output);
+    ASSERT_EQ(partial.size(), 46u + 80);
+    EXPECT_EQ(U32At(partial, 42), 80u);
+    EXPECT_EQ(U32At(partial, 4), 80u + 38);
+    EXPECT_TRUE(std::equal(partial.begin() + 46, partial.end(), complete.begin() + 46));
+    EXPECT_EQ(host_.questions.back(), run_text::kStopQuestion);
+
+    // Abort: no file is left.
+    host_.confirmAnswers = {true};
+    host_.stopAfterGroups = 10;
+    host_.stopAnswers = {TStopAnswer::Abort};
+    EXPECT_EQ(Run(), TRunResult::Aborted);
+    EXPECT_FALSE(Exists(host_.output));
+
+    // Retry, and a question closed without an answer: nothing is lost, the header is as built.
+    for (TStopAnswer answer : {TStopAnswer::Retry, TStopAnswer::None}) {
+        host_.confirmAnswers = {true};
+        host_.stopAfterGroups = 10;
+        host_.stopAnswers = {answer};
+        EXPECT_EQ(Run(), TRunResult::Completed);
+        EXPECT_EQ(ReadFile(host_.output), complete);
+    }
+}
+
+TEST_F(ConversionRun, FallbackTo16BitsForTooManyGroups) {
+    // 357,913,877 groups, the first count that does not fit at 24 bits, in a sparse file.
+    MakeSparseInput(357'913'877LL * 10);
+
+    host_.confirmAnswers = {false};
+    EXPECT_EQ(Run(), TRunResult::Refused);
+    EXPECT_EQ(host_.questions, std::vector<std::string>{run_text::kFallbackTo16});
+    EXPECT_EQ(host_.formatIndex, 1);
+    ASSERT_TRUE(Exists(host_.output)) << "the refused run leaves its empty output";
+    EXPECT_TRUE(ReadFile(host_.output).empty());
+
+    // Yes: the run goes on at 16 bits; stopped with Ignore right away, so nothing large is written.
+    host_.questions.clear();
+    host_.confirmAnswers = {true, true};
+    host_.stopAfterGroups = 0;
+    host_.stopAnswers = {TStopAnswer::Ignore};
+    EXPECT_EQ(Run(), TRunResult::Stopped);
+    EXPECT_EQ(host_.formatIndex, 0);
+    EXPECT_EQ(groupCount_, 357'913'877);
+    const Bytes out = ReadFile(host_.output);
+    ASSERT_EQ(out.size(), 46u + 8);
+    EXPECT_EQ(U16At(out, 34), 16) << "bits per sample";
+    EXPECT_EQ(U32At(out, 42), 8u);
+
+    // Just below the limit no question is asked.
+    MakeSparseInput(357'913'876LL * 10 + 9);
+    host_.questions.clear();
+    host_.formatIndex = 1;
+    host_.confirmAnswers = {true};
+    host_.stopAfterGroups = 0;
+    host_.stopAnswers = {TStopAnswer::Abort};
+    EXPECT_EQ(Run(), TRunResult::Aborted);
+    EXPECT_EQ(host_.questions, (std::vector<std::string>{"Output file exists - Overwrite?", run_text::kStopQuestion}));
+}
+
+TEST_F(ConversionRun, TooManyGroupsEvenFor16Bits) {
+    MakeSparseInput(536'870'908LL * 10);
+    host_.formatIndex = 0;
+    EXPECT_EQ(Run(), TRunResult::Refused);
+    EXPECT_EQ(host_.errors, std::vector<std::string>{"Too many samples to be handled in a\rRIFF WAVE file."});
+    EXPECT_TRUE(ReadFile(host_.output).empty());
+
+    // After a fallback from 24 bits the same limit holds.
+    host_.errors.clear();
+    host_.formatIndex = 1;
+    host_.confirmAnswers = {true, true};
+    EXPECT_EQ(Run(), TRunResult::Refused);
+    EXPECT_EQ(host_.errors, std::vector<std::string>{"Too many samples to be handled in a\rRIFF WAVE file."});
+
+    // 536,870,907 groups still fit.
+    MakeSparseInput(536'870'907LL * 10);
+    host_.errors.clear();
+    host_.formatIndex = 0;
+    host_.confirmAnswers = {true};
+    host_.stopAfterGroups = 0;
+    host_.stopAnswers = {TStopAnswer::Abort};
+    EXPECT_EQ(Run(), TRunResult::Aborted);
+    EXPECT_TRUE(host_.errors.empty());
+}
+
+TEST_F(ConversionRun, OutputThatIsTheInputUnderAnotherName) {
+    const Bytes input = RandomGroups(20);
+    WriteFile(host_.input, input);
+    ASSERT_EQ(::link(host_.input.c_str(), dir_.Path("hard.wav").c_str()), 0);
+    ASSERT_EQ(::symlink(host_.input.c_str(), dir_.Path("soft.wav").c_str()), 0);
+    for (const std::string& other : {dir_.Path("hard.wav"), dir_.Path("soft.wav"), dir_.Path("./take.raw")}) {
+        host_.output = other;
+        host_.errors.clear();
+        host_.confirmAnswers = {true};
+        EXPECT_EQ(Run(), TRunResult::Refused) << other;
+        EXPECT_EQ(host_.errors, (std::vector<std::string>{"Sharing violation - file is in use.",
+                                                          "Unable to create output file"}));
+        EXPECT_EQ(ReadFile(host_.input), input);
+    }
+}
+
+struct FailingSysCalls {
+    static inline int callsLeft = 0;
+    explicit FailingSysCalls(bool writes) : saved(mmio::Sys()) {
+        callsLeft = 1;
+        if (writes)
+            mmio::Sys().write = [](int fd, const void* b, size_t n) -> ssize_t {
+                if (callsLeft-- > 0)
+                    return ::write(fd, b, n);
+                errno = ENOSPC;
+                return -1;
+            };
+        else
+            mmio::Sys().read = [](int fd, void* b, size_t n) -> ssize_t {
+                if (callsLeft-- > 0)
+                    return ::read(fd, b, n);
+                errno = EIO;
+                return -1;
+            };
+    }
+    ~FailingSysCalls() { mmio::Sys() = saved; }
+    mmio::SysCalls saved;
+};
+
+TEST_F(ConversionRun, ReadAndWriteErrorsDeleteTheIncompleteOutput) {
+    const Bytes input = RandomGroups(20000); // 200,000 bytes: several buffers each way
+    WriteFile(host_.input, input);
+    {
+        FailingSysCalls failing(true);
+        EXPECT_EQ(Run(), TRunResult::Failed);
+    }
+    EXPECT_EQ(host_.errors, std::vector<std::string>{"Could not write buffer to disk."});
+    EXPECT_FALSE(Exists(host_.output));
+
+    host_.errors.clear();
+    {
+        FailingSysCalls failing(false);
+        EXPECT_EQ(Run(), TRunResult::Failed);
+    }
+    EXPECT_EQ(host_.errors, std::vector<std::string>{"Could not read from input file."});
+    EXPECT_FALSE(Exists(host_.output));
+    EXPECT_EQ(ReadFile(host_.input), input);
+}
+
+TEST_F(ConversionRun, UnopenableFilesEndTheRunWithTwoMessages) {
+    WriteFile(host_.input, RandomGroups(3));
+    host_.output = dir_.Path("missing/take.wav");
+    EXPECT_EQ(Run(), TRunResult::Refused);
+    EXPECT_EQ(host_.errors, (std::vector<std::string>{"Path not found - invalid location.",
+                                                      "Unable to create output file"}));
+
+    host_.errors.clear();
+    host_.output = dir_.Path("take.wav");
+    host_.input = "/dev/zero";
+    EXPECT_EQ(Run(), TRunResult::Refused);
+    EXPECT_EQ(host_.errors, (std::vector<std::string>{"Invalid file - could not be opened.",
+                                                      "Unable to open input file"}));
+    EXPECT_FALSE(Exists(host_.output));
+}
+
+} // namespace

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "engine/ConversionRun.h"
+#include "engine/RunHost.h"
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+// A scripted host: fixed names and settings, recorded messages, queued answers, and an optional action
+// taken from inside the event processing after a given number of groups.
+class FakeHost : public TRunHost {
+public:
+    std::string input;
+    std::string output;
+    int formatIndex = 1;
+    int32_t sampleRate = 48000;
+
+    std::vector<std::string> errors;
+    std::vector<std::string> questions;
+    std::deque<bool> confirmAnswers; // an empty queue answers No
+    std::deque<TStopAnswer> stopAnswers;
+
+    int64_t gaugeMinimum = -1;
+    int64_t gaugeMaximum = -1;
+    int64_t gaugeProgress = -1;
+    std::vector<std::string> busyLog;
+    int64_t pumps = 0;
+
+    // Presses STOP! in the first event processing that finds the gauge at `stopAfterGroups`: after that
+    // many groups were written, or, for 0, while the first group is under way.
+    int64_t stopAfterGroups = -1;
+    TConversionRun* run = nullptr;
+
+    std::string InputName() override { return input; }
+    std::string OutputName() override { return output; }
+    int FormatIndex() override { return formatIndex; }
+    void ResetFormatIndex() override { formatIndex = 0; }
+    int32_t SampleRate() override { return sampleRate; }
+    void ShowError(const std::string& message) override { errors.push_back(message); }
+    bool Confirm(const std::string& message) override {
+        questions.push_back(message);
+        if (confirmAnswers.empty())
+            return false;
+        const bool answer = confirmAnswers.front();
+        confirmAnswers.pop_front();
+        return answer;
+    }
+    TStopAnswer AskStop(const std::string& message) override {
+        questions.push_back(message);
+        if (stopAnswers.empty())
+            return TStopAnswer::None;
+        const TStopAnswer answer = stopAnswers.front();
+        stopAnswers.pop_front();
+        return answer;
+    }
+    void SetGaugeMinimum(int64_t minimum) override { gaugeMinimum = minimum; }
+    void SetGaugeMaximum(int64_t maximum) override { gaugeMaximum = maximum; }
+    void SetGaugeProgress(int64_t progress) override { gaugeProgress = progress; }
+    void SetBusy(bool busy) override { busyLog.push_back(busy ? "busy" : "idle"); }
+    void ShowStopButton(bool shown) override { busyLog.push_back(shown ? "stop shown" : "stop hidden"); }
+    void ProcessPendingEvents() override {
+        ++pumps;
+        if (run && gaugeProgress == stopAfterGroups) {
+            stopAfterGroups = -1;
+            run->StopQuestion();
+        }
+    }
+};

@@ -1,0 +1,329 @@
+#include "ChildProcess.h"
+#include "TestFiles.h"
+
+#include "mmio/MMIOCodes.h"
+#include "mmio/MMIOFile.h"
+#include "mmio/SysCalls.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace {
+
+constexpr const char* kSharing = "Sharing violation - file is in use.";
+
+std::unique_ptr<TMMIOFile> Open(const std::string& path, uint8_t access, uint8_t share, bool create = false) {
+    auto file = std::make_unique<TMMIOFile>();
+    file->SetFileName(path);
+    file->SetModes(true, access, share);
+    if (create)
+        file->CreateNew();
+    else
+        file->OpenExisting();
+    return file;
+}
+
+// The message an open raises, or "" when it raises nothing.
+std::string OpenError(const std::string& path, uint8_t access, uint8_t share, bool create = false) {
+    try {
+        Open(path, access, share, create);
+    } catch (const EMMIOError& error) {
+        return error.what();
+    }
+    return "";
+}
+
+// Counts the system calls the file object makes, and can make them fail.
+struct SysCallSpy {
+    static inline int reads = 0;
+    static inline int writes = 0;
+    static inline int failWritesAfter = -1; // writes that succeed before every further one fails
+    static inline int failReadsAfter = -1;
+
+    SysCallSpy() : saved(mmio::Sys()) {
+        reads = writes = 0;
+        failWritesAfter = failReadsAfter = -1;
+        mmio::Sys().read = [](int fd, void* buffer, size_t count) -> ssize_t {
+            if (failReadsAfter >= 0 && reads >= failReadsAfter) {
+                errno = EIO;
+                return -1;
+            }
+            ++reads;
+            return ::read(fd, buffer, count);
+        };
+        mmio::Sys().write = [](int fd, const void* buffer, size_t count) -> ssize_t {
+            if (failWritesAfter >= 0 && writes >= failWritesAfter) {
+                errno = ENOSPC;
+                return -1;
+            }
+            ++writes;
+            return ::write(fd, buffer, count);
+        };
+    }
+    ~SysCallSpy() { mmio::Sys() = saved; }
+    mmio::SysCalls saved;
+};
+
+class MMIOFile : public ::testing::Test {
+protected:
+    TempDir dir_;
+};
+
+TEST_F(MMIOFile, ModesAndOpenFlags) {
+    TMMIOFile fresh;
+    EXPECT_FALSE(fresh.Opened());
+    EXPECT_EQ(fresh.AccessMode(), 0);
+    EXPECT_EQ(fresh.ShareMode(), 0);
+    EXPECT_FALSE(fresh.Buffered());
+
+    // A name alone means read and write, exclusive, buffered.
+    TMMIOFile file;
+    file.SetFileName(dir_.Path("new.bin"));
+    file.CreateNew();
+    EXPECT_TRUE(file.Opened());
+    EXPECT_EQ(file.OpenFlags(), mmio::kCreate | mmio::kAllocBuf | mmio::kReadWrite | mmio::kExclusive);
+    file.Close();
+
+    auto reader = Open(dir_.Path("new.bin"), 0, 2);
+    EXPECT_EQ(reader->OpenFlags(), mmio::kAllocBuf | mmio::kRead | mmio::kDenyWrite);
+}
+
+TEST_F(MMIOFile, OpenErrorsAndTheirMessages) {
+    EXPECT_EQ(OpenError(dir_.Path("no/such/dir/x.wav"), 1, 2, true), "Path not found - invalid location.");
+    EXPECT_EQ(OpenError(dir_.Path("no/such/dir/x.raw"), 0, 2), "Path not found - invalid location.");
+    EXPECT_EQ(OpenError(dir_.Root().string(), 0, 2), "Invalid file - could not be opened.");
+    EXPECT_EQ(OpenError(dir_.Root().string(), 1, 2, true), "Invalid file - could not be opened.");
+    EXPECT_EQ(OpenError("/dev/zero", 0, 2), "Invalid file - could not be opened.");
+    ASSERT_EQ(::mkfifo(dir_.Path("fifo").c_str(), 0600), 0);
+    EXPECT_EQ(OpenError(dir_.Path("fifo"), 0, 2), "Invalid file - could not be opened.") << "and no hang";
+    EXPECT_EQ(OpenError(dir_.Path("fifo"), 1, 2, true), "Invalid file - could not be opened.");
+
+    // A missing file in an existing folder is not one of the messages: the object stays unopened.
+    auto missing = Open(dir_.Path("missing.raw"), 0, 2);
+    EXPECT_FALSE(missing->Opened());
+    char byte;
+    EXPECT_EQ(missing->Read(&byte, 1), -1);
+    EXPECT_EQ(missing->Write(&byte, 1), -1);
+    EXPECT_EQ(missing->SeekToEnd(), -1);
+    EXPECT_EQ(missing->Position(), -1);
+}
+
+TEST_F(MMIOFile, AccessDeniedForAnotherUser) {
+    const std::string path = dir_.Path("private.raw");
+    WriteFile(path, Bytes(10));
+    ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
+    ASSERT_EQ(::chmod(dir_.Root().c_str(), 0755), 0);
+    const int status = RunInChild([&] {
+        if (::geteuid() == 0 && ::setresuid(65534, 65534, 65534) != 0)
+            return 9;
+        return OpenError(path, 0, 2) == "Access denied - this file is protected." ? 0 : 1;
+    });
+    EXPECT_EQ(status, 0);
+}
+
+TEST_F(MMIOFile, ShareModesBetweenOpensOfThisProcess) {
+    const std::string path = dir_.Path("in.raw");
+    WriteFile(path, Bytes{1, 2, 3});
+    {
+        auto input = Open(path, 0, 2); // read, deny write
+        EXPECT_EQ(OpenError(path, 0, 2), "") << "two readers that deny writing";
+        EXPECT_EQ(OpenError(path, 1, 4), kSharing) << "a writer while the input denies writing";
+        EXPECT_EQ(OpenError(path, 2, 4), kSharing);
+        EXPECT_EQ(OpenError(path, 0, 1), kSharing) << "exclusive while somebody reads";
+    }
+    {
+        auto writer = Open(path, 1, 4); // write, deny none
+        EXPECT_EQ(OpenError(path, 0, 2), kSharing) << "deny write while somebody writes";
+        EXPECT_EQ(OpenError(path, 0, 0), "") << "compatibility mode denies nothing";
+        EXPECT_EQ(OpenError(path, 1, 4), "");
+    }
+    auto exclusive = Open(path, 2, 1);
+    EXPECT_EQ(OpenError(path, 0, 4), kSharing);
+    exclusive->Close();
+    EXPECT_EQ(OpenError(path, 0, 4), "") << "closing releases the share";
+}
+
+TEST_F(MMIOFile, ShareModesAcrossProcesses) {
+    const std::string path = dir_.Path("in.raw");
+    const Bytes content = RandomGroups(100);
+    WriteFile(path, content);
+
+    // Another process writes the file: opening it as input is refused.
+    Signal opened, done;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        auto writer = Open(path, 1, 4);
+        opened.Raise();
+        done.Wait();
+        ::_exit(0);
+    }
+    ASSERT_TRUE(opened.Wait());
+    EXPECT_EQ(OpenError(path, 0, 2), kSharing);
+    done.Raise();
+    ::waitpid(pid, nullptr, 0);
+    EXPECT_EQ(OpenError(path, 0, 2), "") << "the writer is gone";
+
+    // This process holds the input: another process cannot create over it, and the input is unchanged.
+    auto input = Open(path, 0, 2);
+    EXPECT_EQ(RunInChild([&] { return OpenError(path, 1, 2, true) == kSharing ? 0 : 1; }), 0);
+    EXPECT_EQ(ReadFile(path), content);
+}
+
+TEST_F(MMIOFile, CreatingOverTheOpenInputUnderAnotherNameLeavesItIntact) {
+    const std::string path = dir_.Path("take.raw");
+    const Bytes content = RandomGroups(50);
+    WriteFile(path, content);
+    ASSERT_EQ(::link(path.c_str(), dir_.Path("hard.wav").c_str()), 0);
+    ASSERT_EQ(::symlink(path.c_str(), dir_.Path("soft.wav").c_str()), 0);
+    ASSERT_EQ(::mkdir(dir_.Path("sub").c_str(), 0755), 0);
+
+    auto input = Open(path, 0, 2);
+    for (const std::string& other :
+         {dir_.Path("hard.wav"), dir_.Path("soft.wav"), dir_.Path("sub/../take.raw"), dir_.Path("./take.raw")})
+        EXPECT_EQ(OpenError(other, 1, 2, true), kSharing) << other;
+    EXPECT_EQ(ReadFile(path), content);
+}
+
+TEST_F(MMIOFile, CreateEmptiesAnExistingFile) {
+    const std::string path = dir_.Path("out.wav");
+    WriteFile(path, Bytes(1000, 7));
+    auto out = Open(path, 1, 2, true);
+    out->Close();
+    EXPECT_TRUE(ReadFile(path).empty());
+}
+
+TEST_F(MMIOFile, SeeksReadsAndWritesAcrossBufferBoundaries) {
+    const std::string path = dir_.Path("data.bin");
+    const Bytes content = RandomGroups(10000); // 100,000 bytes
+    for (int32_t bufferSize : {1, 7, 32768}) {
+        {
+            auto out = Open(path, 1, 2, true);
+            out->SetBufferSize(bufferSize);
+            // Pieces of every awkward size, so that writes straddle the buffer end.
+            size_t at = 0;
+            for (int32_t piece = 1; at < content.size(); piece = piece % 37 + 1) {
+                const int32_t n = static_cast<int32_t>(std::min<size_t>(piece, content.size() - at));
+                ASSERT_EQ(out->Write(content.data() + at, n), n);
+                at += static_cast<size_t>(n);
+            }
+            EXPECT_EQ(out->Position(), 100000);
+            out->Close();
+        }
+        ASSERT_EQ(ReadFile(path), content) << "buffer " << bufferSize;
+
+        auto in = Open(path, 0, 2);
+        in->SetBufferSize(bufferSize);
+        EXPECT_EQ(in->SeekToEnd(), 100000);
+        EXPECT_EQ(in->Position(), 100000);
+        EXPECT_EQ(in->Rewind(), 0);
+        Bytes back(content.size());
+        for (size_t at = 0; at < back.size(); at += 10)
+            ASSERT_EQ(in->Read(back.data() + at, 10), 10);
+        EXPECT_EQ(back, content);
+        char byte;
+        EXPECT_EQ(in->Read(&byte, 1), 0) << "end of file";
+
+        // Backwards and forwards within and beyond the buffer.
+        for (int64_t target : {int64_t{32767}, int64_t{5}, int64_t{32768}, int64_t{99999}, int64_t{40000}}) {
+            ASSERT_EQ(in->SeekTo(target), target);
+            uint8_t value = 0;
+            ASSERT_EQ(in->Read(&value, 1), 1);
+            EXPECT_EQ(value, content[static_cast<size_t>(target)]) << "at " << target;
+            EXPECT_EQ(in->SeekBy(-1), target);
+        }
+        EXPECT_EQ(in->SeekTo(-1), -1);
+        EXPECT_EQ(in->SeekTo(200000), 200000) << "past the end is no failure";
+        EXPECT_EQ(in->Read(&byte, 1), 0);
+    }
+}
+
+TEST_F(MMIOFile, ReadWriteFileSeeksBetweenReadingAndWriting) {
+    const std::string path = dir_.Path("rw.bin");
+    WriteFile(path, Bytes(100, 0));
+    auto file = Open(path, 2, 1);
+    const uint8_t patch[4] = {1, 2, 3, 4};
+    ASSERT_EQ(file->SeekTo(4), 4);
+    ASSERT_EQ(file->Write(patch, 4), 4);
+    uint8_t next[2];
+    ASSERT_EQ(file->Read(next, 2), 2);
+    ASSERT_EQ(file->SeekTo(42), 42);
+    ASSERT_EQ(file->Write(patch, 4), 4);
+    file->Close();
+    Bytes expected(100, 0);
+    std::copy(patch, patch + 4, expected.begin() + 4);
+    std::copy(patch, patch + 4, expected.begin() + 42);
+    EXPECT_EQ(ReadFile(path), expected);
+}
+
+TEST_F(MMIOFile, SmallPiecesMakeOneSystemCallPerBuffer) {
+    const std::string path = dir_.Path("groups.raw");
+    WriteFile(path, RandomGroups(10000));
+    SysCallSpy spy;
+    auto in = Open(path, 0, 2);
+    in->SetBufferSize(32768);
+    auto out = Open(dir_.Path("out.bin"), 1, 2, true);
+    out->SetBufferSize(32768);
+    uint8_t group[10];
+    while (in->Read(group, 10) == 10)
+        ASSERT_EQ(out->Write(group, 10), 10);
+    out->Close();
+    EXPECT_EQ(spy.reads, 5) << "100,000 bytes in four 32,768-byte buffers, then the end of the file";
+    EXPECT_EQ(spy.writes, 4);
+}
+
+TEST_F(MMIOFile, FailedFlushesAreReported) {
+    SysCallSpy spy;
+    SysCallSpy::failWritesAfter = 0;
+    auto out = Open(dir_.Path("full.bin"), 1, 2, true);
+    out->SetBufferSize(16);
+    const Bytes piece(10, 1);
+    EXPECT_EQ(out->Write(piece.data(), 10), 10) << "fits the buffer";
+    EXPECT_EQ(out->Write(piece.data(), 10), -1) << "needs a flush, which fails";
+    EXPECT_THROW(out->SetBufferSize(32), EMMIOError);
+    try {
+        out->Close();
+        ADD_FAILURE() << "Close did not raise";
+    } catch (const EMMIOError& error) {
+        EXPECT_STREQ(error.what(), "Could not write buffer to disk.");
+    }
+    EXPECT_FALSE(out->Opened());
+    EXPECT_NO_THROW(out->Close()) << "closes at most once";
+
+    SysCallSpy::failReadsAfter = 0;
+    WriteFile(dir_.Path("in.bin"), Bytes(100));
+    auto in = Open(dir_.Path("in.bin"), 0, 2);
+    uint8_t group[10];
+    EXPECT_EQ(in->Read(group, 10), -1);
+}
+
+TEST_F(MMIOFile, LifetimeDeleteAndClose) {
+    TMMIOFile unnamed;
+    EXPECT_NO_THROW(unnamed.Delete());
+
+    const std::string path = dir_.Path("x.bin");
+    int handle = -1;
+    {
+        auto file = Open(path, 1, 2, true);
+        handle = file->Handle();
+        EXPECT_GE(handle, 0);
+    }
+    EXPECT_EQ(::fcntl(handle, F_GETFD), -1) << "destroying an open object closes it";
+    EXPECT_EQ(OpenError(path, 1, 2, true), "") << "and releases its share";
+
+    // Destroying a closed object must not close a descriptor that now belongs to somebody else.
+    auto first = Open(path, 0, 4);
+    first->Close();
+    const int reused = ::open(path.c_str(), O_RDONLY);
+    first.reset();
+    EXPECT_NE(::fcntl(reused, F_GETFD), -1);
+    ::close(reused);
+
+    TMMIOFile named;
+    named.SetFileName(path);
+    named.Delete();
+    EXPECT_FALSE(Exists(path));
+}
+
+} // namespace
