@@ -1,0 +1,136 @@
+// oxlip-convert as a user runs it, with its outputs read back by libsndfile.
+#include "RunProgram.h"
+#include "SampleEncoder.h"
+#include "TestFiles.h"
+
+#include <gtest/gtest.h>
+#include <random>
+#include <sndfile.h>
+
+namespace {
+
+const std::string kTool = OXLIP_CONVERT;
+
+std::vector<int32_t> RandomSamples(size_t count, uint32_t seed) {
+    std::mt19937 random(seed);
+    std::uniform_int_distribution<int32_t> twentyBits(-(1 << 19), (1 << 19) - 1);
+    std::vector<int32_t> samples(count);
+    for (auto& s : samples)
+        s = twentyBits(random);
+    // The extremes and zero, in both channels.
+    samples[0] = -(1 << 19);
+    samples[1] = (1 << 19) - 1;
+    samples[2] = 0;
+    samples[3] = -1;
+    return samples;
+}
+
+struct Decoded {
+    int sampleRate = 0;
+    int channels = 0;
+    int format = 0;
+    std::vector<int> samples; // left-justified 32-bit, as libsndfile gives them
+};
+
+Decoded ReadWithLibsndfile(const std::string& path) {
+    SF_INFO info{};
+    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+    EXPECT_NE(file, nullptr) << sf_strerror(nullptr);
+    Decoded decoded;
+    if (!file)
+        return decoded;
+    decoded.sampleRate = info.samplerate;
+    decoded.channels = info.channels;
+    decoded.format = info.format;
+    decoded.samples.resize(static_cast<size_t>(info.frames * info.channels));
+    EXPECT_EQ(sf_readf_int(file, decoded.samples.data(), info.frames), info.frames);
+    sf_close(file);
+    return decoded;
+}
+
+class ConvertTool : public ::testing::Test {
+protected:
+    ProgramResult Convert(const std::vector<std::string>& args) { return RunProgram(kTool, args); }
+    TempDir dir_;
+};
+
+TEST_F(ConvertTool, BothInputKindsRoundTripThroughLibsndfileAtBothResolutions) {
+    const std::vector<int32_t> samples = RandomSamples(40000, 7);
+    const Bytes demuxed = EncodeDemuxed(samples);
+    WriteFile(dir_.Path("take1.raw"), demuxed);
+    WriteFile(dir_.Path("take2.wav"), MakeWave(SwapBytePairs(demuxed)));
+
+    // Several inputs in one call, each with its proposed name.
+    ProgramResult result = Convert({"-q", dir_.Path("take1.raw"), dir_.Path("take2.wav")});
+    ASSERT_EQ(result.status, 0) << result.standardError;
+    result = Convert({"-q", "-b", "16", "-r", "$AC44", "-o", dir_.Path("take1-16.wav"), dir_.Path("take1.raw")});
+    ASSERT_EQ(result.status, 0) << result.standardError;
+
+    for (const std::string name : {"take1.wav", "take2_new.wav"}) {
+        const Decoded out = ReadWithLibsndfile(dir_.Path(name));
+        EXPECT_EQ(out.format, SF_FORMAT_WAV | SF_FORMAT_PCM_24) << name;
+        EXPECT_EQ(out.sampleRate, 48000);
+        EXPECT_EQ(out.channels, 2);
+        ASSERT_EQ(out.samples.size(), samples.size()) << name;
+        for (size_t i = 0; i < samples.size(); ++i)
+            ASSERT_EQ(out.samples[i], samples[i] * 4096) << name << " sample " << i;
+    }
+
+    const Decoded out16 = ReadWithLibsndfile(dir_.Path("take1-16.wav"));
+    EXPECT_EQ(out16.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    EXPECT_EQ(out16.sampleRate, 44100);
+    ASSERT_EQ(out16.samples.size(), samples.size());
+    for (size_t i = 0; i < samples.size(); ++i)
+        ASSERT_EQ(out16.samples[i], (samples[i] >> 4) * 65536) << "sample " << i << ": no rounding, no dither";
+
+    // The header says 20 valid bits in 3-byte blocks.
+    const Bytes header = ReadFile(dir_.Path("take1.wav"));
+    EXPECT_EQ(U16At(header, 32), 6);
+    EXPECT_EQ(U16At(header, 34), 20);
+}
+
+TEST_F(ConvertTool, QuestionsWithoutATerminalAreAnsweredNo) {
+    WriteFile(dir_.Path("a.raw"), RandomGroups(10));
+    WriteFile(dir_.Path("a.wav"), Bytes{1, 2, 3});
+    ProgramResult result = Convert({dir_.Path("a.raw")});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.standardError.find("Output file exists - Overwrite?"), std::string::npos);
+    EXPECT_NE(result.standardError.find("-y"), std::string::npos) << result.standardError;
+    EXPECT_EQ(ReadFile(dir_.Path("a.wav")), (Bytes{1, 2, 3}));
+
+    result = Convert({"-y", "-q", dir_.Path("a.raw")});
+    EXPECT_EQ(result.status, 0) << result.standardError;
+    EXPECT_EQ(ReadFile(dir_.Path("a.wav")).size(), 46u + 10 * 12);
+}
+
+TEST_F(ConvertTool, FailuresAndUsageErrors) {
+    WriteFile(dir_.Path("good.raw"), RandomGroups(3));
+    ProgramResult result = Convert({"-q", dir_.Path("missing.raw"), dir_.Path("good.raw")});
+    EXPECT_EQ(result.status, 1) << "one input failed";
+    EXPECT_NE(result.standardError.find("missing.raw: Input file does not exist"), std::string::npos)
+        << result.standardError;
+    EXPECT_TRUE(Exists(dir_.Path("good.wav"))) << "the other input is still converted";
+
+    struct Usage {
+        std::vector<std::string> args;
+        std::string says;
+    };
+    const std::vector<Usage> usageErrors = {
+        {{}, "no input"},
+        {{"-b", "20", "x.raw"}, "-b takes 16 or 24"},
+        {{"-r", "48000 ", "x.raw"}, "Invalid numeric format."},
+        {{"-r", "abc", "x.raw"}, "Invalid numeric format."},
+        {{"-o", "out.wav", "a.raw", "b.raw"}, "-o names one output"},
+        {{"--frobnicate", "x.raw"}, "unknown option"},
+        {{"x.raw", "-b"}, "needs a value"},
+    };
+    for (const Usage& usage : usageErrors) {
+        result = Convert(usage.args);
+        EXPECT_EQ(result.status, 2) << usage.says;
+        EXPECT_NE(result.standardError.find(usage.says), std::string::npos) << result.standardError;
+    }
+    EXPECT_EQ(Convert({"--help"}).status, 0);
+    EXPECT_EQ(Convert({"--version"}).status, 0);
+}
+
+} // namespace
