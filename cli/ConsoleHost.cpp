@@ -44,12 +44,12 @@ TRunResult TConsoleHost::Convert(const std::string& input, const std::string& ou
     return result;
 }
 
-void TConsoleHost::Print(const std::string& message) {
+void TConsoleHost::Print(const std::string& message, const char* end) {
     if (progressShown_) {
         std::fputs("\r\033[K", stderr);
         progressShown_ = false;
     }
-    std::fprintf(stderr, "oxlip-convert: %s: %s\n", input_.c_str(), WithLineBreaks(message).c_str());
+    std::fprintf(stderr, "oxlip-convert: %s: %s%s", input_.c_str(), WithLineBreaks(message).c_str(), end);
     std::fflush(stderr);
 }
 
@@ -65,9 +65,7 @@ bool TConsoleHost::Confirm(const std::string& message) {
         Print(question + "\rAnswered No: there is no terminal to ask. Give -y to answer Yes.");
         return false;
     }
-    Print(question);
-    std::fputs("[y/N] ", stderr);
-    std::fflush(stderr);
+    Print(question, " [y/N] ");
     std::string answer;
     if (!std::getline(std::cin, answer) || g_interruptRequested)
         return false;

@@ -51,7 +51,7 @@ public:
 private:
     void Tick();
     void DrawProgress(bool final);
-    void Print(const std::string& message);
+    void Print(const std::string& message, const char* end = "\n");
 
     Settings settings_;
     TConversionRun* run_ = nullptr;

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "engine/RunHost.h"
+
+#include <QString>
+#include <string>
+
+class QWidget;
+
+// The program's own dialogs carry the German captions and button labels of the system it was made for.
+inline const QString kErrorCaption = QStringLiteral("Fehler");
+inline const QString kConfirmationCaption = QStringLiteral("Bestätigung");
+inline const QString kOkCaption = QStringLiteral("OK");
+inline const QString kYesCaption = QStringLiteral("&Ja");
+inline const QString kNoCaption = QStringLiteral("&Nein");
+inline const QString kAbortCaption = QStringLiteral("&Abbrechen");
+inline const QString kRetryCaption = QStringLiteral("&Wiederholen");
+inline const QString kIgnoreCaption = QStringLiteral("&Ignorieren");
+
+// A message of the conversion as dialog text: 8-bit text whose "\r" breaks the line.
+QString DialogText(const std::string& message);
+
+// Each dialog is modal, opens with the focus on its first button and answers Enter with the focused
+// button. Escape answers OK in the error box and No in the question; the stop question ignores it.
+void ShowErrorMessage(QWidget* parent, const QString& text);
+bool AskConfirmation(QWidget* parent, const QString& text);
+TStopAnswer AskStopQuestion(QWidget* parent, const QString& text);
