@@ -10,7 +10,8 @@
 QString ApplicationTitle(const QString& programPath) {
     QString name = QFileInfo(programPath).fileName();
     name.truncate(name.indexOf(u'.') < 0 ? name.size() : name.indexOf(u'.'));
-    return name.left(1) + name.mid(1).toLower();
+    // A program file on this platform is named in lower case; its title begins with a capital.
+    return name.left(1).toUpper() + name.mid(1).toLower();
 }
 
 QString MessageWithFullStop(const QString& message) {

@@ -5,7 +5,8 @@
 class QWidget;
 
 // The application's title: the program file's name without its path and without everything from its
-// first dot on, its first character kept and the others lowered ("/usr/bin/oxlip" gives "Oxlip").
+// first dot on, its first character in upper case and the others in lower case ("/usr/bin/oxlip" gives
+// "Oxlip").
 QString ApplicationTitle(const QString& programPath);
 
 // The message with a full stop added when its last character sorts after ".".

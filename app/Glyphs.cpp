@@ -20,7 +20,15 @@ QIcon SplitGlyph(const char* const* xpm) {
 
 } // namespace
 
-QIcon OpenGlyph() { return SplitGlyph(open_glyph); }
-QIcon SaveGlyph() { return SplitGlyph(save_glyph); }
-QIcon ProcessGlyph() { return SplitGlyph(process_glyph); }
-QIcon StopGlyph() { return SplitGlyph(stop_glyph); }
+QIcon OpenGlyph() {
+    return SplitGlyph(open_glyph);
+}
+QIcon SaveGlyph() {
+    return SplitGlyph(save_glyph);
+}
+QIcon ProcessGlyph() {
+    return SplitGlyph(process_glyph);
+}
+QIcon StopGlyph() {
+    return SplitGlyph(stop_glyph);
+}

@@ -27,7 +27,7 @@ QFont ChooseWindowFont() {
     if (QFontInfo(wanted).exactMatch())
         return wanted;
 
-    QStringList families = {"Microsoft Sans Serif", "Arial",       "Liberation Sans", "DejaVu Sans",
+    QStringList families = {"Microsoft Sans Serif",  "Arial",       "Liberation Sans", "DejaVu Sans",
                             "DejaVu Sans Condensed", "Nimbus Sans", "FreeSans",        "Helvetica"};
     families << QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
 

@@ -1,0 +1,105 @@
+#pragma once
+
+#include "EventPump.h"
+#include "Gauge.h"
+#include "engine/RunHost.h"
+
+#include <QWidget>
+#include <cstdint>
+
+class QComboBox;
+class QFileDialog;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QShortcut;
+class TConversionRun;
+class TGaugePanel;
+class TRadioGroup;
+
+// The program's only window. It holds the file names, the format and rate choices, Process... and STOP!
+// and the progress gauge, and it hosts the conversion run: the run reaches the window only through the
+// TRunHost operations below. Controls carry their names as object names.
+class TMainForm final : public QWidget, public TRunHost {
+    Q_OBJECT
+public:
+    explicit TMainForm(QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // Event handlers.
+    void FormCreate();
+    void OpenBitBtnClick();
+    void SaveBitBtnClick();
+    void InputEditExit();
+    void OutputEditExit();
+    void SRateComboBoxClick();
+    void SRateComboBoxExit();
+    void ProcessBitBtnClick();
+    void StopBitBtnClick();
+
+    // Enables or disables the controls that could change a run, in their fixed order.
+    void EnableControls(bool enable);
+
+    bool RunActive() const { return run_ != nullptr; }
+    // The pump that keeps the window live during a run; tests shorten its interval.
+    TEventPump& EventPump() { return pump_; }
+
+    // TRunHost
+    std::string InputName() override;
+    std::string OutputName() override;
+    int FormatIndex() override { return formatIndex_; }
+    void ResetFormatIndex() override;
+    int32_t SampleRate() override { return SampleRate_; }
+    void ShowError(const std::string& message) override;
+    bool Confirm(const std::string& message) override;
+    TStopAnswer AskStop(const std::string& message) override;
+    void SetGaugeMinimum(int64_t minimum) override { ProgressGauge->SetMinValue(minimum); }
+    void SetGaugeMaximum(int64_t maximum) override { ProgressGauge->SetMaxValue(maximum); }
+    void SetGaugeProgress(int64_t progress) override { ProgressGauge->SetProgress(progress); }
+    void SetBusy(bool busy) override;
+    void ShowStopButton(bool shown) override;
+    void ProcessPendingEvents() override { pump_.Pump(); }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateControls();
+    void CreateDialogs();
+    void SetTabOrder();
+    void CentreOnScreen();
+    void ApplyEnablingRule();
+    void TakeInputName(const QString& name);
+    void ShowInvalidRate();
+
+    QLabel* InputLabel;
+    QLineEdit* InputEdit;
+    QPushButton* OpenBitBtn;
+    QLabel* OutputLabel;
+    QLineEdit* OutputEdit;
+    QPushButton* SaveBitBtn;
+    TRadioGroup* InputFormatRadioGroup;
+    TRadioGroup* OutputFormatRadioGroup;
+    QLabel* SRStaticText;
+    QComboBox* SRateComboBox;
+    TGaugePanel* GaugePanel;
+    TGauge* ProgressGauge;
+    QPushButton* ProcessBitBtn;
+    QPushButton* StopBitBtn;
+    QShortcut* EscapeShortcut;
+    QFileDialog* OpenDialog;
+    QFileDialog* SaveDialog;
+
+    // The open dialog's filter of its last confirmed use (1 raw LPCM, 2 WAVE).
+    int openFilterIndex_ = 1;
+    int32_t SampleRate_ = 0;
+    // The output-format item, kept here because the run reads it for every group.
+    int formatIndex_ = 1;
+    TConversionRun* run_ = nullptr;
+    // The window was closed during a run: it closes when the run has ended.
+    bool closeRequested_ = false;
+    TEventPump pump_;
+};

@@ -1,0 +1,103 @@
+// The window as the conversion run's host: names, format, rate, dialogs, busy state and closing.
+#include "MainForm.h"
+
+#include "DefaultErrorDialog.h"
+#include "MessageDialogs.h"
+#include "RadioGroup.h"
+#include "engine/ConversionRun.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShortcut>
+
+void TMainForm::ProcessBitBtnClick() {
+    if (run_)
+        return;
+    TConversionRun run(*this);
+    run_ = &run;
+    pump_.Start();
+    QString uncaught;
+    try {
+        run.Execute();
+    } catch (const std::exception& error) {
+        uncaught = DialogText(error.what());
+    }
+    run_ = nullptr;
+    if (closeRequested_) {
+        close();
+        return;
+    }
+    if (!uncaught.isNull())
+        ShowDefaultErrorDialog(this, uncaught);
+}
+
+void TMainForm::StopBitBtnClick() {
+    if (run_)
+        run_->StopQuestion();
+}
+
+void TMainForm::EnableControls(bool enable) {
+    for (QWidget* control :
+         {static_cast<QWidget*>(OpenBitBtn), static_cast<QWidget*>(SaveBitBtn),
+          static_cast<QWidget*>(InputEdit), static_cast<QWidget*>(OutputEdit),
+          static_cast<QWidget*>(InputFormatRadioGroup), static_cast<QWidget*>(OutputFormatRadioGroup),
+          static_cast<QWidget*>(SRateComboBox)})
+        control->setEnabled(enable);
+}
+
+std::string TMainForm::InputName() {
+    return QFile::encodeName(InputEdit->text()).toStdString();
+}
+std::string TMainForm::OutputName() {
+    return QFile::encodeName(OutputEdit->text()).toStdString();
+}
+
+void TMainForm::ResetFormatIndex() {
+    OutputFormatRadioGroup->SetItemIndex(0);
+}
+
+// From a close during a run on, every dialog ends at once as if it had been dismissed.
+void TMainForm::ShowError(const std::string& message) {
+    if (!closeRequested_)
+        ShowErrorMessage(this, DialogText(message));
+}
+
+bool TMainForm::Confirm(const std::string& message) {
+    return !closeRequested_ && AskConfirmation(this, DialogText(message));
+}
+
+TStopAnswer TMainForm::AskStop(const std::string& message) {
+    return closeRequested_ ? TStopAnswer::None : AskStopQuestion(this, DialogText(message));
+}
+
+void TMainForm::SetBusy(bool busy) {
+    if (busy) {
+        ProcessBitBtn->setEnabled(false);
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        EnableControls(false);
+    } else {
+        EnableControls(true);
+        QApplication::restoreOverrideCursor();
+        ProcessBitBtn->setEnabled(true);
+    }
+}
+
+void TMainForm::ShowStopButton(bool shown) {
+    ProcessBitBtn->setVisible(!shown);
+    StopBitBtn->setVisible(shown);
+    EscapeShortcut->setEnabled(shown);
+}
+
+// Closing during a run lets the run finish; the window closes when it has.
+void TMainForm::closeEvent(QCloseEvent* event) {
+    if (run_) {
+        closeRequested_ = true;
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
+}

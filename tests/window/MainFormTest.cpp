@@ -1,0 +1,338 @@
+// The idle window: its layout, defaults, focus order and the handlers that pick names and the rate.
+#include "MainForm.h"
+#include "OxlipApplication.h"
+#include "RadioGroup.h"
+#include "TestFiles.h"
+#include "WindowTestSupport.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDropEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
+#include <QTest>
+#include <QUrl>
+#include <memory>
+
+namespace {
+
+QString FocusName() {
+    QWidget* focus = QApplication::focusWidget();
+    if (auto* item = qobject_cast<QRadioButton*>(focus))
+        return item->parentWidget()->objectName() + "/" + item->text();
+    return focus ? focus->objectName() : QString();
+}
+
+} // namespace
+
+class MainFormTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TMainForm> form;
+    std::unique_ptr<TempDir> dir;
+
+    template <typename T> T* Control(const char* name) {
+        T* control = form->findChild<T*>(name);
+        if (!control)
+            qFatal("no control %s", name);
+        return control;
+    }
+    TRadioGroup* InputFormat() { return Control<TRadioGroup>("InputFormatRadioGroup"); }
+    TRadioGroup* OutputFormat() { return Control<TRadioGroup>("OutputFormatRadioGroup"); }
+    QLineEdit* Edit(const char* name) { return Control<QLineEdit>(name); }
+    QString Touch(const std::string& name) {
+        std::filesystem::create_directories(std::filesystem::path(dir->Path(name)).parent_path());
+        WriteFile(dir->Path(name), {1, 2, 3});
+        return QString::fromStdString(dir->Path(name));
+    }
+    void Leave(QWidget* control) {
+        control->setFocus();
+        Control<QPushButton>("OpenBitBtn")->setFocus(Qt::TabFocusReason);
+    }
+
+private slots:
+    void init() {
+        form = std::make_unique<TMainForm>();
+        dir = std::make_unique<TempDir>();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    }
+    void cleanup() {
+        form.reset();
+        dir.reset();
+    }
+
+    void windowIsFixedWithMinimiseButOnlyOneOfItsKind() {
+        QCOMPARE(form->windowTitle(), QString("Oxlip"));
+        QCOMPARE(form->size(), QSize(361, 241));
+        QCOMPARE(form->minimumSize(), form->maximumSize());
+        QVERIFY(form->windowFlags() & Qt::WindowMinimizeButtonHint);
+        QVERIFY(!(form->windowFlags() & Qt::WindowMaximizeButtonHint));
+        QVERIFY(!form->windowIcon().isNull());
+        QCOMPARE(QFontMetrics(form->font()).height(), 13);
+    }
+
+    void controlsSitWhereTheyBelong_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QRect>("geometry");
+        QTest::newRow("InputEdit") << "InputEdit" << QRect(8, 24, 265, 21);
+        QTest::newRow("OpenBitBtn") << "OpenBitBtn" << QRect(280, 16, 73, 33);
+        QTest::newRow("OutputEdit") << "OutputEdit" << QRect(8, 72, 265, 21);
+        QTest::newRow("SaveBitBtn") << "SaveBitBtn" << QRect(280, 64, 73, 33);
+        QTest::newRow("InputFormatRadioGroup") << "InputFormatRadioGroup" << QRect(8, 104, 193, 81);
+        QTest::newRow("OutputFormatRadioGroup") << "OutputFormatRadioGroup" << QRect(208, 104, 145, 81);
+        QTest::newRow("SRateComboBox") << "SRateComboBox" << QRect(288, 158, 57, 21);
+        QTest::newRow("GaugePanel") << "GaugePanel" << QRect(8, 200, 249, 33);
+        QTest::newRow("ProgressGauge")
+            << "ProgressGauge" << QRect(3, 3, 239, 23); // in the panel's client area
+        QTest::newRow("ProcessBitBtn") << "ProcessBitBtn" << QRect(264, 200, 89, 33);
+        QTest::newRow("StopBitBtn") << "StopBitBtn" << QRect(264, 200, 89, 33);
+        // Labels grow to their text; their place and height are fixed.
+        QTest::newRow("InputLabel") << "InputLabel" << QRect(8, 8, 40, 13);
+        QTest::newRow("OutputLabel") << "OutputLabel" << QRect(8, 56, 48, 13);
+        QTest::newRow("SRStaticText") << "SRStaticText" << QRect(216, 160, 68, 17);
+    }
+    void controlsSitWhereTheyBelong() {
+        QFETCH(QString, name);
+        QFETCH(QRect, geometry);
+        auto* control = form->findChild<QWidget*>(name);
+        QVERIFY(control);
+        if (auto* label = qobject_cast<QLabel*>(control)) {
+            QCOMPARE(label->pos(), geometry.topLeft());
+            QCOMPARE(label->height(), geometry.height());
+            QVERIFY(label->width() >= geometry.width());
+            QVERIFY(label->fontMetrics().horizontalAdvance(label->text()) <= label->width());
+        } else {
+            QCOMPARE(control->geometry(), geometry);
+        }
+        if (auto* button = qobject_cast<QPushButton*>(control)) {
+            // Glyph, gap and caption inside the button's margins (the style's size hint asks for at least
+            // 80 pixels whatever the caption).
+            const int margin = button->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button);
+            const int content =
+                button->iconSize().width() + 4 + button->fontMetrics().horizontalAdvance(button->text());
+            QVERIFY2(content + 2 * margin <= button->width(), "the caption and glyph fit");
+        }
+        // The rate text must not run into the rate box beside it.
+        QVERIFY(Control<QLabel>("SRStaticText")->geometry().right() <
+                Control<QComboBox>("SRateComboBox")->x());
+    }
+
+    void radioItemsFollowTheLayoutArithmetic() {
+        for (int i = 0; i < 3; ++i) {
+            QRadioButton* item = OutputFormat()->Item(i);
+            QCOMPARE(item->geometry(), QRect(8, 14 + 21 * i, 135, 21));
+            QVERIFY2(item->sizeHint().width() <= item->width(), qPrintable(item->text()));
+        }
+        for (int i = 0; i < 2; ++i) {
+            QRadioButton* item = InputFormat()->Item(i);
+            QCOMPARE(item->geometry(), QRect(8, 14 + 31 * i, 183, 31));
+            QVERIFY2(item->sizeHint().width() <= item->width(), qPrintable(item->text()));
+        }
+    }
+
+    void blankOutputItemIsReachableByArrowKeysAndUncoveredStrips() {
+        OutputFormat()->Item(1)->setFocus();
+        QTest::keyClick(OutputFormat()->Item(1), Qt::Key_Down);
+        QCOMPARE(OutputFormat()->ItemIndex(), 2);
+        QCOMPARE(form->FormatIndex(), 2);
+
+        OutputFormat()->SetItemIndex(0);
+        // Between "Sampling rate" and the rate box the third item shows through.
+        const QPoint strip(286, 170);
+        QWidget* hit = form->childAt(strip);
+        QCOMPARE(hit, static_cast<QWidget*>(OutputFormat()->Item(2)));
+        QTest::mouseClick(hit, Qt::LeftButton, {}, hit->mapFrom(form.get(), strip));
+        QCOMPARE(form->FormatIndex(), 2);
+    }
+
+    void tabVisitsTheControlsInOrder() {
+        Edit("InputEdit")->setFocus();
+        QStringList visited{FocusName()};
+        for (int i = 0; i < 7; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            visited << FocusName();
+        }
+        // Process... is disabled and STOP! hidden while idle; each radio group is one stop, its selection.
+        const QStringList expected{"InputEdit",
+                                   "OutputEdit",
+                                   "OpenBitBtn",
+                                   "SaveBitBtn",
+                                   "InputFormatRadioGroup/Motorola (just demuxed PCM)",
+                                   "OutputFormatRadioGroup/24 bit (20 valid bits)",
+                                   "SRateComboBox",
+                                   "InputEdit"};
+        QCOMPARE(visited, expected);
+    }
+
+    void defaultsWhenCreated() {
+        QVERIFY(Edit("InputEdit")->text().isEmpty());
+        QVERIFY(Edit("OutputEdit")->text().isEmpty());
+        QCOMPARE(InputFormat()->ItemIndex(), 0);
+        QCOMPARE(OutputFormat()->ItemIndex(), 1);
+        auto* rate = Control<QComboBox>("SRateComboBox");
+        QVERIFY(rate->isEditable());
+        QCOMPARE(rate->currentText(), QString("48000"));
+        QCOMPARE(rate->itemText(1), QString("96000"));
+        QCOMPARE(form->SampleRate(), 48000);
+        QVERIFY(!Control<QPushButton>("ProcessBitBtn")->isEnabled());
+        QVERIFY(Control<QPushButton>("ProcessBitBtn")->isVisible());
+        QVERIFY(!Control<QPushButton>("StopBitBtn")->isVisible());
+        QCOMPARE(Control<TGauge>("ProgressGauge")->PercentDone(), 0);
+    }
+
+    void processIsEnabledWhenBothNamesAreLeftFilled() {
+        auto* process = Control<QPushButton>("ProcessBitBtn");
+        Edit("InputEdit")->setFocus();
+        QTest::keyClicks(Edit("InputEdit"), "in.raw");
+        Edit("OutputEdit")->setFocus();
+        QTest::keyClicks(Edit("OutputEdit"), "out.wav");
+        QVERIFY2(!process->isEnabled(), "typing alone does not enable Process...");
+        Edit("InputEdit")->setFocus();
+        QVERIFY(process->isEnabled());
+        Edit("InputEdit")->clear();
+        Leave(Edit("InputEdit"));
+        QVERIFY(!process->isEnabled());
+    }
+
+    void openProposesTheOutputName_data() {
+        QTest::addColumn<QString>("picked");
+        QTest::addColumn<QString>("proposed");
+        QTest::newRow("wave") << "a.b.wav"
+                              << "a.b_new.wav";
+        QTest::newRow("upper-case wave") << "A.WAV"
+                                         << "A_new.wav";
+        QTest::newRow("raw") << "take1.raw"
+                             << "take1.wav";
+        QTest::newRow("dotted folder, no extension") << "my.dir/take1"
+                                                     << "my.dir/take1.wav";
+    }
+    void openProposesTheOutputName() {
+        QFETCH(QString, picked);
+        QFETCH(QString, proposed);
+        const QString path = Touch(picked.toStdString());
+        TDialogAnswerer answerer({ChooseFile(path)});
+        QTest::mouseClick(Control<QPushButton>("OpenBitBtn"), Qt::LeftButton);
+        QCOMPARE(answerer.Seen().value(0).title, QString("Open 20-bit file"));
+        QCOMPARE(Edit("InputEdit")->text(), path);
+        QCOMPARE(Edit("OutputEdit")->text(), QString::fromStdString(dir->Path(proposed.toStdString())));
+        QVERIFY(Control<QPushButton>("ProcessBitBtn")->isEnabled());
+    }
+
+    // Only a confirmed open keeps the filter chosen in it; the input-format item follows the kept filter.
+    void formatItemFollowsTheFilterOfTheLastConfirmedOpen() {
+        const QString wave = Touch("x.wav");
+        const QString raw = Touch("x.raw");
+        TDialogAnswerer answerer(
+            {CancelWithFilter(2), ChooseFile(wave, 2), CancelWithFilter(1), ChooseFile(raw, 1)});
+        auto* open = Control<QPushButton>("OpenBitBtn");
+        QTest::mouseClick(open, Qt::LeftButton);
+        QCOMPARE(InputFormat()->ItemIndex(), 0);
+        QVERIFY(Edit("InputEdit")->text().isEmpty());
+        QTest::mouseClick(open, Qt::LeftButton);
+        QCOMPARE(InputFormat()->ItemIndex(), 1);
+        QTest::mouseClick(open, Qt::LeftButton);
+        QCOMPARE(InputFormat()->ItemIndex(), 1);
+        QCOMPARE(Edit("InputEdit")->text(), wave);
+        QTest::mouseClick(open, Qt::LeftButton);
+        QCOMPARE(InputFormat()->ItemIndex(), 0);
+        QVERIFY(answerer.AllAnswered());
+        QCOMPARE(answerer.Unexpected(), 0);
+    }
+
+    void saveTakesTheConfirmedNameWithItsDefaultExtension() {
+        Edit("OutputEdit")->setText(QString::fromStdString(dir->Path("first.wav")));
+        TDialogAnswerer answerer(
+            {CancelWithFilter(0), ChooseFile(QString::fromStdString(dir->Path("second")))});
+        auto* save = Control<QPushButton>("SaveBitBtn");
+        QTest::mouseClick(save, Qt::LeftButton);
+        QCOMPARE(Edit("OutputEdit")->text(), QString::fromStdString(dir->Path("first.wav")));
+        QTest::mouseClick(save, Qt::LeftButton);
+        QCOMPARE(answerer.Seen().value(1).title, QString("Save wave file"));
+        QCOMPARE(Edit("OutputEdit")->text(), QString::fromStdString(dir->Path("second.wav")));
+        QVERIFY(!Control<QPushButton>("ProcessBitBtn")->isEnabled()); // no input name yet
+    }
+
+    void rateTextIsReadWhenTheBoxIsLeft_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("rate");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("decimal") << "44100" << 44100 << true;
+        QTest::newRow("hexadecimal") << "$BB80" << 48000 << true;
+        QTest::newRow("negative") << "-1" << -1 << true;
+        QTest::newRow("letters") << "abc" << 48000 << false;
+        QTest::newRow("trailing space") << "48000 " << 48000 << false;
+    }
+    void rateTextIsReadWhenTheBoxIsLeft() {
+        QFETCH(QString, text);
+        QFETCH(int, rate);
+        QFETCH(bool, valid);
+        auto* box = Control<QComboBox>("SRateComboBox");
+        box->setCurrentIndex(1);
+        box->setEditText(text);
+        TDialogAnswerer answerer(valid ? QList<TDialogAnswerer::TAction>{}
+                                       : QList<TDialogAnswerer::TAction>{ClickButton("OK")});
+        Leave(box);
+        QTRY_COMPARE(answerer.Seen().size(), valid ? 0 : 1);
+        QCOMPARE(form->SampleRate(), rate);
+        QCOMPARE(answerer.Unexpected(), 0);
+        if (!valid) {
+            QCOMPARE(answerer.Seen().at(0).text, QString("Invalid numeric format."));
+            QCOMPARE(answerer.Seen().at(0).title, QString("Fehler"));
+            QCOMPARE(box->currentText(), QString("48000"));
+            QCOMPARE(box->currentIndex(), 0);
+        }
+    }
+
+    void pickingARateItemSetsTheRate() {
+        auto* box = Control<QComboBox>("SRateComboBox");
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_Down);
+        QCOMPARE(box->currentText(), QString("96000"));
+        QCOMPARE(form->SampleRate(), 96000);
+    }
+
+    void droppedFileIsTakenAsIfOpened_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("proposed");
+        QTest::addColumn<int>("item");
+        QTest::newRow("wave") << "rip.WAV"
+                              << "rip_new.wav" << 1;
+        QTest::newRow("raw") << "demux.pcm"
+                             << "demux.wav" << 0;
+    }
+    void droppedFileIsTakenAsIfOpened() {
+        QFETCH(QString, name);
+        QFETCH(QString, proposed);
+        QFETCH(int, item);
+        InputFormat()->SetItemIndex(1 - item);
+        const QString path = Touch(name.toStdString());
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(path)});
+        QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(form.get(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(form.get(), &drop);
+        QCOMPARE(Edit("InputEdit")->text(), path);
+        QCOMPARE(Edit("OutputEdit")->text(), QString::fromStdString(dir->Path(proposed.toStdString())));
+        QCOMPARE(InputFormat()->ItemIndex(), item);
+        QVERIFY(Control<QPushButton>("ProcessBitBtn")->isEnabled());
+    }
+
+    void escapeDoesNothingWhileIdle() {
+        TDialogAnswerer answerer;
+        QTest::keyClick(form.get(), Qt::Key_Escape);
+        QCoreApplication::processEvents();
+        QVERIFY(answerer.Seen().isEmpty());
+        QVERIFY(form->isVisible());
+        QVERIFY(!Control<QPushButton>("StopBitBtn")->isVisible());
+    }
+};
+
+OXLIP_WINDOW_TEST_MAIN(MainFormTest)
+#include "MainFormTest.moc"
