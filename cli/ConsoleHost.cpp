@@ -85,6 +85,8 @@ void TConsoleHost::SetBusy(bool busy) {
 
 void TConsoleHost::Tick() {
     countdown_ = kCallsPerTick;
+    if (g_interruptRequested && run_ && run_->Running())
+        run_->ApplyStopAnswer(TStopAnswer::Abort);
     if (!settings_.showProgress)
         return;
     const auto now = std::chrono::steady_clock::now();

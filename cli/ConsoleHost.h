@@ -41,9 +41,8 @@ public:
     void SetGaugeProgress(int64_t progress) override { progress_ = progress; }
     void SetBusy(bool busy) override;
     void ShowStopButton(bool) override {}
+    // Counts down first: only one call in kCallsPerTick (see Tick) looks at the interrupt flag and the clock.
     void ProcessPendingEvents() override {
-        if (g_interruptRequested && run_ && run_->Running())
-            run_->ApplyStopAnswer(TStopAnswer::Abort);
         if (--countdown_ <= 0)
             Tick();
     }

@@ -24,6 +24,9 @@ void InstallSignalHandlers() {
     action.sa_flags = 0; // no SA_RESTART: a question waiting on the terminal ends too
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    // A message to a standard error that nobody reads any more must not kill the process before it has
+    // deleted an incomplete output: the write just fails.
+    std::signal(SIGPIPE, SIG_IGN);
 }
 
 // Holds SIGINT and SIGTERM back while a finished run's result is judged, so that none slips between the

@@ -32,7 +32,7 @@ TRunResult TConversionRun::Execute() {
     OutFile_->Write(&OutHeader_, kWaveHeaderBytes);
     try {
         host_.ShowStopButton(true);
-        ConvertGroups();
+        (this->*convertGroups_)();
     } catch (const std::exception& error) {
         ShowError(error.what());
     }
@@ -71,7 +71,14 @@ TRunResult TConversionRun::Prepare() {
 
     try {
         InFile_->SetBufferSize(kBufferSize);
-        DataOffset_ = FindWaveData(*InFile_, InInfo_);
+        bool scanReadFailed = false;
+        DataOffset_ = FindWaveData(*InFile_, InInfo_, scanReadFailed);
+        if (scanReadFailed) {
+            // Taken for raw input, a WAVE file would be converted wrongly and without a word.
+            ShowError(run_text::kReadFailed);
+            ReleaseFilesQuietly();
+            return TRunResult::Failed;
+        }
         RawInput_ = DataOffset_ == 0;
         InFile_->Rewind();
         InFile_->SeekBy(DataOffset_);
@@ -120,39 +127,6 @@ TRunResult TConversionRun::Prepare() {
         throw;
     }
     return TRunResult::Completed;
-}
-
-void TConversionRun::ConvertGroups() {
-    uint8_t raw[kGroupBytes];
-    uint8_t out[kMaxEmittedBytes];
-    converting_ = true;
-    for (;;) {
-        const int32_t got = InFile_->Read(raw, kGroupBytes);
-        if (got != kGroupBytes) {
-            // A short read is the end of the input (its incomplete group is dropped); -1 is an I/O error.
-            if (got < 0) {
-                failure_ = Failure::Read;
-                DeleteOutput_ = true;
-                ShowError(run_text::kReadFailed);
-            }
-            break;
-        }
-        if (!Running_)
-            break;
-        NormalizeGroup(raw, RawInput_, Group_);
-        host_.ProcessPendingEvents();
-        const int length = EmitGroup(Group_, host_.FormatIndex(), out);
-        if (OutFile_->Write(out, length) != length) {
-            failure_ = Failure::Write;
-            DeleteOutput_ = true;
-            ShowError(run_text::kWriteFailed);
-            break;
-        }
-        ++groupsWritten_;
-        host_.SetGaugeProgress(groupsWritten_);
-        host_.ProcessPendingEvents();
-    }
-    converting_ = false;
 }
 
 // A kept output that ended early gets sizes that describe the groups actually written, so that it is a

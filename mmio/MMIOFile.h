@@ -43,7 +43,7 @@ public:
 
     // Bytes read; 0 at the end of the file, -1 on error.
     int32_t Read(void* buffer, int32_t count) {
-        if (count > 0 && count <= readEnd_ - cur_) {
+        if (count > 0 && count <= readEnd_ - cur_) [[likely]] {
             std::memcpy(buffer, buffer_.get() + cur_, static_cast<size_t>(count));
             cur_ += count;
             return count;
@@ -53,7 +53,7 @@ public:
 
     // Bytes written, or -1 on error (including a flush of the buffer that failed).
     int32_t Write(const void* buffer, int32_t count) {
-        if (count > 0 && count <= writeEnd_ - cur_) {
+        if (count > 0 && count <= writeEnd_ - cur_) [[likely]] {
             std::memcpy(buffer_.get() + cur_, buffer, static_cast<size_t>(count));
             cur_ += count;
             return count;

@@ -13,14 +13,14 @@ TEST(OutputHeader, SixteenAndTwentyBitFields) {
     EXPECT_EQ(h16.BlockAlign, 4);
     EXPECT_EQ(h16.BitsPerSample, 16);
     EXPECT_EQ(h16.AvgBytesPerSec, 192000u);
-    EXPECT_EQ(h16.DataSize, 8000u);
+    EXPECT_EQ(uint32_t{h16.DataSize}, 8000u);
 
     const TWaveHeader h24 = BuildWaveHeader(96000, 1, 1000);
     EXPECT_EQ(h24.RiffSize, 12038u);
     EXPECT_EQ(h24.BlockAlign, 6);
     EXPECT_EQ(h24.BitsPerSample, 20);
     EXPECT_EQ(h24.AvgBytesPerSec, 576000u);
-    EXPECT_EQ(h24.DataSize, 12000u);
+    EXPECT_EQ(uint32_t{h24.DataSize}, 12000u);
 }
 
 TEST(OutputHeader, BlankThirdItemDescribesTheSameSamplesAsTwentyBits) {
@@ -47,7 +47,7 @@ TEST(OutputHeader, SizesAndByteRateWrapModulo2To32) {
     EXPECT_EQ(BuildWaveHeader(48000, 0, kMaxGroups16).RiffSize, 4294967294u);
     EXPECT_EQ(BuildWaveHeader(48000, 1, kMaxGroups24).RiffSize, 4294966550u);
     // Beyond them the 32-bit fields wrap.
-    EXPECT_EQ(BuildWaveHeader(48000, 0, 0x20000000).DataSize, 0u);
+    EXPECT_EQ(uint32_t{BuildWaveHeader(48000, 0, 0x20000000).DataSize}, 0u);
 }
 
 } // namespace

@@ -55,7 +55,7 @@ TEST_F(WaveScanner, DataOffsetAfterFormatChunksOfEachSize) {
     EXPECT_EQ(Scan(MakeWave(Bytes(100), 16)), 44);
     EXPECT_EQ(header_.FmtSize, 16u);
     EXPECT_EQ(header_.SamplesPerSec, 44100u);
-    EXPECT_EQ(header_.DataSize, 100u);
+    EXPECT_EQ(uint32_t{header_.DataSize}, 100u);
 
     EXPECT_EQ(Scan(MakeWave(Bytes(100), 18)), 46);
     EXPECT_EQ(header_.FmtSize, 16u) << "the stored size is capped at 16";
@@ -119,7 +119,7 @@ TEST_F(WaveScanner, DataBeyondTwoGibibytesInASparseFile) {
               static_cast<ssize_t>(dataHeader.size()));
     ::close(fd);
     EXPECT_EQ(ScanFile(path), dataHeaderAt + 8);
-    EXPECT_EQ(header_.DataSize, 20u);
+    EXPECT_EQ(uint32_t{header_.DataSize}, 20u);
 }
 
 } // namespace

@@ -19,21 +19,33 @@ int64_t SkipLength(uint32_t size, uint32_t alreadyRead) {
 } // namespace
 
 int64_t FindWaveData(TMMIOFile& file, TWaveHeader& header) {
+    bool readFailed = false;
+    return FindWaveData(file, header, readFailed);
+}
+
+int64_t FindWaveData(TMMIOFile& file, TWaveHeader& header, bool& readFailed) {
+    // Every read ends the scan unless it brings all it asked for; only -1 is a read error.
+    const auto read = [&file, &readFailed](void* buffer, int32_t count) {
+        const int32_t n = file.Read(buffer, count);
+        readFailed = n < 0;
+        return n;
+    };
+    readFailed = false;
     auto* bytes = reinterpret_cast<char*>(&header);
     if (file.Rewind() != 0)
         return 0;
-    if (file.Read(bytes, 12) < 12)
+    if (read(bytes, 12) < 12)
         return 0;
     if (header.RiffId != kRiffId || header.WaveId != kWaveId)
         return 0;
 
     ChunkHeader chunk{};
-    while (file.Read(&chunk, sizeof chunk) == static_cast<int32_t>(sizeof chunk)) {
+    while (read(&chunk, sizeof chunk) == static_cast<int32_t>(sizeof chunk)) {
         if (chunk.id == kFmtId) {
             const uint32_t n = std::min<uint32_t>(chunk.size, 16);
             header.FmtId = chunk.id;
             header.FmtSize = n;
-            if (file.Read(bytes + offsetof(TWaveHeader, FormatTag), static_cast<int32_t>(n)) <
+            if (read(bytes + offsetof(TWaveHeader, FormatTag), static_cast<int32_t>(n)) <
                 static_cast<int32_t>(n))
                 return 0;
             if (file.SeekBy(SkipLength(chunk.size, n)) == -1)

@@ -1,0 +1,209 @@
+// Faults of the files and the disk, tried for real on oxlip-convert: each case checks what it says, its exit
+// status, that the input is unchanged and what is left on disk.
+#include "CliProcess.h"
+#include "TestFiles.h"
+
+#include "ChildProcess.h"
+#include "engine/ConversionRun.h"
+#include "mmio/MMIOFile.h"
+
+#include <algorithm>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr const char* kSharing = "Sharing violation - file is in use.";
+
+class FileFaults : public ::testing::Test {
+protected:
+    void SetUp() override { WriteFile(input_, RandomGroups(100'000)); } // 1,000,000 bytes
+
+    CliOutcome Convert(const std::string& output, CliRun run = {}) {
+        run.args.insert(run.args.end(), {"-q", "-o", output, input_});
+        return RunCli(run);
+    }
+
+    TempDir dir_;
+    std::string input_ = dir_.Path("take.raw");
+    std::string output_ = dir_.Path("take.wav");
+};
+
+TEST_F(FileFaults, DiskFullDeletesTheIncompleteOutput) {
+    // 64 KiB: the disk fills in the middle of the run. 100 bytes with a small input: the whole output is
+    // still in the buffer, and it is the flush when the output is closed that fails.
+    for (const auto& [limit, groups] : {std::pair<rlim_t, size_t>{65536, 100'000}, {100, 100}}) {
+        SCOPED_TRACE("file size limit " + std::to_string(limit));
+        WriteFile(input_, RandomGroups(groups));
+        ::unlink(output_.c_str());
+        const InputGuard guard(input_);
+        CliRun run;
+        run.fileSizeLimit = limit;
+        const CliOutcome outcome = Convert(output_, run);
+        EXPECT_EQ(outcome.err, Said(input_, {run_text::kWriteFailed}));
+        EXPECT_EQ(outcome.exitStatus, 1);
+        EXPECT_FALSE(Exists(output_));
+        EXPECT_TRUE(guard.Unchanged());
+    }
+
+    // The message cannot be shown when standard error is a pipe nobody reads: the output goes all the same.
+    WriteFile(input_, RandomGroups(100'000));
+    ::unlink(output_.c_str());
+    CliRun run;
+    run.fileSizeLimit = 65536;
+    run.errToClosedPipe = true;
+    const CliOutcome outcome = Convert(output_, run);
+    EXPECT_EQ(outcome.termSignal, 0) << strsignal(outcome.termSignal);
+    EXPECT_EQ(outcome.exitStatus, 1);
+    EXPECT_FALSE(Exists(output_));
+}
+
+TEST_F(FileFaults, ReadErrors) {
+    if (!StraceWorks())
+        GTEST_SKIP() << "strace cannot trace here";
+    // The input's reads: the scan's, then the conversion's, 32,768 bytes each. EIO from the third read
+    // comes in the middle of the input; EIO from the first read on leaves nothing readable; and EIO from
+    // the scan's read alone must not make a WAVE file pass for raw input.
+    const Bytes raw = ReadFile(input_);
+    const Bytes wave = MakeWave(RandomGroups(100));
+    for (const auto& [input, when] :
+         {std::pair<const Bytes&, std::string>{raw, "3"}, {raw, "1+"}, {wave, "1"}}) {
+        SCOPED_TRACE("EIO from read " + when + " of a " + std::to_string(input.size()) + "-byte input");
+        WriteFile(input_, input);
+        ::unlink(output_.c_str());
+        const InputGuard guard(input_);
+        CliRun run;
+        run.tracer = StraceInjecting(input_, "read", "read:error=EIO:when=" + when);
+        const CliOutcome outcome = Convert(output_, run);
+        EXPECT_EQ(outcome.err, Said(input_, {run_text::kReadFailed}));
+        EXPECT_EQ(outcome.exitStatus, 1);
+        EXPECT_FALSE(Exists(output_));
+        EXPECT_TRUE(guard.Unchanged());
+    }
+}
+
+TEST_F(FileFaults, OutputThatCannotBeCreated) {
+    const InputGuard guard(input_);
+    ASSERT_EQ(::mkdir(dir_.Path("folder").c_str(), 0755), 0);
+    ASSERT_EQ(::mkdir(dir_.Path("readonly").c_str(), 0555), 0);
+    // The other user must reach the input and the folders.
+    ASSERT_EQ(::chmod(dir_.Root().c_str(), 0755), 0);
+
+    // Root writes into a read-only folder: that case runs as another user, where one can be had.
+    const bool otherUser =
+        ::geteuid() != 0 || RunInChild([] { return ::setresuid(65534, 65534, 65534) == 0 ? 0 : 1; }) == 0;
+
+    struct Case {
+        std::string output;
+        bool asNobody;
+        const char* message;
+    };
+    for (const Case& c :
+         {Case{dir_.Path("missing/take.wav"), false, "Path not found - invalid location."},
+          Case{dir_.Path("readonly/take.wav"), true, "Access denied - this file is protected."},
+          Case{dir_.Path("folder"), false, "Invalid file - could not be opened."}}) {
+        if (c.asNobody && !otherUser)
+            continue;
+        SCOPED_TRACE(c.output);
+        CliRun run;
+        run.asNobody = c.asNobody;
+        const CliOutcome outcome = Convert(c.output, run);
+        EXPECT_EQ(outcome.err, Said(input_, {c.message, run_text::kCannotCreateOutput}));
+        EXPECT_EQ(outcome.exitStatus, 1);
+        EXPECT_TRUE(guard.Unchanged());
+    }
+    EXPECT_FALSE(Exists(dir_.Path("missing")));
+    EXPECT_FALSE(Exists(dir_.Path("readonly/take.wav")));
+    EXPECT_TRUE(std::filesystem::is_empty(dir_.Path("folder")));
+    if (!otherUser)
+        GTEST_SKIP() << "no other user to be: the read-only folder was not tried";
+}
+
+TEST_F(FileFaults, InputHeldOpenForWritingByAnotherProcess) {
+    const InputGuard guard(input_);
+    Signal opened, release;
+    const pid_t holder = ::fork();
+    if (holder == 0) {
+        TMMIOFile writer;
+        writer.SetFileName(input_);
+        writer.SetModes(true, 1, 4); // writing, denying nothing
+        writer.OpenExisting();
+        opened.Raise();
+        release.Wait();
+        ::_exit(0);
+    }
+    ASSERT_TRUE(opened.Wait());
+    const CliOutcome outcome = Convert(output_);
+    release.Raise();
+    ::waitpid(holder, nullptr, 0);
+    EXPECT_EQ(outcome.err, Said(input_, {kSharing, run_text::kCannotOpenInput}));
+    EXPECT_EQ(outcome.exitStatus, 1);
+    EXPECT_FALSE(Exists(output_));
+    EXPECT_TRUE(guard.Unchanged());
+
+    // Once the writer is gone the same conversion goes through.
+    EXPECT_EQ(Convert(output_).exitStatus, 0);
+}
+
+TEST_F(FileFaults, OutputThatIsTheInputUnderAnotherName) {
+    const InputGuard guard(input_);
+    ASSERT_EQ(::link(input_.c_str(), dir_.Path("hard.wav").c_str()), 0);
+    ASSERT_EQ(::symlink(input_.c_str(), dir_.Path("soft.wav").c_str()), 0);
+    ASSERT_EQ(::mkdir(dir_.Path("sub").c_str(), 0755), 0);
+    for (const std::string& other :
+         {dir_.Path("hard.wav"), dir_.Path("soft.wav"), dir_.Path("sub/../take.raw"), dir_.Path("./take.raw"),
+          dir_.Path("sub/./.././take.raw")}) {
+        SCOPED_TRACE(other);
+        CliRun run;
+        run.args = {"-y"};
+        const CliOutcome outcome = Convert(other, run);
+        EXPECT_EQ(outcome.err, Said(input_, {std::string(run_text::kOverwrite) + " (" + other + ") yes (-y)",
+                                             kSharing, run_text::kCannotCreateOutput}));
+        EXPECT_EQ(outcome.exitStatus, 1);
+        EXPECT_TRUE(guard.Unchanged());
+    }
+    // The very same name is refused before anything is opened.
+    const CliOutcome same = Convert(input_);
+    EXPECT_EQ(same.err, Said(input_, {run_text::kSameName}));
+    EXPECT_EQ(same.exitStatus, 1);
+    EXPECT_TRUE(guard.Unchanged());
+    EXPECT_TRUE(std::filesystem::is_symlink(dir_.Path("soft.wav")));
+    EXPECT_EQ(ReadFile(dir_.Path("hard.wav")), ReadFile(input_));
+}
+
+TEST_F(FileFaults, InputsThatAreNoRegularFiles) {
+    ASSERT_EQ(::mkfifo(dir_.Path("fifo").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink(dir_.Path("gone.raw").c_str(), dir_.Path("broken.raw").c_str()), 0);
+    ASSERT_EQ(::mkdir(dir_.Path("folder.raw").c_str(), 0755), 0);
+    const std::string invalid = "Invalid file - could not be opened.";
+    struct Case {
+        std::string input;
+        std::vector<std::string> messages;
+    };
+    // No -o: the proposed output name lies in the test's folder (only /dev/zero is given one).
+    for (const Case& c : {Case{dir_.Path("fifo"), {invalid, run_text::kCannotOpenInput}},
+                          Case{"/dev/zero", {invalid, run_text::kCannotOpenInput}},
+                          Case{dir_.Path("folder.raw"), {run_text::kNoInput}},
+                          Case{dir_.Path("broken.raw"), {run_text::kNoInput}}}) {
+        SCOPED_TRACE(c.input);
+        CliRun run;
+        run.args = {"-q"};
+        if (c.input == "/dev/zero")
+            run.args.insert(run.args.end(), {"-o", dir_.Path("zero.wav")});
+        run.args.push_back(c.input);
+        const CliOutcome outcome = RunCli(run);
+        EXPECT_EQ(outcome.err, Said(c.input, c.messages));
+        EXPECT_EQ(outcome.exitStatus, 1);
+    }
+    // Nothing was created beside them, and the FIFO is still a FIFO nobody wrote to.
+    std::vector<std::string> left;
+    for (const auto& entry : std::filesystem::directory_iterator(dir_.Root()))
+        left.push_back(entry.path().filename().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"broken.raw", "fifo", "folder.raw", "take.raw"}));
+    EXPECT_TRUE(std::filesystem::is_fifo(dir_.Path("fifo")));
+}
+
+} // namespace
