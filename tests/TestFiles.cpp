@@ -56,6 +56,27 @@ uint16_t U16At(const Bytes& bytes, size_t offset) {
     return static_cast<uint16_t>(bytes.at(offset) | bytes.at(offset + 1) << 8);
 }
 
+Bytes RiffStart() {
+    Bytes bytes;
+    Append(bytes, "RIFF");
+    AppendU32(bytes, 0);
+    Append(bytes, "WAVE");
+    return bytes;
+}
+
+Bytes Chunk(const std::string& id, uint32_t declaredSize, size_t bodyBytes, uint8_t fill) {
+    Bytes chunk;
+    Append(chunk, id);
+    AppendU32(chunk, declaredSize);
+    chunk.resize(chunk.size() + bodyBytes, fill);
+    return chunk;
+}
+
+Bytes operator+(Bytes a, const Bytes& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
 Bytes MakeWave(const Bytes& data, uint32_t fmtSize) {
     Bytes wave;
     Append(wave, "RIFF");

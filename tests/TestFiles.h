@@ -33,6 +33,12 @@ void AppendU32(Bytes& bytes, uint32_t value);
 uint32_t U32At(const Bytes& bytes, size_t offset);
 uint16_t U16At(const Bytes& bytes, size_t offset);
 
+// RIFF pieces: the 12-byte file header (its size left 0), and a chunk whose body of `bodyBytes` bytes may
+// differ from its declared size.
+Bytes RiffStart();
+Bytes Chunk(const std::string& id, uint32_t declaredSize, size_t bodyBytes, uint8_t fill = 0x5A);
+Bytes operator+(Bytes a, const Bytes& b);
+
 // A RIFF WAVE file: header, a format chunk of `fmtSize` bytes, then `data` as the data chunk.
 Bytes MakeWave(const Bytes& data, uint32_t fmtSize = 16);
 

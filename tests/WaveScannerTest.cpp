@@ -30,27 +30,6 @@ protected:
     TWaveHeader header_{};
 };
 
-Bytes Chunk(const std::string& id, uint32_t declaredSize, size_t bodyBytes) {
-    Bytes chunk;
-    Append(chunk, id);
-    AppendU32(chunk, declaredSize);
-    chunk.resize(chunk.size() + bodyBytes, 0x5A);
-    return chunk;
-}
-
-Bytes RiffStart() {
-    Bytes bytes;
-    Append(bytes, "RIFF");
-    AppendU32(bytes, 0);
-    Append(bytes, "WAVE");
-    return bytes;
-}
-
-Bytes operator+(Bytes a, const Bytes& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
 TEST_F(WaveScanner, DataOffsetAfterFormatChunksOfEachSize) {
     EXPECT_EQ(Scan(MakeWave(Bytes(100), 16)), 44);
     EXPECT_EQ(header_.FmtSize, 16u);

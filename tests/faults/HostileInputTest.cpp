@@ -16,27 +16,6 @@
 
 namespace {
 
-Bytes operator+(Bytes a, const Bytes& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-Bytes Chunk(const std::string& id, uint32_t declaredSize, size_t bodyBytes, uint8_t fill = 0x5A) {
-    Bytes chunk;
-    Append(chunk, id);
-    AppendU32(chunk, declaredSize);
-    chunk.resize(chunk.size() + bodyBytes, fill);
-    return chunk;
-}
-
-Bytes RiffStart() {
-    Bytes bytes;
-    Append(bytes, "RIFF");
-    AppendU32(bytes, 0);
-    Append(bytes, "WAVE");
-    return bytes;
-}
-
 // The samples a 16-bit conversion must hold: the top 16 bits of every sample of every whole group from
 // `offset` on, in big-endian words for raw input and little-endian words for WAVE input.
 std::vector<int16_t> ExpectedSamples(const Bytes& input, size_t offset) {
