@@ -42,14 +42,6 @@ protected:
         return out;
     }
 
-    // A sparse input of `size` bytes: its size is real, its blocks are not.
-    void MakeSparseInput(int64_t size) {
-        const int fd = ::open(host_.input.c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0644);
-        ASSERT_GE(fd, 0);
-        ASSERT_EQ(::ftruncate(fd, size), 0);
-        ::close(fd);
-    }
-
     TempDir dir_;
     FakeHost host_;
     int64_t groupCount_ = 0;
@@ -171,7 +163,7 @@ TEST_F(ConversionRun, StopAnswers) {
 
 TEST_F(ConversionRun, FallbackTo16BitsForTooManyGroups) {
     // 357,913,877 groups, the first count that does not fit at 24 bits, in a sparse file.
-    MakeSparseInput(357'913'877LL * 10);
+    MakeSparseFile(host_.input, 357'913'877LL * 10);
 
     host_.confirmAnswers = {false};
     EXPECT_EQ(Run(), TRunResult::Refused);
@@ -194,18 +186,19 @@ TEST_F(ConversionRun, FallbackTo16BitsForTooManyGroups) {
     EXPECT_EQ(U32At(out, 42), 8u);
 
     // Just below the limit no question is asked.
-    MakeSparseInput(357'913'876LL * 10 + 9);
+    MakeSparseFile(host_.input, 357'913'876LL * 10 + 9);
     host_.questions.clear();
     host_.formatIndex = 1;
     host_.confirmAnswers = {true};
     host_.stopAfterGroups = 0;
     host_.stopAnswers = {TStopAnswer::Abort};
     EXPECT_EQ(Run(), TRunResult::Aborted);
-    EXPECT_EQ(host_.questions, (std::vector<std::string>{"Output file exists - Overwrite?", run_text::kStopQuestion}));
+    EXPECT_EQ(host_.questions,
+              (std::vector<std::string>{"Output file exists - Overwrite?", run_text::kStopQuestion}));
 }
 
 TEST_F(ConversionRun, TooManyGroupsEvenFor16Bits) {
-    MakeSparseInput(536'870'908LL * 10);
+    MakeSparseFile(host_.input, 536'870'908LL * 10);
     host_.formatIndex = 0;
     EXPECT_EQ(Run(), TRunResult::Refused);
     EXPECT_EQ(host_.errors, std::vector<std::string>{"Too many samples to be handled in a\rRIFF WAVE file."});
@@ -219,7 +212,7 @@ TEST_F(ConversionRun, TooManyGroupsEvenFor16Bits) {
     EXPECT_EQ(host_.errors, std::vector<std::string>{"Too many samples to be handled in a\rRIFF WAVE file."});
 
     // 536,870,907 groups still fit.
-    MakeSparseInput(536'870'907LL * 10);
+    MakeSparseFile(host_.input, 536'870'907LL * 10);
     host_.errors.clear();
     host_.formatIndex = 0;
     host_.confirmAnswers = {true};
@@ -299,8 +292,8 @@ TEST_F(ConversionRun, UnopenableFilesEndTheRunWithTwoMessages) {
     host_.output = dir_.Path("take.wav");
     host_.input = "/dev/zero";
     EXPECT_EQ(Run(), TRunResult::Refused);
-    EXPECT_EQ(host_.errors, (std::vector<std::string>{"Invalid file - could not be opened.",
-                                                      "Unable to open input file"}));
+    EXPECT_EQ(host_.errors,
+              (std::vector<std::string>{"Invalid file - could not be opened.", "Unable to open input file"}));
     EXPECT_FALSE(Exists(host_.output));
 }
 

@@ -1,5 +1,5 @@
 // oxlip-convert as a user runs it, with its outputs read back by libsndfile.
-#include "RunProgram.h"
+#include "CliProcess.h"
 #include "SampleEncoder.h"
 #include "TestFiles.h"
 
@@ -8,8 +8,6 @@
 #include <sndfile.h>
 
 namespace {
-
-const std::string kTool = OXLIP_CONVERT;
 
 std::vector<int32_t> RandomSamples(size_t count, uint32_t seed) {
     std::mt19937 random(seed);
@@ -50,7 +48,11 @@ Decoded ReadWithLibsndfile(const std::string& path) {
 
 class ConvertTool : public ::testing::Test {
 protected:
-    ProgramResult Convert(const std::vector<std::string>& args) { return RunProgram(kTool, args); }
+    CliOutcome Convert(const std::vector<std::string>& args) {
+        CliRun run;
+        run.args = args;
+        return RunCli(run);
+    }
     TempDir dir_;
 };
 
@@ -61,10 +63,11 @@ TEST_F(ConvertTool, BothInputKindsRoundTripThroughLibsndfileAtBothResolutions) {
     WriteFile(dir_.Path("take2.wav"), MakeWave(SwapBytePairs(demuxed)));
 
     // Several inputs in one call, each with its proposed name.
-    ProgramResult result = Convert({"-q", dir_.Path("take1.raw"), dir_.Path("take2.wav")});
-    ASSERT_EQ(result.status, 0) << result.standardError;
-    result = Convert({"-q", "-b", "16", "-r", "$AC44", "-o", dir_.Path("take1-16.wav"), dir_.Path("take1.raw")});
-    ASSERT_EQ(result.status, 0) << result.standardError;
+    CliOutcome result = Convert({"-q", dir_.Path("take1.raw"), dir_.Path("take2.wav")});
+    ASSERT_EQ(result.exitStatus, 0) << result.err;
+    result =
+        Convert({"-q", "-b", "16", "-r", "$AC44", "-o", dir_.Path("take1-16.wav"), dir_.Path("take1.raw")});
+    ASSERT_EQ(result.exitStatus, 0) << result.err;
 
     for (const std::string name : {"take1.wav", "take2_new.wav"}) {
         const Decoded out = ReadWithLibsndfile(dir_.Path(name));
@@ -81,7 +84,8 @@ TEST_F(ConvertTool, BothInputKindsRoundTripThroughLibsndfileAtBothResolutions) {
     EXPECT_EQ(out16.sampleRate, 44100);
     ASSERT_EQ(out16.samples.size(), samples.size());
     for (size_t i = 0; i < samples.size(); ++i)
-        ASSERT_EQ(out16.samples[i], (samples[i] >> 4) * 65536) << "sample " << i << ": no rounding, no dither";
+        ASSERT_EQ(out16.samples[i], (samples[i] >> 4) * 65536)
+            << "sample " << i << ": no rounding, no dither";
 
     // The header says 20 valid bits in 3-byte blocks.
     const Bytes header = ReadFile(dir_.Path("take1.wav"));
@@ -92,23 +96,22 @@ TEST_F(ConvertTool, BothInputKindsRoundTripThroughLibsndfileAtBothResolutions) {
 TEST_F(ConvertTool, QuestionsWithoutATerminalAreAnsweredNo) {
     WriteFile(dir_.Path("a.raw"), RandomGroups(10));
     WriteFile(dir_.Path("a.wav"), Bytes{1, 2, 3});
-    ProgramResult result = Convert({dir_.Path("a.raw")});
-    EXPECT_EQ(result.status, 1);
-    EXPECT_NE(result.standardError.find("Output file exists - Overwrite?"), std::string::npos);
-    EXPECT_NE(result.standardError.find("-y"), std::string::npos) << result.standardError;
+    CliOutcome result = Convert({dir_.Path("a.raw")});
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_NE(result.err.find("Output file exists - Overwrite?"), std::string::npos);
+    EXPECT_NE(result.err.find("-y"), std::string::npos) << result.err;
     EXPECT_EQ(ReadFile(dir_.Path("a.wav")), (Bytes{1, 2, 3}));
 
     result = Convert({"-y", "-q", dir_.Path("a.raw")});
-    EXPECT_EQ(result.status, 0) << result.standardError;
+    EXPECT_EQ(result.exitStatus, 0) << result.err;
     EXPECT_EQ(ReadFile(dir_.Path("a.wav")).size(), 46u + 10 * 12);
 }
 
 TEST_F(ConvertTool, FailuresAndUsageErrors) {
     WriteFile(dir_.Path("good.raw"), RandomGroups(3));
-    ProgramResult result = Convert({"-q", dir_.Path("missing.raw"), dir_.Path("good.raw")});
-    EXPECT_EQ(result.status, 1) << "one input failed";
-    EXPECT_NE(result.standardError.find("missing.raw: Input file does not exist"), std::string::npos)
-        << result.standardError;
+    CliOutcome result = Convert({"-q", dir_.Path("missing.raw"), dir_.Path("good.raw")});
+    EXPECT_EQ(result.exitStatus, 1) << "one input failed";
+    EXPECT_NE(result.err.find("missing.raw: Input file does not exist"), std::string::npos) << result.err;
     EXPECT_TRUE(Exists(dir_.Path("good.wav"))) << "the other input is still converted";
 
     struct Usage {
@@ -126,11 +129,11 @@ TEST_F(ConvertTool, FailuresAndUsageErrors) {
     };
     for (const Usage& usage : usageErrors) {
         result = Convert(usage.args);
-        EXPECT_EQ(result.status, 2) << usage.says;
-        EXPECT_NE(result.standardError.find(usage.says), std::string::npos) << result.standardError;
+        EXPECT_EQ(result.exitStatus, 2) << usage.says;
+        EXPECT_NE(result.err.find(usage.says), std::string::npos) << result.err;
     }
-    EXPECT_EQ(Convert({"--help"}).status, 0);
-    EXPECT_EQ(Convert({"--version"}).status, 0);
+    EXPECT_EQ(Convert({"--help"}).exitStatus, 0);
+    EXPECT_EQ(Convert({"--version"}).exitStatus, 0);
 }
 
 } // namespace

@@ -1,9 +1,11 @@
 #include "TestFiles.h"
 
+#include <fcntl.h>
 #include <fstream>
 #include <iterator>
 #include <random>
 #include <stdexcept>
+#include <sys/stat.h>
 #include <unistd.h>
 
 TempDir::TempDir() {
@@ -33,9 +35,25 @@ Bytes ReadFile(const std::string& path) {
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-bool Exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
+bool Exists(const std::string& path) {
+    return ::access(path.c_str(), F_OK) == 0;
+}
 
-void Append(Bytes& bytes, const std::string& text) { bytes.insert(bytes.end(), text.begin(), text.end()); }
+int64_t FileSize(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_size : -1;
+}
+
+void MakeSparseFile(const std::string& path, int64_t size) {
+    const int fd = ::open(path.c_str(), O_CREAT | O_WRONLY | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0 || ::ftruncate(fd, size) != 0)
+        throw std::runtime_error("cannot make sparse file " + path);
+    ::close(fd);
+}
+
+void Append(Bytes& bytes, const std::string& text) {
+    bytes.insert(bytes.end(), text.begin(), text.end());
+}
 
 void AppendU16(Bytes& bytes, uint16_t value) {
     bytes.push_back(static_cast<uint8_t>(value));
@@ -49,7 +67,8 @@ void AppendU32(Bytes& bytes, uint32_t value) {
 
 uint32_t U32At(const Bytes& bytes, size_t offset) {
     return static_cast<uint32_t>(bytes.at(offset)) | static_cast<uint32_t>(bytes.at(offset + 1)) << 8 |
-           static_cast<uint32_t>(bytes.at(offset + 2)) << 16 | static_cast<uint32_t>(bytes.at(offset + 3)) << 24;
+           static_cast<uint32_t>(bytes.at(offset + 2)) << 16 |
+           static_cast<uint32_t>(bytes.at(offset + 3)) << 24;
 }
 
 uint16_t U16At(const Bytes& bytes, size_t offset) {

@@ -25,6 +25,9 @@ private:
 void WriteFile(const std::string& path, const Bytes& bytes);
 Bytes ReadFile(const std::string& path);
 bool Exists(const std::string& path);
+int64_t FileSize(const std::string& path); // -1 when there is no such file
+// A sparse file of `size` bytes: the size is real, the blocks are not.
+void MakeSparseFile(const std::string& path, int64_t size);
 
 // Little-endian pieces for building RIFF files in the tests.
 void Append(Bytes& bytes, const std::string& text);

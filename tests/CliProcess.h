@@ -81,7 +81,3 @@ private:
     struct stat before_ {};
     Bytes bytes_;
 };
-
-// A sparse file of `size` bytes: the size is real, the blocks are not.
-void MakeSparseFile(const std::string& path, int64_t size);
-int64_t FileSize(const std::string& path); // -1 when there is no such file

@@ -199,15 +199,3 @@ bool InputGuard::Unchanged() const {
         return false;
     return before_.st_size > kCompareBytesUpTo || ReadFile(path_) == bytes_;
 }
-
-void MakeSparseFile(const std::string& path, int64_t size) {
-    const int fd = ::open(path.c_str(), O_CREAT | O_WRONLY | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0 || ::ftruncate(fd, size) != 0)
-        throw std::runtime_error("cannot make sparse file " + path);
-    ::close(fd);
-}
-
-int64_t FileSize(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 ? st.st_size : -1;
-}
