@@ -6,6 +6,7 @@
 //
 // Whatever the input, the run must leave the input as it was, say nothing, and leave either no output or
 // a WAVE file whose header describes exactly the samples it holds, each converted from its group.
+#include "FakeHost.h"
 #include "FuzzSupport.h"
 
 #include "engine/ConversionRun.h"
@@ -15,39 +16,6 @@
 #include <unistd.h>
 
 namespace {
-
-class ScriptedHost final : public TRunHost {
-public:
-    std::string input;
-    std::string output;
-    int formatIndex = 1;
-    TStopAnswer stopAnswer = TStopAnswer::None;
-    int64_t stopAfter = -1;
-    TConversionRun* run = nullptr;
-    int messages = 0;
-    int64_t gaugeMaximum = -1;
-    int64_t gaugeProgress = -1;
-
-    std::string InputName() override { return input; }
-    std::string OutputName() override { return output; }
-    int FormatIndex() override { return formatIndex; }
-    void ResetFormatIndex() override { formatIndex = 0; }
-    int32_t SampleRate() override { return 48000; }
-    void ShowError(const std::string&) override { ++messages; }
-    bool Confirm(const std::string&) override { return true; }
-    TStopAnswer AskStop(const std::string&) override { return stopAnswer; }
-    void SetGaugeMinimum(int64_t) override {}
-    void SetGaugeMaximum(int64_t maximum) override { gaugeMaximum = maximum; }
-    void SetGaugeProgress(int64_t progress) override { gaugeProgress = progress; }
-    void SetBusy(bool) override {}
-    void ShowStopButton(bool) override {}
-    void ProcessPendingEvents() override {
-        if (run && gaugeProgress == stopAfter) {
-            stopAfter = -1;
-            run->StopQuestion();
-        }
-    }
-};
 
 void AppendU32(std::string& bytes, uint32_t value) {
     for (int i = 0; i < 4; ++i)
@@ -102,12 +70,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string input = (control & 4) ? RiffShaped(data + 2, size - 2)
                                             : std::string(reinterpret_cast<const char*>(data + 2), size - 2);
 
-    ScriptedHost host;
+    FakeHost host;
     host.input = ScratchPath("take.raw");
     host.output = ScratchPath("take.wav");
     host.formatIndex = control & 3;
-    host.stopAnswer = static_cast<TStopAnswer>((control >> 3) & 3);
-    host.stopAfter = data[1] == 255 ? -1 : data[1];
+    host.confirmAnswers = {true, true}; // overwrite, and fall back to 16 bits
+    host.stopAnswers = {static_cast<TStopAnswer>((control >> 3) & 3)};
+    host.stopAfterGroups = data[1] == 255 ? -1 : data[1];
     WriteWholeFile(host.input, reinterpret_cast<const uint8_t*>(input.data()), input.size());
     ::unlink(host.output.c_str());
     if (control & 0x20)
@@ -119,7 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     std::string after;
     FUZZ_CHECK(ReadWholeFile(host.input, after) && after == input);
-    FUZZ_CHECK(host.messages == 0);
+    FUZZ_CHECK(host.errors.empty());
     FUZZ_CHECK(result == TRunResult::Completed || result == TRunResult::Stopped ||
                result == TRunResult::Aborted);
 
