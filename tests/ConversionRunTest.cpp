@@ -1,8 +1,8 @@
 #include "FakeHost.h"
+#include "SysCallSpy.h"
 #include "TestFiles.h"
 
 #include "engine/OutputHeader.h"
-#include "mmio/SysCalls.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -238,34 +238,12 @@ TEST_F(ConversionRun, OutputThatIsTheInputUnderAnotherName) {
     }
 }
 
-struct FailingSysCalls {
-    static inline int callsLeft = 0;
-    explicit FailingSysCalls(bool writes) : saved(mmio::Sys()) {
-        callsLeft = 1;
-        if (writes)
-            mmio::Sys().write = [](int fd, const void* b, size_t n) -> ssize_t {
-                if (callsLeft-- > 0)
-                    return ::write(fd, b, n);
-                errno = ENOSPC;
-                return -1;
-            };
-        else
-            mmio::Sys().read = [](int fd, void* b, size_t n) -> ssize_t {
-                if (callsLeft-- > 0)
-                    return ::read(fd, b, n);
-                errno = EIO;
-                return -1;
-            };
-    }
-    ~FailingSysCalls() { mmio::Sys() = saved; }
-    mmio::SysCalls saved;
-};
-
 TEST_F(ConversionRun, ReadAndWriteErrorsDeleteTheIncompleteOutput) {
     const Bytes input = RandomGroups(20000); // 200,000 bytes: several buffers each way
     WriteFile(host_.input, input);
     {
-        FailingSysCalls failing(true);
+        SysCallSpy failing;
+        SysCallSpy::failWritesAfter = 1;
         EXPECT_EQ(Run(), TRunResult::Failed);
     }
     EXPECT_EQ(host_.errors, std::vector<std::string>{"Could not write buffer to disk."});
@@ -273,7 +251,8 @@ TEST_F(ConversionRun, ReadAndWriteErrorsDeleteTheIncompleteOutput) {
 
     host_.errors.clear();
     {
-        FailingSysCalls failing(false);
+        SysCallSpy failing;
+        SysCallSpy::failReadsAfter = 1;
         EXPECT_EQ(Run(), TRunResult::Failed);
     }
     EXPECT_EQ(host_.errors, std::vector<std::string>{"Could not read from input file."});

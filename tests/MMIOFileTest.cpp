@@ -1,9 +1,9 @@
 #include "ChildProcess.h"
+#include "SysCallSpy.h"
 #include "TestFiles.h"
 
 #include "mmio/MMIOCodes.h"
 #include "mmio/MMIOFile.h"
-#include "mmio/SysCalls.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -34,37 +34,6 @@ std::string OpenError(const std::string& path, uint8_t access, uint8_t share, bo
     }
     return "";
 }
-
-// Counts the system calls the file object makes, and can make them fail.
-struct SysCallSpy {
-    static inline int reads = 0;
-    static inline int writes = 0;
-    static inline int failWritesAfter = -1; // writes that succeed before every further one fails
-    static inline int failReadsAfter = -1;
-
-    SysCallSpy() : saved(mmio::Sys()) {
-        reads = writes = 0;
-        failWritesAfter = failReadsAfter = -1;
-        mmio::Sys().read = [](int fd, void* buffer, size_t count) -> ssize_t {
-            if (failReadsAfter >= 0 && reads >= failReadsAfter) {
-                errno = EIO;
-                return -1;
-            }
-            ++reads;
-            return ::read(fd, buffer, count);
-        };
-        mmio::Sys().write = [](int fd, const void* buffer, size_t count) -> ssize_t {
-            if (failWritesAfter >= 0 && writes >= failWritesAfter) {
-                errno = ENOSPC;
-                return -1;
-            }
-            ++writes;
-            return ::write(fd, buffer, count);
-        };
-    }
-    ~SysCallSpy() { mmio::Sys() = saved; }
-    mmio::SysCalls saved;
-};
 
 class MMIOFile : public ::testing::Test {
 protected:
@@ -180,8 +149,8 @@ TEST_F(MMIOFile, CreatingOverTheOpenInputUnderAnotherNameLeavesItIntact) {
     ASSERT_EQ(::mkdir(dir_.Path("sub").c_str(), 0755), 0);
 
     auto input = Open(path, 0, 2);
-    for (const std::string& other :
-         {dir_.Path("hard.wav"), dir_.Path("soft.wav"), dir_.Path("sub/../take.raw"), dir_.Path("./take.raw")})
+    for (const std::string& other : {dir_.Path("hard.wav"), dir_.Path("soft.wav"),
+                                     dir_.Path("sub/../take.raw"), dir_.Path("./take.raw")})
         EXPECT_EQ(OpenError(other, 1, 2, true), kSharing) << other;
     EXPECT_EQ(ReadFile(path), content);
 }
