@@ -5,6 +5,7 @@
 #include "RadioGroup.h"
 #include "engine/NameProposal.h"
 #include "engine/RateText.h"
+#include "texts/Messages.h"
 
 #include <QComboBox>
 #include <QDragEnterEvent>
@@ -20,7 +21,6 @@ namespace {
 
 constexpr int kRawFilterIndex = 1;
 constexpr int kWaveFilterIndex = 2;
-const char* const kInvalidRate = "Invalid numeric format.";
 
 QString ProposedOutput(const QString& input) {
     return QFile::decodeName(ProposeOutputName(QFile::encodeName(input).toStdString()).c_str());
@@ -93,7 +93,7 @@ void TMainForm::SRateComboBoxExit() {
 
 // The rate keeps its last valid value while the box goes back to its first item.
 void TMainForm::ShowInvalidRate() {
-    ShowError(kInvalidRate);
+    ShowError(msg::kInvalidRate);
     SRateComboBox->setCurrentIndex(0);
     SRateComboBox->setEditText(SRateComboBox->itemText(0));
 }

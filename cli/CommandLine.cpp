@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include "engine/RateText.h"
+#include "texts/Messages.h"
 
 const char* const kUsage =
     "Usage: oxlip-convert [-b 16|24] [-r RATE] [-y] [-q] [-o OUTPUT] INPUT...\n"
@@ -71,7 +72,7 @@ bool ParseCommandLine(const std::vector<std::string>& args, ConvertOptions& opti
                 return false;
             const auto rate = ParseRateText(value);
             if (!rate) {
-                error = "-r \"" + value + "\": Invalid numeric format.";
+                error = "-r \"" + value + "\": " + msg::kInvalidRate;
                 return false;
             }
             options.sampleRate = *rate;

@@ -53,10 +53,12 @@ void TConsoleHost::Print(const std::string& message, const char* end) {
     std::fflush(stderr);
 }
 
-void TConsoleHost::ShowError(const std::string& message) { Print(message); }
+void TConsoleHost::ShowError(const std::string& message) {
+    Print(message);
+}
 
 bool TConsoleHost::Confirm(const std::string& message) {
-    const std::string question = message + (message == run_text::kOverwrite ? " (" + output_ + ")" : "");
+    const std::string question = message + (message == msg::kOverwrite ? " (" + output_ + ")" : "");
     if (settings_.assumeYes) {
         Print(question + " yes (-y)");
         return true;

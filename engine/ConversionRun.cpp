@@ -50,14 +50,14 @@ TRunResult TConversionRun::Prepare() {
     const std::string inputName = host_.InputName();
     const std::string outputName = host_.OutputName();
     if (inputName == outputName) {
-        ShowError(run_text::kSameName);
+        ShowError(msg::kSameName);
         return TRunResult::Refused;
     }
     if (!FileExists(inputName)) {
-        ShowError(run_text::kNoInput);
+        ShowError(msg::kNoInput);
         return TRunResult::Refused;
     }
-    if (FileExists(outputName) && !host_.Confirm(run_text::kOverwrite))
+    if (FileExists(outputName) && !host_.Confirm(msg::kOverwrite))
         return TRunResult::Refused;
 
     const ErrorSink showError = [this](const std::string& message) { ShowError(message); };
@@ -65,7 +65,7 @@ TRunResult TConversionRun::Prepare() {
     // An object that came back unopened cannot be read either: treat it as no object at all.
     if (!InFile_ || !InFile_->Opened()) {
         InFile_.reset();
-        ShowError(run_text::kCannotOpenInput);
+        ShowError(msg::kCannotOpenInput);
         return TRunResult::Refused;
     }
 
@@ -75,7 +75,7 @@ TRunResult TConversionRun::Prepare() {
         DataOffset_ = FindWaveData(*InFile_, InInfo_, scanReadFailed);
         if (scanReadFailed) {
             // Taken for raw input, a WAVE file would be converted wrongly and without a word.
-            ShowError(run_text::kReadFailed);
+            ShowError(msg::kReadFailed);
             ReleaseFilesQuietly();
             return TRunResult::Failed;
         }
@@ -86,7 +86,7 @@ TRunResult TConversionRun::Prepare() {
         OutFile_ = CreateWaveWrite(outputName, showError);
         if (!OutFile_ || !OutFile_->Opened()) {
             OutFile_.reset();
-            ShowError(run_text::kCannotCreateOutput);
+            ShowError(msg::kCannotCreateOutput);
             ReleaseFilesQuietly();
             return TRunResult::Refused;
         }
@@ -103,7 +103,7 @@ TRunResult TConversionRun::Prepare() {
         InFile_->SeekTo(DataOffset_);
 
         if (host_.FormatIndex() != 0 && GroupCount_ > kMaxGroups24) {
-            if (!host_.Confirm(run_text::kFallbackTo16)) {
+            if (!host_.Confirm(msg::kFallbackTo16)) {
                 Running_ = false;
                 ReleaseFilesQuietly();
                 return TRunResult::Refused;
@@ -112,7 +112,7 @@ TRunResult TConversionRun::Prepare() {
         }
         // A RIFF header cannot describe more, even at 16 bits.
         if (host_.FormatIndex() == 0 && GroupCount_ > kMaxGroups16) {
-            ShowError(run_text::kTooManyFor16);
+            ShowError(msg::kTooManyFor16);
             Running_ = false;
             ReleaseFilesQuietly();
             return TRunResult::Refused;
@@ -182,7 +182,7 @@ void TConversionRun::ReleaseFilesQuietly() {
 void TConversionRun::StopQuestion() {
     if (!converting_)
         return;
-    ApplyStopAnswer(host_.AskStop(run_text::kStopQuestion));
+    ApplyStopAnswer(host_.AskStop(msg::kStopQuestion));
 }
 
 void TConversionRun::ApplyStopAnswer(TStopAnswer answer) {

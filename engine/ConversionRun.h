@@ -3,6 +3,7 @@
 #include "engine/RunHost.h"
 #include "engine/SampleGroup.h"
 #include "mmio/MMIOFile.h"
+#include "texts/Messages.h"
 #include "wave/WaveHeader.h"
 
 #include <concepts>
@@ -17,24 +18,6 @@ enum class TRunResult {
     Refused,   // a check, a question or an open ended the run before the conversion
     Failed,    // a read or write error ended the conversion; the incomplete output was deleted
 };
-
-namespace run_text {
-inline constexpr const char* kSameName = "Output = input file name";
-inline constexpr const char* kNoInput = "Input file does not exist";
-inline constexpr const char* kOverwrite = "Output file exists - Overwrite?";
-inline constexpr const char* kCannotOpenInput = "Unable to open input file";
-inline constexpr const char* kCannotCreateOutput = "Unable to create output file";
-inline constexpr const char* kFallbackTo16 = "Too many samples to be handled in a\rRIFF WAVE file at 24 bit "
-                                             "resolution;\rOkay to reduce resolution down to\r16 bits and "
-                                             "proceed?";
-inline constexpr const char* kTooManyFor16 = "Too many samples to be handled in a\rRIFF WAVE file.";
-inline constexpr const char* kWriteFailed = "Could not write buffer to disk.";
-inline constexpr const char* kReadFailed = "Could not read from input file.";
-inline constexpr const char* kStopQuestion =
-    "You stopped the conversion.\r\rPress \"Abort\" to abort the conversion and delete the output "
-    "file.\rPress \"Retry\" to resume the conversion.\rPress \"Ignore\" to stop the conversion but leave "
-    "the output file.";
-} // namespace run_text
 
 // One conversion from two file names to a finished WAVE file, driven through a host. The run holds its
 // state only while it executes; the host's STOP handler calls StopQuestion from inside the host's event
@@ -116,7 +99,7 @@ template <class Host> void TConversionRun::ConvertGroups() {
             if (got < 0) {
                 failure_ = Failure::Read;
                 DeleteOutput_ = true;
-                ShowError(run_text::kReadFailed);
+                ShowError(msg::kReadFailed);
             }
             break;
         }
@@ -130,7 +113,7 @@ template <class Host> void TConversionRun::ConvertGroups() {
         if (stored != length) {
             failure_ = Failure::Write;
             DeleteOutput_ = true;
-            ShowError(run_text::kWriteFailed);
+            ShowError(msg::kWriteFailed);
             break;
         }
         ++groupsWritten_;

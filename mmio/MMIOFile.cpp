@@ -3,6 +3,7 @@
 #include "mmio/MMIOCodes.h"
 #include "mmio/ShareLocks.h"
 #include "mmio/SysCalls.h"
+#include "texts/Messages.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -16,17 +17,17 @@ namespace {
 const char* MessageForOpenError(uint32_t code) {
     switch (code) {
     case mmio::kErrPathNotFound:
-        return "Path not found - invalid location.";
+        return msg::kPathNotFound;
     case mmio::kErrAccessDenied:
-        return "Access denied - this file is protected.";
+        return msg::kAccessDenied;
     case mmio::kErrSharingViolation:
-        return "Sharing violation - file is in use.";
+        return msg::kSharingViolation;
     case mmio::kErrNetworkError:
-        return "Network error - request failed.";
+        return msg::kNetworkError;
     case mmio::kErrTooManyOpenFiles:
-        return "Too many open files - no more handles.";
+        return msg::kTooManyOpenFiles;
     case mmio::kErrInvalidFile:
-        return "Invalid file - could not be opened.";
+        return msg::kInvalidFile;
     default:
         return nullptr;
     }
@@ -77,8 +78,12 @@ uint32_t CodeForErrno(int error, const std::string& name) {
     }
 }
 
-ssize_t PlainRead(int fd, void* buffer, size_t count) { return ::read(fd, buffer, count); }
-ssize_t PlainWrite(int fd, const void* buffer, size_t count) { return ::write(fd, buffer, count); }
+ssize_t PlainRead(int fd, void* buffer, size_t count) {
+    return ::read(fd, buffer, count);
+}
+ssize_t PlainWrite(int fd, const void* buffer, size_t count) {
+    return ::write(fd, buffer, count);
+}
 
 ssize_t ReadRetrying(int fd, void* buffer, size_t count) {
     ssize_t n;
@@ -123,9 +128,13 @@ void TMMIOFile::SetModes(bool buffered, uint8_t access, uint8_t share) {
     shareMode_ = share;
 }
 
-void TMMIOFile::OpenExisting() { Open(0); }
+void TMMIOFile::OpenExisting() {
+    Open(0);
+}
 
-void TMMIOFile::CreateNew() { Open(mmio::kCreate); }
+void TMMIOFile::CreateNew() {
+    Open(mmio::kCreate);
+}
 
 void TMMIOFile::Open(uint32_t baseFlags) {
     if (opened_)
@@ -213,11 +222,11 @@ void TMMIOFile::SetBufferSize(int32_t size) {
     if (!opened_)
         return;
     if (!MakeIdle())
-        throw EMMIOError("Could not write buffer to disk.");
+        throw EMMIOError(msg::kWriteFailed);
     try {
         AllocateBuffer(size);
     } catch (const std::bad_alloc&) {
-        throw EMMIOError("Could not allocate new buffer size.");
+        throw EMMIOError(msg::kBufferFailed);
     }
     if (info_)
         info_->cchBuffer = capacity_;
@@ -392,7 +401,7 @@ void TMMIOFile::Close() {
     buffer_.reset();
     capacity_ = 0;
     if (!flushed || closeFailed)
-        throw EMMIOError("Could not write buffer to disk.");
+        throw EMMIOError(msg::kWriteFailed);
 }
 
 void TMMIOFile::Delete() {

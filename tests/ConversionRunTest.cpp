@@ -4,6 +4,7 @@
 
 #include "engine/OutputHeader.h"
 
+#include "texts/Messages.h"
 #include <cerrno>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -99,26 +100,26 @@ TEST_F(ConversionRun, EmptyInputGivesTheHeaderAlone) {
 TEST_F(ConversionRun, ChecksBeforeAnythingIsOpened) {
     host_.output = host_.input;
     EXPECT_EQ(Run(), TRunResult::Refused);
-    EXPECT_EQ(host_.errors, std::vector<std::string>{"Output = input file name"});
+    EXPECT_EQ(host_.errors, std::vector<std::string>{msg::kSameName});
 
     host_.errors.clear();
     host_.output = dir_.Path("take.wav");
     EXPECT_EQ(Run(), TRunResult::Refused);
-    EXPECT_EQ(host_.errors, std::vector<std::string>{"Input file does not exist"});
+    EXPECT_EQ(host_.errors, std::vector<std::string>{msg::kNoInput});
     EXPECT_FALSE(Exists(host_.output));
 
     // A folder is no input file either.
     host_.errors.clear();
     host_.input = dir_.Root().string();
     EXPECT_EQ(Run(), TRunResult::Refused);
-    EXPECT_EQ(host_.errors, std::vector<std::string>{"Input file does not exist"});
+    EXPECT_EQ(host_.errors, std::vector<std::string>{msg::kNoInput});
 }
 
 TEST_F(ConversionRun, AnExistingOutputIsOverwrittenOnlyOnYes) {
     WriteFile(host_.input, RandomGroups(5));
     WriteFile(host_.output, Bytes{9, 9, 9});
     EXPECT_EQ(Run(), TRunResult::Refused);
-    EXPECT_EQ(host_.questions, std::vector<std::string>{"Output file exists - Overwrite?"});
+    EXPECT_EQ(host_.questions, std::vector<std::string>{msg::kOverwrite});
     EXPECT_TRUE(host_.errors.empty()) << "No ends the run silently";
     EXPECT_EQ(ReadFile(host_.output), (Bytes{9, 9, 9}));
 
@@ -142,7 +143,7 @@ TEST_F(ConversionRun, StopAnswers) {
     EXPECT_EQ(U32At(partial, 42), 80u);
     EXPECT_EQ(U32At(partial, 4), 80u + 38);
     EXPECT_TRUE(std::equal(partial.begin() + 46, partial.end(), complete.begin() + 46));
-    EXPECT_EQ(host_.questions.back(), run_text::kStopQuestion);
+    EXPECT_EQ(host_.questions.back(), msg::kStopQuestion);
 
     // Abort: no file is left.
     host_.confirmAnswers = {true};
@@ -167,7 +168,7 @@ TEST_F(ConversionRun, FallbackTo16BitsForTooManyGroups) {
 
     host_.confirmAnswers = {false};
     EXPECT_EQ(Run(), TRunResult::Refused);
-    EXPECT_EQ(host_.questions, std::vector<std::string>{run_text::kFallbackTo16});
+    EXPECT_EQ(host_.questions, std::vector<std::string>{msg::kFallbackTo16});
     EXPECT_EQ(host_.formatIndex, 1);
     ASSERT_TRUE(Exists(host_.output)) << "the refused run leaves its empty output";
     EXPECT_TRUE(ReadFile(host_.output).empty());
@@ -193,15 +194,14 @@ TEST_F(ConversionRun, FallbackTo16BitsForTooManyGroups) {
     host_.stopAfterGroups = 0;
     host_.stopAnswers = {TStopAnswer::Abort};
     EXPECT_EQ(Run(), TRunResult::Aborted);
-    EXPECT_EQ(host_.questions,
-              (std::vector<std::string>{"Output file exists - Overwrite?", run_text::kStopQuestion}));
+    EXPECT_EQ(host_.questions, (std::vector<std::string>{msg::kOverwrite, msg::kStopQuestion}));
 }
 
 TEST_F(ConversionRun, TooManyGroupsEvenFor16Bits) {
     MakeSparseFile(host_.input, 536'870'908LL * 10);
     host_.formatIndex = 0;
     EXPECT_EQ(Run(), TRunResult::Refused);
-    EXPECT_EQ(host_.errors, std::vector<std::string>{"Too many samples to be handled in a\rRIFF WAVE file."});
+    EXPECT_EQ(host_.errors, std::vector<std::string>{msg::kTooManyFor16});
     EXPECT_TRUE(ReadFile(host_.output).empty());
 
     // After a fallback from 24 bits the same limit holds.
@@ -209,7 +209,7 @@ TEST_F(ConversionRun, TooManyGroupsEvenFor16Bits) {
     host_.formatIndex = 1;
     host_.confirmAnswers = {true, true};
     EXPECT_EQ(Run(), TRunResult::Refused);
-    EXPECT_EQ(host_.errors, std::vector<std::string>{"Too many samples to be handled in a\rRIFF WAVE file."});
+    EXPECT_EQ(host_.errors, std::vector<std::string>{msg::kTooManyFor16});
 
     // 536,870,907 groups still fit.
     MakeSparseFile(host_.input, 536'870'907LL * 10);
@@ -232,8 +232,8 @@ TEST_F(ConversionRun, OutputThatIsTheInputUnderAnotherName) {
         host_.errors.clear();
         host_.confirmAnswers = {true};
         EXPECT_EQ(Run(), TRunResult::Refused) << other;
-        EXPECT_EQ(host_.errors, (std::vector<std::string>{"Sharing violation - file is in use.",
-                                                          "Unable to create output file"}));
+        EXPECT_EQ(host_.errors,
+                  (std::vector<std::string>{msg::kSharingViolation, "Unable to create output file"}));
         EXPECT_EQ(ReadFile(host_.input), input);
     }
 }
@@ -246,7 +246,7 @@ TEST_F(ConversionRun, ReadAndWriteErrorsDeleteTheIncompleteOutput) {
         SysCallSpy::failWritesAfter = 1;
         EXPECT_EQ(Run(), TRunResult::Failed);
     }
-    EXPECT_EQ(host_.errors, std::vector<std::string>{"Could not write buffer to disk."});
+    EXPECT_EQ(host_.errors, std::vector<std::string>{msg::kWriteFailed});
     EXPECT_FALSE(Exists(host_.output));
 
     host_.errors.clear();
@@ -255,7 +255,7 @@ TEST_F(ConversionRun, ReadAndWriteErrorsDeleteTheIncompleteOutput) {
         SysCallSpy::failReadsAfter = 1;
         EXPECT_EQ(Run(), TRunResult::Failed);
     }
-    EXPECT_EQ(host_.errors, std::vector<std::string>{"Could not read from input file."});
+    EXPECT_EQ(host_.errors, std::vector<std::string>{msg::kReadFailed});
     EXPECT_FALSE(Exists(host_.output));
     EXPECT_EQ(ReadFile(host_.input), input);
 }
@@ -264,15 +264,13 @@ TEST_F(ConversionRun, UnopenableFilesEndTheRunWithTwoMessages) {
     WriteFile(host_.input, RandomGroups(3));
     host_.output = dir_.Path("missing/take.wav");
     EXPECT_EQ(Run(), TRunResult::Refused);
-    EXPECT_EQ(host_.errors, (std::vector<std::string>{"Path not found - invalid location.",
-                                                      "Unable to create output file"}));
+    EXPECT_EQ(host_.errors, (std::vector<std::string>{msg::kPathNotFound, "Unable to create output file"}));
 
     host_.errors.clear();
     host_.output = dir_.Path("take.wav");
     host_.input = "/dev/zero";
     EXPECT_EQ(Run(), TRunResult::Refused);
-    EXPECT_EQ(host_.errors,
-              (std::vector<std::string>{"Invalid file - could not be opened.", "Unable to open input file"}));
+    EXPECT_EQ(host_.errors, (std::vector<std::string>{msg::kInvalidFile, msg::kCannotOpenInput}));
     EXPECT_FALSE(Exists(host_.output));
 }
 

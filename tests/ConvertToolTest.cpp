@@ -3,6 +3,7 @@
 #include "SampleEncoder.h"
 #include "TestFiles.h"
 
+#include "texts/Messages.h"
 #include <gtest/gtest.h>
 #include <random>
 #include <sndfile.h>
@@ -98,7 +99,7 @@ TEST_F(ConvertTool, QuestionsWithoutATerminalAreAnsweredNo) {
     WriteFile(dir_.Path("a.wav"), Bytes{1, 2, 3});
     CliOutcome result = Convert({dir_.Path("a.raw")});
     EXPECT_EQ(result.exitStatus, 1);
-    EXPECT_NE(result.err.find("Output file exists - Overwrite?"), std::string::npos);
+    EXPECT_NE(result.err.find(msg::kOverwrite), std::string::npos);
     EXPECT_NE(result.err.find("-y"), std::string::npos) << result.err;
     EXPECT_EQ(ReadFile(dir_.Path("a.wav")), (Bytes{1, 2, 3}));
 
@@ -121,8 +122,8 @@ TEST_F(ConvertTool, FailuresAndUsageErrors) {
     const std::vector<Usage> usageErrors = {
         {{}, "no input"},
         {{"-b", "20", "x.raw"}, "-b takes 16 or 24"},
-        {{"-r", "48000 ", "x.raw"}, "Invalid numeric format."},
-        {{"-r", "abc", "x.raw"}, "Invalid numeric format."},
+        {{"-r", "48000 ", "x.raw"}, msg::kInvalidRate},
+        {{"-r", "abc", "x.raw"}, msg::kInvalidRate},
         {{"-o", "out.wav", "a.raw", "b.raw"}, "-o names one output"},
         {{"--frobnicate", "x.raw"}, "unknown option"},
         {{"x.raw", "-b"}, "needs a value"},

@@ -5,6 +5,7 @@
 #include "mmio/MMIOCodes.h"
 #include "mmio/MMIOFile.h"
 
+#include "texts/Messages.h"
 #include <cerrno>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -12,7 +13,7 @@
 
 namespace {
 
-constexpr const char* kSharing = "Sharing violation - file is in use.";
+constexpr const char* kSharing = msg::kSharingViolation;
 
 std::unique_ptr<TMMIOFile> Open(const std::string& path, uint8_t access, uint8_t share, bool create = false) {
     auto file = std::make_unique<TMMIOFile>();
@@ -60,14 +61,14 @@ TEST_F(MMIOFile, ModesAndOpenFlags) {
 }
 
 TEST_F(MMIOFile, OpenErrorsAndTheirMessages) {
-    EXPECT_EQ(OpenError(dir_.Path("no/such/dir/x.wav"), 1, 2, true), "Path not found - invalid location.");
-    EXPECT_EQ(OpenError(dir_.Path("no/such/dir/x.raw"), 0, 2), "Path not found - invalid location.");
-    EXPECT_EQ(OpenError(dir_.Root().string(), 0, 2), "Invalid file - could not be opened.");
-    EXPECT_EQ(OpenError(dir_.Root().string(), 1, 2, true), "Invalid file - could not be opened.");
-    EXPECT_EQ(OpenError("/dev/zero", 0, 2), "Invalid file - could not be opened.");
+    EXPECT_EQ(OpenError(dir_.Path("no/such/dir/x.wav"), 1, 2, true), msg::kPathNotFound);
+    EXPECT_EQ(OpenError(dir_.Path("no/such/dir/x.raw"), 0, 2), msg::kPathNotFound);
+    EXPECT_EQ(OpenError(dir_.Root().string(), 0, 2), msg::kInvalidFile);
+    EXPECT_EQ(OpenError(dir_.Root().string(), 1, 2, true), msg::kInvalidFile);
+    EXPECT_EQ(OpenError("/dev/zero", 0, 2), msg::kInvalidFile);
     ASSERT_EQ(::mkfifo(dir_.Path("fifo").c_str(), 0600), 0);
-    EXPECT_EQ(OpenError(dir_.Path("fifo"), 0, 2), "Invalid file - could not be opened.") << "and no hang";
-    EXPECT_EQ(OpenError(dir_.Path("fifo"), 1, 2, true), "Invalid file - could not be opened.");
+    EXPECT_EQ(OpenError(dir_.Path("fifo"), 0, 2), msg::kInvalidFile) << "and no hang";
+    EXPECT_EQ(OpenError(dir_.Path("fifo"), 1, 2, true), msg::kInvalidFile);
 
     // A missing file in an existing folder is not one of the messages: the object stays unopened.
     auto missing = Open(dir_.Path("missing.raw"), 0, 2);
@@ -255,7 +256,7 @@ TEST_F(MMIOFile, FailedFlushesAreReported) {
         out->Close();
         ADD_FAILURE() << "Close did not raise";
     } catch (const EMMIOError& error) {
-        EXPECT_STREQ(error.what(), "Could not write buffer to disk.");
+        EXPECT_STREQ(error.what(), msg::kWriteFailed);
     }
     EXPECT_FALSE(out->Opened());
     EXPECT_NO_THROW(out->Close()) << "closes at most once";

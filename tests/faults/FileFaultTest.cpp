@@ -7,6 +7,7 @@
 #include "engine/ConversionRun.h"
 #include "mmio/MMIOFile.h"
 
+#include "texts/Messages.h"
 #include <algorithm>
 #include <cstring>
 #include <gtest/gtest.h>
@@ -15,7 +16,7 @@
 
 namespace {
 
-constexpr const char* kSharing = "Sharing violation - file is in use.";
+constexpr const char* kSharing = msg::kSharingViolation;
 
 class FileFaults : public ::testing::Test {
 protected:
@@ -42,7 +43,7 @@ TEST_F(FileFaults, DiskFullDeletesTheIncompleteOutput) {
         CliRun run;
         run.fileSizeLimit = limit;
         const CliOutcome outcome = Convert(output_, run);
-        EXPECT_EQ(outcome.err, Said(input_, {run_text::kWriteFailed}));
+        EXPECT_EQ(outcome.err, Said(input_, {msg::kWriteFailed}));
         EXPECT_EQ(outcome.exitStatus, 1);
         EXPECT_FALSE(Exists(output_));
         EXPECT_TRUE(guard.Unchanged());
@@ -77,7 +78,7 @@ TEST_F(FileFaults, ReadErrors) {
         CliRun run;
         run.tracer = StraceInjecting(input_, "read", "read:error=EIO:when=" + when);
         const CliOutcome outcome = Convert(output_, run);
-        EXPECT_EQ(outcome.err, Said(input_, {run_text::kReadFailed}));
+        EXPECT_EQ(outcome.err, Said(input_, {msg::kReadFailed}));
         EXPECT_EQ(outcome.exitStatus, 1);
         EXPECT_FALSE(Exists(output_));
         EXPECT_TRUE(guard.Unchanged());
@@ -100,17 +101,16 @@ TEST_F(FileFaults, OutputThatCannotBeCreated) {
         bool asNobody;
         const char* message;
     };
-    for (const Case& c :
-         {Case{dir_.Path("missing/take.wav"), false, "Path not found - invalid location."},
-          Case{dir_.Path("readonly/take.wav"), true, "Access denied - this file is protected."},
-          Case{dir_.Path("folder"), false, "Invalid file - could not be opened."}}) {
+    for (const Case& c : {Case{dir_.Path("missing/take.wav"), false, msg::kPathNotFound},
+                          Case{dir_.Path("readonly/take.wav"), true, msg::kAccessDenied},
+                          Case{dir_.Path("folder"), false, msg::kInvalidFile}}) {
         if (c.asNobody && !otherUser)
             continue;
         SCOPED_TRACE(c.output);
         CliRun run;
         run.asNobody = c.asNobody;
         const CliOutcome outcome = Convert(c.output, run);
-        EXPECT_EQ(outcome.err, Said(input_, {c.message, run_text::kCannotCreateOutput}));
+        EXPECT_EQ(outcome.err, Said(input_, {c.message, msg::kCannotCreateOutput}));
         EXPECT_EQ(outcome.exitStatus, 1);
         EXPECT_TRUE(guard.Unchanged());
     }
@@ -138,7 +138,7 @@ TEST_F(FileFaults, InputHeldOpenForWritingByAnotherProcess) {
     const CliOutcome outcome = Convert(output_);
     release.Raise();
     ::waitpid(holder, nullptr, 0);
-    EXPECT_EQ(outcome.err, Said(input_, {kSharing, run_text::kCannotOpenInput}));
+    EXPECT_EQ(outcome.err, Said(input_, {kSharing, msg::kCannotOpenInput}));
     EXPECT_EQ(outcome.exitStatus, 1);
     EXPECT_FALSE(Exists(output_));
     EXPECT_TRUE(guard.Unchanged());
@@ -159,14 +159,14 @@ TEST_F(FileFaults, OutputThatIsTheInputUnderAnotherName) {
         CliRun run;
         run.args = {"-y"};
         const CliOutcome outcome = Convert(other, run);
-        EXPECT_EQ(outcome.err, Said(input_, {std::string(run_text::kOverwrite) + " (" + other + ") yes (-y)",
-                                             kSharing, run_text::kCannotCreateOutput}));
+        EXPECT_EQ(outcome.err, Said(input_, {std::string(msg::kOverwrite) + " (" + other + ") yes (-y)",
+                                             kSharing, msg::kCannotCreateOutput}));
         EXPECT_EQ(outcome.exitStatus, 1);
         EXPECT_TRUE(guard.Unchanged());
     }
     // The very same name is refused before anything is opened.
     const CliOutcome same = Convert(input_);
-    EXPECT_EQ(same.err, Said(input_, {run_text::kSameName}));
+    EXPECT_EQ(same.err, Said(input_, {msg::kSameName}));
     EXPECT_EQ(same.exitStatus, 1);
     EXPECT_TRUE(guard.Unchanged());
     EXPECT_TRUE(std::filesystem::is_symlink(dir_.Path("soft.wav")));
@@ -183,10 +183,10 @@ TEST_F(FileFaults, InputsThatAreNoRegularFiles) {
         std::vector<std::string> messages;
     };
     // No -o: the proposed output name lies in the test's folder (only /dev/zero is given one).
-    for (const Case& c : {Case{dir_.Path("fifo"), {invalid, run_text::kCannotOpenInput}},
-                          Case{"/dev/zero", {invalid, run_text::kCannotOpenInput}},
-                          Case{dir_.Path("folder.raw"), {run_text::kNoInput}},
-                          Case{dir_.Path("broken.raw"), {run_text::kNoInput}}}) {
+    for (const Case& c :
+         {Case{dir_.Path("fifo"), {invalid, msg::kCannotOpenInput}},
+          Case{"/dev/zero", {invalid, msg::kCannotOpenInput}}, Case{dir_.Path("folder.raw"), {msg::kNoInput}},
+          Case{dir_.Path("broken.raw"), {msg::kNoInput}}}) {
         SCOPED_TRACE(c.input);
         CliRun run;
         run.args = {"-q"};

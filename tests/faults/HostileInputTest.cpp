@@ -120,7 +120,7 @@ TEST_F(HugeInput, FallbackQuestionAnsweredNoWritesNothing) {
     const InputGuard guard(input_);
     const CliOutcome outcome = Convert({});
     EXPECT_EQ(outcome.err,
-              Said(input_, {std::string(run_text::kFallbackTo16) +
+              Said(input_, {std::string(msg::kFallbackTo16) +
                             "\rAnswered No: there is no terminal to ask. Give -y to answer Yes."}));
     EXPECT_EQ(outcome.exitStatus, 1);
     EXPECT_LE(FileSize(output_), 0) << "nothing is written";
@@ -131,15 +131,14 @@ TEST_F(HugeInput, TooManySamplesEvenForSixteenBits) {
     MakeSparseFile(input_, 536'870'908LL * 10);
     const InputGuard guard(input_);
     CliOutcome outcome = Convert({"-b", "16"});
-    EXPECT_EQ(outcome.err, Said(input_, {run_text::kTooManyFor16}));
+    EXPECT_EQ(outcome.err, Said(input_, {msg::kTooManyFor16}));
     EXPECT_EQ(outcome.exitStatus, 1);
     EXPECT_LE(FileSize(output_), 0);
 
     // At 24 bits, -y answers the fallback question with Yes, and the same limit holds at 16 bits.
     outcome = Convert({"-y"});
-    EXPECT_EQ(outcome.err,
-              Said(input_, {std::string(run_text::kOverwrite) + " (" + output_ + ") yes (-y)",
-                            std::string(run_text::kFallbackTo16) + " yes (-y)", run_text::kTooManyFor16}));
+    EXPECT_EQ(outcome.err, Said(input_, {std::string(msg::kOverwrite) + " (" + output_ + ") yes (-y)",
+                                         std::string(msg::kFallbackTo16) + " yes (-y)", msg::kTooManyFor16}));
     EXPECT_EQ(outcome.exitStatus, 1);
     EXPECT_LE(FileSize(output_), 0);
     EXPECT_TRUE(guard.Unchanged());

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #ifdef OXLIP_HAVE_SNDFILE
+#include "texts/Messages.h"
 #include <sndfile.h>
 #endif
 
@@ -86,9 +87,8 @@ TEST_F(Interrupt, TwoProcessesWritingTheSameOutput) {
     CliRun second;
     second.args = {"-q", "-y", "-o", output_, other};
     const CliOutcome refused = RunCli(second);
-    EXPECT_EQ(refused.err,
-              Said(other, {"Output file exists - Overwrite? (" + output_ + ") yes (-y)",
-                           "Sharing violation - file is in use.", "Unable to create output file"}));
+    EXPECT_EQ(refused.err, Said(other, {"Output file exists - Overwrite? (" + output_ + ") yes (-y)",
+                                        "Sharing violation - file is in use.", msg::kCannotCreateOutput}));
     EXPECT_EQ(refused.exitStatus, 1);
     EXPECT_EQ(FileSize(output_), sizeWhileHeld) << "the refused create did not empty the file";
 

@@ -2,6 +2,7 @@
 #include "MessageDialogs.h"
 #include "OxlipApplication.h"
 #include "WindowTestSupport.h"
+#include "texts/Messages.h"
 
 #include <QCoreApplication>
 #include <QMessageBox>
@@ -24,7 +25,7 @@ private slots:
     void errorBoxHasOkAnsweredByEnterAndEscape() {
         for (int key : {Qt::Key_Return, Qt::Key_Escape}) {
             TDialogAnswerer answerer({PressKey(key)});
-            ShowErrorMessage(nullptr, "Unable to open input file");
+            ShowErrorMessage(nullptr, msg::kCannotOpenInput);
             QVERIFY(answerer.AllAnswered());
             QCOMPARE(answerer.Unexpected(), 0);
             const TSeenDialog& seen = answerer.Seen().at(0);
@@ -37,10 +38,10 @@ private slots:
     void confirmationAnswersYesOnlyForYes() {
         TDialogAnswerer answerer(
             {PressKey(Qt::Key_Return), PressKey(Qt::Key_Escape), ClickButton("&Nein"), ClickButton("&Ja")});
-        QVERIFY(AskConfirmation(nullptr, "Output file exists - Overwrite?")); // Enter: the focused Yes
-        QVERIFY(!AskConfirmation(nullptr, "Output file exists - Overwrite?"));
-        QVERIFY(!AskConfirmation(nullptr, "Output file exists - Overwrite?"));
-        QVERIFY(AskConfirmation(nullptr, "Output file exists - Overwrite?"));
+        QVERIFY(AskConfirmation(nullptr, msg::kOverwrite)); // Enter: the focused Yes
+        QVERIFY(!AskConfirmation(nullptr, msg::kOverwrite));
+        QVERIFY(!AskConfirmation(nullptr, msg::kOverwrite));
+        QVERIFY(AskConfirmation(nullptr, msg::kOverwrite));
         QCOMPARE(answerer.Unexpected(), 0);
         const TSeenDialog& seen = answerer.Seen().at(0);
         QCOMPARE(seen.title, QString("Bestätigung"));
@@ -64,7 +65,7 @@ private slots:
     }
 
     void messageLineBreaksBecomeDialogLines() {
-        QCOMPARE(DialogText("Too many samples to be handled in a\rRIFF WAVE file."),
+        QCOMPARE(DialogText(msg::kTooManyFor16),
                  QString("Too many samples to be handled in a\nRIFF WAVE file."));
     }
 

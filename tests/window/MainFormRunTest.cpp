@@ -3,6 +3,7 @@
 #include "OxlipApplication.h"
 #include "TestFiles.h"
 #include "WindowTestSupport.h"
+#include "texts/Messages.h"
 
 #include <QLineEdit>
 #include <QProcess>
@@ -182,7 +183,7 @@ private slots:
         SetNames();
         TDialogAnswerer answerer({PressKey(Qt::Key_Escape)});
         QTest::mouseClick(Button("ProcessBitBtn"), Qt::LeftButton);
-        QCOMPARE(answerer.Seen().value(0).text, QString("Output file exists - Overwrite?"));
+        QCOMPARE(answerer.Seen().value(0).text, QString(msg::kOverwrite));
         QVERIFY(ReadFile(output) == Bytes({9, 9, 9}));
         QVERIFY(Button("ProcessBitBtn")->isEnabled());
     }

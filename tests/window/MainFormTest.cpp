@@ -4,6 +4,7 @@
 #include "RadioGroup.h"
 #include "TestFiles.h"
 #include "WindowTestSupport.h"
+#include "texts/Messages.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -281,7 +282,7 @@ private slots:
         QCOMPARE(form->SampleRate(), rate);
         QCOMPARE(answerer.Unexpected(), 0);
         if (!valid) {
-            QCOMPARE(answerer.Seen().at(0).text, QString("Invalid numeric format."));
+            QCOMPARE(answerer.Seen().at(0).text, QString(msg::kInvalidRate));
             QCOMPARE(answerer.Seen().at(0).title, QString("Fehler"));
             QCOMPARE(box->currentText(), QString("48000"));
             QCOMPARE(box->currentIndex(), 0);
