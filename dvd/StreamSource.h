@@ -1,0 +1,14 @@
+#pragma once
+
+#include <cstdint>
+
+// Where program-stream bytes come from: one file, or a disc title's cells read in playback order. The
+// demultiplexer pulls from it and never seeks.
+class TStreamSource {
+public:
+    virtual ~TStreamSource() = default;
+    // Up to count bytes into buffer: the number read, 0 at the end, -1 on a read error.
+    virtual int64_t Read(uint8_t* buffer, int64_t count) = 0;
+    // The stream's length in bytes, for progress; -1 when unknown.
+    virtual int64_t Size() const = 0;
+};
