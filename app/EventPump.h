@@ -1,12 +1,13 @@
 #pragma once
 
+#include "engine/Throttle.h"
+
 #include <chrono>
 #include <cstdint>
 
 // Lets the window handle its events during a conversion without slowing it down. The run asks for event
 // processing twice per group; processing them costs about a microsecond even when nothing is pending, so
-// the pump looks at the clock only every so many calls and processes events only when the interval has
-// passed since it last did.
+// the pump processes events only when its throttle says an interval has passed.
 class TEventPump {
 public:
     static constexpr int kCallsPerClockCheck = 1024;
@@ -15,19 +16,17 @@ public:
     // Begins a run: the first events are processed one interval from now.
     void Start();
     void Pump() {
-        if (--countdown_ <= 0)
-            CheckClock();
+        if (throttle_.Due())
+            ProcessEvents();
     }
 
-    void SetInterval(std::chrono::nanoseconds interval) { interval_ = interval; }
+    void SetInterval(std::chrono::nanoseconds interval) { throttle_.SetInterval(interval); }
     // How often events were processed since Start.
     int64_t PumpCount() const { return pumpCount_; }
 
 private:
-    void CheckClock();
+    void ProcessEvents();
 
-    int countdown_ = kCallsPerClockCheck;
+    TThrottle throttle_{kCallsPerClockCheck, kDefaultInterval};
     int64_t pumpCount_ = 0;
-    std::chrono::nanoseconds interval_ = kDefaultInterval;
-    std::chrono::steady_clock::time_point lastPump_{};
 };

@@ -18,7 +18,7 @@ const char* const kUsage =
     "  --version    show the version\n"
     "\n"
     "Exit status: 0 when every input was converted, 1 when any failed, 2 for a usage error,\n"
-    "130 when interrupted (the incomplete output is deleted).\n";
+    "128 + the signal's number when ended by a signal (130 for Ctrl-C; the incomplete output is deleted).\n";
 
 namespace {
 

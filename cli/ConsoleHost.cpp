@@ -1,22 +1,12 @@
 #include "ConsoleHost.h"
 
+#include "Signals.h"
+#include "TerminalText.h"
+
 #include <cstdio>
 #include <iostream>
 
-volatile std::sig_atomic_t g_interruptRequested = 0;
-
 namespace {
-
-// Progress is looked at every so many calls of the event hook, so that the hook costs next to nothing.
-constexpr int kCallsPerTick = 4096;
-constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
-
-std::string WithLineBreaks(std::string text) {
-    for (char& c : text)
-        if (c == '\r')
-            c = '\n';
-    return text;
-}
 
 std::string FormatDuration(double seconds) {
     const long total = static_cast<long>(seconds + 0.5);
@@ -34,6 +24,8 @@ TRunResult TConsoleHost::Convert(const std::string& input, const std::string& ou
     minimum_ = maximum_ = progress_ = 0;
     TConversionRun run(*this);
     run_ = &run;
+    // Checked while the run prepares too: a long scan of the input can be interrupted.
+    throttle_.Start();
     TRunResult result = TRunResult::Failed;
     try {
         result = run.Execute();
@@ -44,17 +36,27 @@ TRunResult TConsoleHost::Convert(const std::string& input, const std::string& ou
     return result;
 }
 
+void TConsoleHost::Refuse(const std::string& input, const std::string& reason) {
+    input_ = input;
+    Print(reason);
+}
+
 void TConsoleHost::Print(const std::string& message, const char* end) {
     if (progressShown_) {
         std::fputs("\r\033[K", stderr);
         progressShown_ = false;
     }
-    std::fprintf(stderr, "oxlip-convert: %s: %s%s", input_.c_str(), WithLineBreaks(message).c_str(), end);
+    std::fprintf(stderr, "oxlip-convert: %s: %s%s", ForTerminal(input_).c_str(), ForTerminal(message).c_str(),
+                 end);
     std::fflush(stderr);
 }
 
 void TConsoleHost::ShowError(const std::string& message) {
     Print(message);
+}
+
+void TConsoleHost::ShowErrorWithCause(const std::string& message, const std::string& cause) {
+    Print(message + "\r" + cause);
 }
 
 bool TConsoleHost::Confirm(const std::string& message) {
@@ -64,20 +66,25 @@ bool TConsoleHost::Confirm(const std::string& message) {
         return true;
     }
     if (!settings_.interactive) {
-        Print(question + "\rAnswered No: there is no terminal to ask. Give -y to answer Yes.");
+        Print(question + "\r" + msg::kNoTerminal);
         return false;
     }
     Print(question, " [y/N] ");
     std::string answer;
-    if (!std::getline(std::cin, answer) || g_interruptRequested)
+    if (!std::getline(std::cin, answer)) {
+        // The input ended (Ctrl-D) or a signal came: the question's line ends here, not in the next message.
+        std::fputc('\n', stderr);
+        return false;
+    }
+    if (InterruptSignal() != 0)
         return false;
     return answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes";
 }
 
 void TConsoleHost::SetBusy(bool busy) {
     if (busy) {
-        started_ = lastDraw_ = std::chrono::steady_clock::now();
-        countdown_ = kCallsPerTick;
+        started_ = std::chrono::steady_clock::now();
+        throttle_.Start();
     } else if (progressShown_) {
         DrawProgress(true);
         std::fputc('\n', stderr);
@@ -85,17 +92,17 @@ void TConsoleHost::SetBusy(bool busy) {
     }
 }
 
+// The interrupts stay blocked from here on: one that comes after this answer comes after the end.
+bool TConsoleHost::StopRequestedAtEnd() {
+    BlockInterrupts(true);
+    return InterruptSignal() != 0;
+}
+
 void TConsoleHost::Tick() {
-    countdown_ = kCallsPerTick;
-    if (g_interruptRequested && run_ && run_->Running())
-        run_->ApplyStopAnswer(TStopAnswer::Abort);
-    if (!settings_.showProgress)
-        return;
-    const auto now = std::chrono::steady_clock::now();
-    if (now - lastDraw_ < kRedrawInterval)
-        return;
-    lastDraw_ = now;
-    DrawProgress(false);
+    if (InterruptSignal() != 0 && run_)
+        run_->Interrupt();
+    if (settings_.showProgress && run_ && run_->Converting())
+        DrawProgress(false);
 }
 
 void TConsoleHost::DrawProgress(bool final) {

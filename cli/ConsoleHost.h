@@ -2,14 +2,11 @@
 
 #include "engine/ConversionRun.h"
 #include "engine/RunHost.h"
+#include "engine/Throttle.h"
 
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <string>
-
-// Set by SIGINT and SIGTERM; the host turns it into the stop question's Abort.
-extern volatile std::sig_atomic_t g_interruptRequested;
 
 // Runs conversions from a shell: messages on standard error, questions on the terminal (or answered by
 // -y, or No when there is no terminal), progress on standard error when it is a terminal.
@@ -27,6 +24,8 @@ public:
 
     // Converts one input; the run's result, or Failed when an error left the run.
     TRunResult Convert(const std::string& input, const std::string& output);
+    // Says why an input is not converted.
+    void Refuse(const std::string& input, const std::string& reason);
 
     std::string InputName() override { return input_; }
     std::string OutputName() override { return output_; }
@@ -34,6 +33,8 @@ public:
     void ResetFormatIndex() override { formatIndex_ = 0; }
     int32_t SampleRate() override { return settings_.sampleRate; }
     void ShowError(const std::string& message) override;
+    void ShowErrorWithCause(const std::string& message, const std::string& cause) override;
+    void ShowNote(const std::string& message) override { ShowError(message); }
     bool Confirm(const std::string& message) override;
     TStopAnswer AskStop(const std::string&) override { return TStopAnswer::Abort; }
     void SetGaugeMinimum(int64_t minimum) override { minimum_ = minimum; }
@@ -41,11 +42,13 @@ public:
     void SetGaugeProgress(int64_t progress) override { progress_ = progress; }
     void SetBusy(bool busy) override;
     void ShowStopButton(bool) override {}
-    // Counts down first: only one call in kCallsPerTick (see Tick) looks at the interrupt flag and the clock.
+    // Costs a count-down per call: only when the throttle is due are the interrupts and the progress
+    // looked at.
     void ProcessPendingEvents() override {
-        if (--countdown_ <= 0)
+        if (throttle_.Due())
             Tick();
     }
+    bool StopRequestedAtEnd() override;
 
 private:
     void Tick();
@@ -60,8 +63,7 @@ private:
     int64_t minimum_ = 0;
     int64_t maximum_ = 0;
     int64_t progress_ = 0;
-    int countdown_ = 0;
+    TThrottle throttle_{4096, std::chrono::milliseconds(100)};
     bool progressShown_ = false;
     std::chrono::steady_clock::time_point started_{};
-    std::chrono::steady_clock::time_point lastDraw_{};
 };

@@ -1,10 +1,11 @@
 // oxlip-convert: the window's conversion, from a shell.
+#include "BatchPlan.h"
 #include "CommandLine.h"
 #include "ConsoleHost.h"
+#include "Signals.h"
 
-#include "engine/NameProposal.h"
+#include "texts/Messages.h"
 
-#include <csignal>
 #include <cstdio>
 #include <unistd.h>
 
@@ -13,43 +14,15 @@ namespace {
 constexpr int kExitOk = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
-constexpr int kExitInterrupted = 130;
 
-void OnInterrupt(int) { g_interruptRequested = 1; }
-
-void InstallSignalHandlers() {
-    struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = 0; // no SA_RESTART: a question waiting on the terminal ends too
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-    // A message to a standard error that nobody reads any more must not kill the process before it has
-    // deleted an incomplete output: the write just fails.
-    std::signal(SIGPIPE, SIG_IGN);
-}
-
-// Holds SIGINT and SIGTERM back while a finished run's result is judged, so that none slips between the
-// check and what follows from it.
-void BlockInterrupts(bool block) {
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGTERM);
-    sigprocmask(block ? SIG_BLOCK : SIG_UNBLOCK, &set, nullptr);
-}
-
-// With the interrupts blocked: whether one came, or is waiting to be delivered.
-bool Interrupted() {
-    sigset_t pending;
-    sigpending(&pending);
-    return g_interruptRequested || sigismember(&pending, SIGINT) == 1 || sigismember(&pending, SIGTERM) == 1;
+int ExitForSignal(int signal) {
+    return 128 + signal;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    InstallSignalHandlers();
+    InstallInterruptHandlers();
     ConvertOptions options;
     std::string error;
     if (!ParseCommandLine({argv + 1, argv + argc}, options, error)) {
@@ -65,6 +38,8 @@ int main(int argc, char** argv) {
         std::printf("oxlip-convert %s\n", OXLIP_VERSION);
         return kExitOk;
     }
+    if (options.sampleRate <= 0)
+        std::fprintf(stderr, "oxlip-convert: %s\n", msg::kRateNotPositive);
 
     TConsoleHost::Settings settings;
     settings.formatIndex = options.bits == 16 ? 0 : 1;
@@ -75,22 +50,27 @@ int main(int argc, char** argv) {
     TConsoleHost host(settings);
 
     int status = kExitOk;
-    for (const std::string& input : options.inputs) {
-        if (g_interruptRequested)
-            return kExitInterrupted;
-        const std::string output = options.output.empty() ? ProposeOutputName(input) : options.output;
-        const TRunResult result = host.Convert(input, output);
-        BlockInterrupts(true);
-        if (Interrupted()) {
-            // Interrupted at the very end: what this run wrote goes too, as it would have a moment earlier.
-            if (result == TRunResult::Completed || result == TRunResult::Stopped)
-                ::unlink(output.c_str());
-            return kExitInterrupted;
+    const std::vector<TPlannedConversion> plan = PlanConversions(options.inputs, options.output);
+    for (const TPlannedConversion& job : plan) {
+        if (const int signal = InterruptSignal())
+            return ExitForSignal(signal);
+        if (!job.refusal.empty()) {
+            host.Refuse(job.input, job.refusal);
+            status = kExitFailed;
+            continue;
         }
+        const TRunResult result = host.Convert(job.input, job.output);
+        // A run that kept its output has blocked the interrupts when it decided so; one that did not
+        // is judged with them blocked too.
+        BlockInterrupts(true);
+        const bool kept = result == TRunResult::Completed || result == TRunResult::Stopped;
+        if (const int signal = InterruptSignal(); signal != 0 && !kept)
+            return ExitForSignal(signal);
         if (result != TRunResult::Completed)
             status = kExitFailed;
-        // After the last input the interrupts stay blocked: one that comes now comes after the end.
-        if (&input != &options.inputs.back())
+        // After the last input the interrupts stay blocked: one that comes now comes after the end. Before
+        // another input, a waiting one is delivered and stops the call before that input starts.
+        if (&job != &plan.back())
             BlockInterrupts(false);
     }
     return status;

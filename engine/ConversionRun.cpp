@@ -5,204 +5,224 @@
 #include "wave/WaveScanner.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <exception>
 #include <sys/stat.h>
 
 namespace {
 
-// True only for an existing file that is not a directory.
-bool FileExists(const std::string& name) {
+enum class FileState { Exists, Missing, Unknown };
+
+// Whether there is a file (not a folder) of that name. Unknown when the system would not say (a folder
+// that may not be searched): the open that follows then tells the user why.
+FileState StateOfFile(const std::string& name) {
     struct stat st {};
-    return ::stat(name.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+    if (::stat(name.c_str(), &st) == 0)
+        return S_ISDIR(st.st_mode) ? FileState::Missing : FileState::Exists;
+    return errno == ENOENT || errno == ENOTDIR ? FileState::Missing : FileState::Unknown;
 }
+
+// A scan that walks this many chunks is not an ordinary file: from then on it shows STOP!.
+constexpr int64_t kChunksBeforeStopButton = 1 << 16;
 
 } // namespace
 
 TRunResult TConversionRun::Execute() {
     groupsWritten_ = 0;
-    stoppedByUser_ = false;
-    failure_ = Failure::None;
+    outcome_.Begin();
+    phase_ = Phase::Preparing;
+    try {
+        if (!Prepare()) {
+            InFile_.reset();
+            OutFile_.Release();
+            phase_ = Phase::Idle;
+            return outcome_.Result();
+        }
+    } catch (...) {
+        InFile_.reset();
+        OutFile_.Release();
+        phase_ = Phase::Idle;
+        throw;
+    }
 
-    const TRunResult prepared = Prepare();
-    if (prepared != TRunResult::Completed)
-        return prepared;
-
-    // From here on the clean-up always runs. The header's write result is not examined: the buffer takes
-    // it, and a failure shows at the first group.
-    OutFile_->Write(&OutHeader_, kWaveHeaderBytes);
+    // From here on the clean-up always runs. The header goes out with both sizes 0, so that an output cut
+    // short by a crash or a kill claims no samples it does not hold; the sizes follow when it is kept.
+    // Its write result is not examined: the buffer takes it, and a failure shows at the first group.
+    TWaveHeader pending = OutHeader_;
+    SetWaveDataSize(pending, 0);
+    pending.RiffSize = 0;
+    OutFile_.File().Write(&pending, kWaveHeaderBytes);
     try {
         host_.ShowStopButton(true);
         (this->*convertGroups_)();
     } catch (const std::exception& error) {
         ShowError(error.what());
+        outcome_.Fail();
     }
     CleanUp();
-
-    if (failure_ != Failure::None)
-        return TRunResult::Failed;
-    if (DeleteOutput_)
-        return TRunResult::Aborted;
-    return stoppedByUser_ ? TRunResult::Stopped : TRunResult::Completed;
+    return outcome_.Result();
 }
 
-// The checks and the set-up. Returns Completed when the conversion may begin.
-TRunResult TConversionRun::Prepare() {
-    const std::string inputName = host_.InputName();
-    const std::string outputName = host_.OutputName();
-    if (inputName == outputName) {
+// The checks and the set-up, in their order. False when the run ends here; the outcome says how.
+bool TConversionRun::Prepare() {
+    bool overwriteAgreed = false;
+    if (!CheckNames(overwriteAgreed) || !OpenInput() || !ScanInput() || !CountGroups() || !CheckLimits() ||
+        !CreateOutput(overwriteAgreed))
+        return false;
+    BuildHeader();
+    host_.SetBusy(true);
+    return true;
+}
+
+bool TConversionRun::CheckNames(bool& overwriteAgreed) {
+    inputName_ = host_.InputName();
+    outputName_ = host_.OutputName();
+    if (inputName_ == outputName_) {
         ShowError(msg::kSameName);
-        return TRunResult::Refused;
+        outcome_.Refuse();
+        return false;
     }
-    if (!FileExists(inputName)) {
+    if (StateOfFile(inputName_) == FileState::Missing) {
         ShowError(msg::kNoInput);
-        return TRunResult::Refused;
+        outcome_.Refuse();
+        return false;
     }
-    if (FileExists(outputName) && !host_.Confirm(msg::kOverwrite))
-        return TRunResult::Refused;
-
-    const ErrorSink showError = [this](const std::string& message) { ShowError(message); };
-    InFile_ = OpenWaveRead(inputName, showError);
-    // An object that came back unopened cannot be read either: treat it as no object at all.
-    if (!InFile_ || !InFile_->Opened()) {
-        InFile_.reset();
-        ShowError(msg::kCannotOpenInput);
-        return TRunResult::Refused;
+    if (StateOfFile(outputName_) == FileState::Exists) {
+        overwriteAgreed = host_.Confirm(msg::kOverwrite);
+        if (!overwriteAgreed)
+            outcome_.Refuse();
     }
-
-    try {
-        InFile_->SetBufferSize(kBufferSize);
-        bool scanReadFailed = false;
-        DataOffset_ = FindWaveData(*InFile_, InInfo_, scanReadFailed);
-        if (scanReadFailed) {
-            // Taken for raw input, a WAVE file would be converted wrongly and without a word.
-            ShowError(msg::kReadFailed);
-            ReleaseFilesQuietly();
-            return TRunResult::Failed;
-        }
-        RawInput_ = DataOffset_ == 0;
-        InFile_->Rewind();
-        InFile_->SeekBy(DataOffset_);
-
-        OutFile_ = CreateWaveWrite(outputName, showError);
-        if (!OutFile_ || !OutFile_->Opened()) {
-            OutFile_.reset();
-            ShowError(msg::kCannotCreateOutput);
-            ReleaseFilesQuietly();
-            return TRunResult::Refused;
-        }
-        OutFile_->SetBufferSize(kBufferSize);
-        DeleteOutput_ = false;
-        Running_ = true;
-
-        InFile_->SeekToEnd();
-        const int64_t size = InFile_->Position();
-        GroupCount_ = std::max<int64_t>(0, (size - DataOffset_) / kGroupBytes);
-        host_.SetGaugeMinimum(0);
-        host_.SetGaugeProgress(0);
-        host_.SetGaugeMaximum(GroupCount_);
-        InFile_->SeekTo(DataOffset_);
-
-        if (host_.FormatIndex() != 0 && GroupCount_ > kMaxGroups24) {
-            if (!host_.Confirm(msg::kFallbackTo16)) {
-                Running_ = false;
-                ReleaseFilesQuietly();
-                return TRunResult::Refused;
-            }
-            host_.ResetFormatIndex();
-        }
-        // A RIFF header cannot describe more, even at 16 bits.
-        if (host_.FormatIndex() == 0 && GroupCount_ > kMaxGroups16) {
-            ShowError(msg::kTooManyFor16);
-            Running_ = false;
-            ReleaseFilesQuietly();
-            return TRunResult::Refused;
-        }
-
-        SampleRate_ = host_.SampleRate();
-        OutHeader_ = BuildWaveHeader(SampleRate_, host_.FormatIndex(), static_cast<uint32_t>(GroupCount_));
-        host_.SetBusy(true);
-    } catch (...) {
-        Running_ = false;
-        ReleaseFilesQuietly();
-        throw;
-    }
-    return TRunResult::Completed;
+    return outcome_.Running();
 }
 
-// A kept output that ended early gets sizes that describe the groups actually written, so that it is a
-// valid WAVE file.
-void TConversionRun::CorrectHeaderSizes() {
+bool TConversionRun::OpenInput() {
+    const ErrorSink showError = [this](const std::string& message) { ShowError(message); };
+    InFile_ = OpenWaveRead(inputName_, showError);
+    if (InFile_ && InFile_->Opened()) {
+        InFile_->SetBufferSize(kBufferSize);
+        return true;
+    }
+    // An object that came back unopened cannot be read either: treat it as no object at all.
+    const std::string cause = InFile_ ? InFile_->FailureReason() : std::string();
+    InFile_.reset();
+    if (cause.empty())
+        ShowError(msg::kCannotOpenInput);
+    else
+        host_.ShowErrorWithCause(msg::kCannotOpenInput, cause);
+    outcome_.Refuse();
+    return false;
+}
+
+// Finds where the samples begin. A file that makes the scan walk long (a huge file of empty chunks) keeps
+// the host live and can be stopped; a stop here ends the run before any output exists.
+bool TConversionRun::ScanInput() {
+    int64_t chunks = 0;
+    bool stopShown = false;
+    phase_ = Phase::Scanning;
+    const auto keepScanning = [&] {
+        if (++chunks == kChunksBeforeStopButton) {
+            host_.SetBusy(true);
+            host_.ShowStopButton(true);
+            stopShown = true;
+        }
+        host_.ProcessPendingEvents();
+        return outcome_.Running();
+    };
+    bool readFailed = false;
+    DataOffset_ = FindWaveData(*InFile_, InInfo_, readFailed, keepScanning);
+    phase_ = Phase::Preparing;
+    if (stopShown) {
+        host_.ShowStopButton(false);
+        host_.SetBusy(false);
+    }
+    if (!outcome_.Running()) {
+        // Ignore has nothing to keep yet: any stop ends the run here.
+        outcome_.Interrupt();
+        return false;
+    }
+    if (readFailed) {
+        // Taken for raw input, a WAVE file would be converted wrongly and without a word.
+        ShowError(msg::kReadFailed);
+        outcome_.Fail();
+        return false;
+    }
+    RawInput_ = DataOffset_ == 0;
+    InFile_->Rewind();
+    InFile_->SeekBy(DataOffset_);
+    return true;
+}
+
+bool TConversionRun::CountGroups() {
+    InFile_->SeekToEnd();
+    const int64_t size = InFile_->Position();
+    GroupCount_ = std::max<int64_t>(0, (size - DataOffset_) / kGroupBytes);
+    host_.SetGaugeMinimum(0);
+    host_.SetGaugeProgress(0);
+    host_.SetGaugeMaximum(GroupCount_);
+    InFile_->SeekTo(DataOffset_);
+    return true;
+}
+
+// What a RIFF header can describe. Checked before the output is created, so that a refusal here leaves
+// any existing file as it was.
+bool TConversionRun::CheckLimits() {
+    if (host_.FormatIndex() != 0 && GroupCount_ > kMaxGroups24) {
+        if (!host_.Confirm(msg::kFallbackTo16)) {
+            outcome_.Refuse();
+            return false;
+        }
+        host_.ResetFormatIndex();
+    }
+    if (host_.FormatIndex() == 0 && GroupCount_ > kMaxGroups16) {
+        ShowError(msg::kTooManyFor16);
+        outcome_.Refuse();
+        return false;
+    }
+    return outcome_.Running();
+}
+
+bool TConversionRun::CreateOutput(bool overwriteAgreed) {
+    if (!OutFile_.Create(host_, outputName_, overwriteAgreed, outcome_))
+        return false;
+    OutFile_.File().SetBufferSize(kBufferSize);
+    return true;
+}
+
+void TConversionRun::BuildHeader() {
+    SampleRate_ = host_.SampleRate();
+    OutHeader_ = BuildWaveHeader(SampleRate_, host_.FormatIndex(), static_cast<uint32_t>(GroupCount_));
+}
+
+// The sizes of the groups actually written: for a complete run the header as it was built.
+bool TConversionRun::WriteFinalSizes(TMMIOFile& output) {
     const auto bytes = static_cast<uint32_t>(groupsWritten_ * OutHeader_.BlockAlign * OutHeader_.Channels);
     SetWaveDataSize(OutHeader_, bytes);
-    OutFile_->SeekTo(kRiffSizeOffset);
-    OutFile_->Write(&OutHeader_.RiffSize, sizeof OutHeader_.RiffSize);
-    OutFile_->SeekTo(kDataSizeOffset);
-    OutFile_->Write(&OutHeader_.DataSize, sizeof OutHeader_.DataSize);
+    constexpr auto kSizeBytes = static_cast<int32_t>(sizeof OutHeader_.RiffSize);
+    return output.SeekTo(kRiffSizeOffset) == kRiffSizeOffset &&
+           output.Write(&OutHeader_.RiffSize, kSizeBytes) == kSizeBytes &&
+           output.SeekTo(kDataSizeOffset) == kDataSizeOffset &&
+           output.Write(&OutHeader_.DataSize, kSizeBytes) == kSizeBytes;
 }
 
 void TConversionRun::CleanUp() {
-    converting_ = false;
-    std::exception_ptr closeError;
+    phase_ = Phase::CleaningUp;
     host_.ShowStopButton(false);
-
-    if (!DeleteOutput_ && groupsWritten_ != GroupCount_)
-        CorrectHeaderSizes();
-    try {
-        OutFile_->Close();
-    } catch (const EMMIOError&) {
-        // What did not reach the disk makes the output incomplete: it goes, like after a failed write.
-        DeleteOutput_ = true;
-        if (failure_ == Failure::None) {
-            failure_ = Failure::Write;
-            closeError = std::current_exception();
-        }
-    }
-    if (DeleteOutput_)
-        OutFile_->Delete();
-    OutFile_.reset();
-
+    const std::exception_ptr closeError =
+        OutFile_.Finish(host_, outcome_, [this](TMMIOFile& output) { return WriteFinalSizes(output); });
     try {
         InFile_->Close();
     } catch (const EMMIOError&) {
         // Nothing is written to the input, so its close has nothing to lose.
     }
     InFile_.reset();
-
     host_.SetBusy(false);
-    Running_ = false;
+    phase_ = Phase::Idle;
     if (closeError)
         std::rethrow_exception(closeError);
 }
 
-void TConversionRun::ReleaseFilesQuietly() {
-    OutFile_.reset();
-    InFile_.reset();
-}
-
 void TConversionRun::StopQuestion() {
-    if (!converting_)
+    if (phase_ != Phase::Scanning && phase_ != Phase::Converting)
         return;
-    ApplyStopAnswer(host_.AskStop(msg::kStopQuestion));
-}
-
-void TConversionRun::ApplyStopAnswer(TStopAnswer answer) {
-    switch (answer) {
-    case TStopAnswer::Abort:
-        Running_ = false;
-        DeleteOutput_ = true;
-        stoppedByUser_ = true;
-        break;
-    case TStopAnswer::Retry:
-        Running_ = true;
-        DeleteOutput_ = false;
-        stoppedByUser_ = false;
-        break;
-    case TStopAnswer::Ignore:
-        Running_ = false;
-        DeleteOutput_ = false;
-        stoppedByUser_ = true;
-        break;
-    case TStopAnswer::None:
-        break;
-    }
+    outcome_.Apply(host_.AskStop(msg::kStopQuestion));
 }

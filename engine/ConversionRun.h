@@ -1,6 +1,8 @@
 #pragma once
 
 #include "engine/RunHost.h"
+#include "engine/RunOutcome.h"
+#include "engine/RunOutput.h"
 #include "engine/SampleGroup.h"
 #include "mmio/MMIOFile.h"
 #include "texts/Messages.h"
@@ -9,15 +11,6 @@
 #include <concepts>
 #include <cstdint>
 #include <memory>
-
-// How a run ended.
-enum class TRunResult {
-    Completed, // every group of the input was converted
-    Stopped,   // stopped with Ignore: the partial output stays, with a header that describes it
-    Aborted,   // stopped with Abort: the output was deleted
-    Refused,   // a check, a question or an open ended the run before the conversion
-    Failed,    // a read or write error ended the conversion; the incomplete output was deleted
-};
 
 // One conversion from two file names to a finished WAVE file, driven through a host. The run holds its
 // state only while it executes; the host's STOP handler calls StopQuestion from inside the host's event
@@ -36,13 +29,16 @@ public:
     // after the clean-up, for the host's default error dialog.
     TRunResult Execute();
 
-    // Asks the host's stop question and applies the answer; does nothing unless a conversion is under way.
+    // Asks the host's stop question and applies the answer; does nothing unless the input is being
+    // scanned or converted.
     void StopQuestion();
-    void ApplyStopAnswer(TStopAnswer answer);
+    void ApplyStopAnswer(TStopAnswer answer) { outcome_.Apply(answer); }
+    // A signal or a session that ends: the run stops at its next step and leaves no output.
+    void Interrupt() { outcome_.Interrupt(); }
 
-    bool Converting() const { return converting_; }
-    bool Running() const { return Running_; }
-    bool DeleteOutput() const { return DeleteOutput_; }
+    bool Converting() const { return phase_ == Phase::Converting; }
+    bool Running() const { return outcome_.Running(); }
+    bool DeleteOutput() const { return outcome_.DeleteOutput(); }
     int64_t DataOffset() const { return DataOffset_; }
     int64_t GroupCount() const { return GroupCount_; }
     int64_t GroupsWritten() const { return groupsWritten_; }
@@ -51,59 +47,69 @@ public:
     const TWaveHeader& OutHeader() const { return OutHeader_; }
 
 private:
-    enum class Failure { None, Read, Write };
+    // Where the run is; the stop question is asked only while the input is scanned or converted.
+    enum class Phase { Idle, Preparing, Scanning, Converting, CleaningUp };
 
-    TRunResult Prepare();
+    bool Prepare();
+    bool CheckNames(bool& overwriteAgreed);
+    bool OpenInput();
+    bool ScanInput();
+    bool CountGroups();
+    bool CheckLimits();
+    bool CreateOutput(bool overwriteAgreed);
+    void BuildHeader();
+
     template <class Host> void ConvertGroups();
-    void CorrectHeaderSizes();
+    bool WriteFinalSizes(TMMIOFile& output);
     void CleanUp();
-    void ReleaseFilesQuietly();
     void ShowError(const std::string& message) { host_.ShowError(message); }
 
     TRunHost& host_;
     void (TConversionRun::*convertGroups_)();
+    TRunOutcome outcome_;
+    Phase phase_ = Phase::Idle;
     std::unique_ptr<TMMIOFile> InFile_;
-    std::unique_ptr<TMMIOFile> OutFile_;
+    TRunOutput OutFile_;
+    std::string inputName_;
+    std::string outputName_;
     int64_t DataOffset_ = 0;
     int32_t SampleRate_ = 0;
     int64_t GroupCount_ = 0;
     TWaveHeader InInfo_{};
     TWaveHeader OutHeader_{};
     bool RawInput_ = false;
-    bool Running_ = false;
-    bool DeleteOutput_ = false;
-
     int64_t groupsWritten_ = 0;
-    bool converting_ = false;
-    bool stoppedByUser_ = false;
-    Failure failure_ = Failure::None;
 };
 
 template <class Host> void TConversionRun::ConvertGroups() {
     // Everything the loop touches for every group is local: the host calls between the steps cannot
     // reach locals, so the compiler keeps them in registers instead of reloading them after each call.
     TMMIOFile& input = *InFile_;
-    TMMIOFile& output = *OutFile_;
+    TMMIOFile& output = OutFile_.File();
     Host& host = static_cast<Host&>(host_);
     const bool bigEndian = RawInput_;
+    // Exactly the groups counted at the start, which the header and the limits were made for: an input
+    // that grows meanwhile is not followed.
+    const int64_t groupCount = GroupCount_;
     TSampleGroup group{};
     uint8_t raw[kGroupBytes];
     uint8_t out[kMaxEmittedBytes];
-    converting_ = true;
-    // Every group in this order, on which STOP! relies: read, check Running_, normalise, events, emit,
+    phase_ = Phase::Converting;
+    // Every group in this order, on which STOP! relies: read, check the outcome, normalise, events, emit,
     // write, progress, events.
-    for (;;) {
+    while (groupsWritten_ < groupCount) {
         const int32_t got = input.Read(raw, kGroupBytes);
         if (got != kGroupBytes) {
             // A short read is the end of the input (its incomplete group is dropped); -1 is an I/O error.
             if (got < 0) {
-                failure_ = Failure::Read;
-                DeleteOutput_ = true;
+                outcome_.Fail();
                 ShowError(msg::kReadFailed);
+            } else if (outcome_.Running()) {
+                host.ShowNote(msg::kInputShrank);
             }
             break;
         }
-        if (!Running_)
+        if (!outcome_.Running())
             break;
         NormalizeGroup(raw, bigEndian, group);
         host.ProcessPendingEvents();
@@ -111,8 +117,7 @@ template <class Host> void TConversionRun::ConvertGroups() {
         // Constant sizes let the buffer's fast path copy the group with one or two moves.
         const int32_t stored = length == 8 ? output.Write(out, 8) : output.Write(out, kMaxEmittedBytes);
         if (stored != length) {
-            failure_ = Failure::Write;
-            DeleteOutput_ = true;
+            outcome_.Fail();
             ShowError(msg::kWriteFailed);
             break;
         }
@@ -120,5 +125,6 @@ template <class Host> void TConversionRun::ConvertGroups() {
         host.SetGaugeProgress(groupsWritten_);
         host.ProcessPendingEvents();
     }
-    converting_ = false;
+    outcome_.Complete();
+    phase_ = Phase::CleaningUp;
 }

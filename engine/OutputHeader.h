@@ -6,7 +6,9 @@
 
 // The format index a run actually writes: 0 is 16 bits; every other index, the blank third item of the
 // window included, writes 20 valid bits in 3-byte containers and describes them alike.
-constexpr int EffectiveFormat(int formatIndex) { return formatIndex == 0 ? 0 : 1; }
+constexpr int EffectiveFormat(int formatIndex) {
+    return formatIndex == 0 ? 0 : 1;
+}
 
 // Most groups a header can describe: at 16 bits, as many as fit the 32-bit RIFF size; at 24 bits the
 // run asks to fall back to 16 bits from kMaxGroups24 + 1 groups on.

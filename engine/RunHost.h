@@ -36,4 +36,16 @@ public:
     virtual void ShowStopButton(bool shown) = 0;
     // Called twice per group, so that STOP! and the progress display stay live: keep it cheap.
     virtual void ProcessPendingEvents() = 0;
+
+    // An error whose cause the system gave (a name too long, a symbolic link loop, ...): hosts that have
+    // room for it show the cause too.
+    virtual void ShowErrorWithCause(const std::string& message, const std::string& cause) {
+        (void)cause;
+        ShowError(message);
+    }
+    // Something the user should know about a run that went on anyway; the window shows none.
+    virtual void ShowNote(const std::string& message) { (void)message; }
+    // Asked once more just before a finished output is kept: true when the user asked to stop after all
+    // (an interrupt that came at the very end). The output then goes, as a moment earlier.
+    virtual bool StopRequestedAtEnd() { return false; }
 };

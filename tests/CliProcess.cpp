@@ -37,7 +37,9 @@ constexpr int64_t kCompareBytesUpTo = 64 << 20;
     if (run.keepFd >= 0 && ::fcntl(run.keepFd, F_SETFD, 0) != 0)
         ChildFails("keep descriptor");
     if (run.fileSizeLimit != RLIM_INFINITY) {
-        ::signal(SIGXFSZ, SIG_IGN); // a write past the limit then fails with EFBIG, as on a full disk
+        // Left at its default, which kills: oxlip-convert must ignore it itself, so that a write past the
+        // limit fails with EFBIG, as on a full disk.
+        ::signal(SIGXFSZ, SIG_DFL);
         const struct rlimit limit { run.fileSizeLimit, run.fileSizeLimit };
         if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
             ChildFails("setrlimit");

@@ -12,7 +12,7 @@
 
 struct CliRun {
     std::vector<std::string> args;        // the arguments after the program name
-    rlim_t fileSizeLimit = RLIM_INFINITY; // RLIMIT_FSIZE in the child, with SIGXFSZ ignored
+    rlim_t fileSizeLimit = RLIM_INFINITY; // RLIMIT_FSIZE in the child, SIGXFSZ at its default
     bool asNobody = false;                // as root: drop to user and group 65534 before starting
     std::vector<std::string> tracer;      // a command put in front, such as strace with its injections
     int keepFd = -1;                      // a descriptor the child keeps (strace's trace pipe)

@@ -7,6 +7,7 @@
 #include "texts/Messages.h"
 #include <cerrno>
 #include <fcntl.h>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -170,8 +171,15 @@ TEST_F(ConversionRun, FallbackTo16BitsForTooManyGroups) {
     EXPECT_EQ(Run(), TRunResult::Refused);
     EXPECT_EQ(host_.questions, std::vector<std::string>{msg::kFallbackTo16});
     EXPECT_EQ(host_.formatIndex, 1);
-    ASSERT_TRUE(Exists(host_.output)) << "the refused run leaves its empty output";
-    EXPECT_TRUE(ReadFile(host_.output).empty());
+    EXPECT_FALSE(Exists(host_.output)) << "a run refused before the output is created creates none";
+
+    // Nor does it empty a file the user agreed to overwrite.
+    WriteFile(host_.output, Bytes{7, 7});
+    host_.questions.clear();
+    host_.confirmAnswers = {true, false};
+    EXPECT_EQ(Run(), TRunResult::Refused);
+    EXPECT_EQ(host_.questions, (std::vector<std::string>{msg::kOverwrite, msg::kFallbackTo16}));
+    EXPECT_EQ(ReadFile(host_.output), (Bytes{7, 7}));
 
     // Yes: the run goes on at 16 bits; stopped with Ignore right away, so nothing large is written.
     host_.questions.clear();
@@ -202,12 +210,12 @@ TEST_F(ConversionRun, TooManyGroupsEvenFor16Bits) {
     host_.formatIndex = 0;
     EXPECT_EQ(Run(), TRunResult::Refused);
     EXPECT_EQ(host_.errors, std::vector<std::string>{msg::kTooManyFor16});
-    EXPECT_TRUE(ReadFile(host_.output).empty());
+    EXPECT_FALSE(Exists(host_.output));
 
     // After a fallback from 24 bits the same limit holds.
     host_.errors.clear();
     host_.formatIndex = 1;
-    host_.confirmAnswers = {true, true};
+    host_.confirmAnswers = {true};
     EXPECT_EQ(Run(), TRunResult::Refused);
     EXPECT_EQ(host_.errors, std::vector<std::string>{msg::kTooManyFor16});
 
@@ -220,6 +228,77 @@ TEST_F(ConversionRun, TooManyGroupsEvenFor16Bits) {
     host_.stopAnswers = {TStopAnswer::Abort};
     EXPECT_EQ(Run(), TRunResult::Aborted);
     EXPECT_TRUE(host_.errors.empty());
+}
+
+// The header is written with both sizes 0 and gets them only when the output stays: what the output
+// holds is what it says, however the input changes during the run.
+TEST_F(ConversionRun, TheHeaderDescribesExactlyWhatWasWritten) {
+    const Bytes input = RandomGroups(5000);
+    host_.formatIndex = 0;
+    const auto sizesNow = [this] {
+        const Bytes out = ReadFile(host_.output);
+        return std::pair{U32At(out, 4), U32At(out, 42)};
+    };
+
+    // Growing: exactly the groups counted at the start are converted. Until the end the sizes say 0.
+    WriteFile(host_.input, input);
+    std::pair<uint32_t, uint32_t> seenDuringRun{1, 1};
+    host_.onPump = [&](int64_t pumps) {
+        if (pumps == 6000) {
+            std::ofstream(host_.input, std::ios::app | std::ios::binary) << std::string(100'000, 'x');
+            seenDuringRun = sizesNow(); // the first 32 KiB reached the disk by now
+        }
+    };
+    EXPECT_EQ(Run(), TRunResult::Completed);
+    EXPECT_EQ(seenDuringRun, (std::pair<uint32_t, uint32_t>{0, 0}));
+    EXPECT_EQ(ReadFile(host_.output), Expected(input, true, 0, 48000, 5000));
+    EXPECT_TRUE(host_.notes.empty());
+
+    // Shrinking: what was converted stays, described by its header, and the user is told.
+    WriteFile(host_.input, input);
+    host_.confirmAnswers = {true};
+    host_.onPump = [&](int64_t pumps) {
+        if (pumps == 2000)
+            ASSERT_EQ(::truncate(host_.input.c_str(), 40'000), 0);
+    };
+    EXPECT_EQ(Run(), TRunResult::Completed);
+    const Bytes out = ReadFile(host_.output);
+    const size_t groups = (out.size() - 46) / 8;
+    EXPECT_GE(groups, 1000u);
+    EXPECT_LT(groups, 5000u);
+    EXPECT_EQ(sizesNow(), (std::pair<uint32_t, uint32_t>(groups * 8 + 38, groups * 8)));
+    EXPECT_EQ(host_.notes, std::vector<std::string>{msg::kInputShrank});
+}
+
+// A WAVE file of millions of empty chunks takes long to walk: the scan keeps the host live, shows STOP!,
+// and a stop there ends the run before any output exists.
+TEST_F(ConversionRun, ALongScanCanBeStopped) {
+    host_.input = dir_.Path("empty-chunks.wav");
+    host_.output = dir_.Path("out.wav");
+    WriteFile(host_.input,
+              RiffStart() + Bytes(8 << 20, 0)); // "RIFF" size "WAVE", then a million 8-byte chunks
+    host_.onPump = [&](int64_t pumps) {
+        if (pumps == 100'000)
+            host_.run->StopQuestion();
+    };
+    host_.stopAnswers = {TStopAnswer::Ignore};
+    EXPECT_EQ(Run(), TRunResult::Aborted);
+    EXPECT_EQ(host_.questions, std::vector<std::string>{msg::kStopQuestion});
+    EXPECT_EQ(host_.busyLog, (std::vector<std::string>{"busy", "stop shown", "stop hidden", "idle"}));
+    EXPECT_FALSE(Exists(host_.output));
+}
+
+// The output name checked free at the start may be taken by the time the output is created: that file is
+// not emptied unasked.
+TEST_F(ConversionRun, AFileThatAppearsMeanwhileIsPutToTheOverwriteQuestion) {
+    WriteFile(host_.input, MakeWave(RandomGroups(10)));
+    host_.onPump = [&](int64_t) {
+        if (!Exists(host_.output))
+            WriteFile(host_.output, Bytes{5, 5, 5});
+    };
+    EXPECT_EQ(Run(), TRunResult::Refused);
+    EXPECT_EQ(host_.questions, std::vector<std::string>{msg::kOverwrite});
+    EXPECT_EQ(ReadFile(host_.output), (Bytes{5, 5, 5}));
 }
 
 TEST_F(ConversionRun, OutputThatIsTheInputUnderAnotherName) {

@@ -138,3 +138,53 @@ TEST_F(ConvertTool, FailuresAndUsageErrors) {
 }
 
 } // namespace
+
+namespace {
+
+// One call never overwrites its own inputs, nor writes one output twice; the other inputs still convert.
+TEST_F(ConvertTool, OneCallNeverEatsItsOwnInputs) {
+    const Bytes ripped = MakeWave(RandomGroups(10));
+    WriteFile(dir_.Path("take.raw"), RandomGroups(10));
+    WriteFile(dir_.Path("take.wav"), ripped);
+    CliOutcome result = Convert({"-y", "-q", dir_.Path("take.raw"), dir_.Path("take.wav")});
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_NE(result.err.find(msg::kOutputIsAnInput), std::string::npos) << result.err;
+    EXPECT_EQ(ReadFile(dir_.Path("take.wav")), ripped);
+    EXPECT_TRUE(Exists(dir_.Path("take_new.wav"))) << "the other input converts";
+
+    WriteFile(dir_.Path("a.raw"), RandomGroups(3));
+    WriteFile(dir_.Path("a.pcm"), RandomGroups(3));
+    result = Convert({"-y", "-q", dir_.Path("a.raw"), dir_.Path("a.pcm")});
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_EQ(result.err, Said(dir_.Path("a.raw"), {msg::kOutputShared}) +
+                              Said(dir_.Path("a.pcm"), {msg::kOutputShared}));
+    EXPECT_FALSE(Exists(dir_.Path("a.wav")));
+}
+
+// What the tool says is safe for a terminal and gives the system's reason where the file layer has no
+// message of its own.
+TEST_F(ConvertTool, MessagesAreSafeForTheTerminalAndSayWhy) {
+    CliOutcome result = Convert({"-q", dir_.Path("evil\x1b]0;owned\x07\x1b[2J.raw")});
+    EXPECT_EQ(result.err.find('\x1b'), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("evil\\x1b]0;owned\\x07"), std::string::npos) << result.err;
+
+    result = Convert({"-q", dir_.Path(std::string(300, 'n') + ".raw")});
+    EXPECT_NE(result.err.find(std::string(msg::kCannotOpenInput) + "\nFile name too long"), std::string::npos)
+        << result.err;
+
+    // An existing input in a folder that may not be searched: not "does not exist".
+    ASSERT_EQ(::mkdir(dir_.Path("locked").c_str(), 0700), 0);
+    WriteFile(dir_.Path("locked/take.raw"), RandomGroups(3));
+    CliRun run;
+    run.asNobody = true;
+    run.args = {"-q", "-o", "/tmp/oxlip-never-written.wav", dir_.Path("locked/take.raw")};
+    result = RunCli(run);
+    EXPECT_EQ(result.err, Said(dir_.Path("locked/take.raw"), {msg::kAccessDenied, msg::kCannotOpenInput}));
+
+    WriteFile(dir_.Path("z.raw"), RandomGroups(3));
+    result = Convert({"-q", "-r", "0", dir_.Path("z.raw")});
+    EXPECT_EQ(result.exitStatus, 0);
+    EXPECT_NE(result.err.find(msg::kRateNotPositive), std::string::npos);
+}
+
+} // namespace

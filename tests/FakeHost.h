@@ -32,6 +32,9 @@ public:
     // many groups were written, or, for 0, while the first group is under way.
     int64_t stopAfterGroups = -1;
     TConversionRun* run = nullptr;
+    // Called from every event processing with the number of calls so far.
+    std::function<void(int64_t)> onPump;
+    std::vector<std::string> notes;
 
     std::string InputName() override { return input; }
     std::string OutputName() override { return output; }
@@ -60,8 +63,11 @@ public:
     void SetGaugeProgress(int64_t progress) override { gaugeProgress = progress; }
     void SetBusy(bool busy) override { busyLog.push_back(busy ? "busy" : "idle"); }
     void ShowStopButton(bool shown) override { busyLog.push_back(shown ? "stop shown" : "stop hidden"); }
+    void ShowNote(const std::string& message) override { notes.push_back(message); }
     void ProcessPendingEvents() override {
         ++pumps;
+        if (onPump)
+            onPump(pumps);
         if (run && gaugeProgress == stopAfterGroups) {
             stopAfterGroups = -1;
             run->StopQuestion();

@@ -30,6 +30,19 @@ inline constexpr const char* kStopQuestion =
     "file.\rPress \"Retry\" to resume the conversion.\rPress \"Ignore\" to stop the conversion but leave "
     "the output file.";
 
+// Notes on a run that went on.
+inline constexpr const char* kInputShrank =
+    "The input file became shorter during the conversion; the output holds what it still had.";
+
+// oxlip-convert.
+inline constexpr const char* kOutputIsAnInput =
+    "Not converted: its output is another input of this command: ";
+inline constexpr const char* kOutputShared =
+    "Not converted: several inputs of this command would be written to the same output.";
+inline constexpr const char* kRateNotPositive =
+    "warning: a sampling rate of 0 or below gives a file that most players refuse.";
+inline constexpr const char* kNoTerminal = "Answered No: there is no terminal to ask. Give -y to answer Yes.";
+
 // The rate box and -r.
 inline constexpr const char* kInvalidRate = "Invalid numeric format.";
 

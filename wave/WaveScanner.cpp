@@ -24,6 +24,11 @@ int64_t FindWaveData(TMMIOFile& file, TWaveHeader& header) {
 }
 
 int64_t FindWaveData(TMMIOFile& file, TWaveHeader& header, bool& readFailed) {
+    return FindWaveData(file, header, readFailed, [] { return true; });
+}
+
+int64_t FindWaveData(TMMIOFile& file, TWaveHeader& header, bool& readFailed,
+                     const std::function<bool()>& keepGoing) {
     // Every read ends the scan unless it brings all it asked for; only -1 is a read error.
     const auto read = [&file, &readFailed](void* buffer, int32_t count) {
         const int32_t n = file.Read(buffer, count);
@@ -40,7 +45,7 @@ int64_t FindWaveData(TMMIOFile& file, TWaveHeader& header, bool& readFailed) {
         return 0;
 
     ChunkHeader chunk{};
-    while (read(&chunk, sizeof chunk) == static_cast<int32_t>(sizeof chunk)) {
+    while (keepGoing() && read(&chunk, sizeof chunk) == static_cast<int32_t>(sizeof chunk)) {
         if (chunk.id == kFmtId) {
             const uint32_t n = std::min<uint32_t>(chunk.size, 16);
             header.FmtId = chunk.id;

@@ -42,7 +42,7 @@ TEST_F(Interrupt, AtTheStartInTheMiddleAndAtTheVeryEnd) {
         {"middle: the third buffer of output", output_, "write", ":when=3"},
         {"very end: the complete output is being closed", output_, "close", ""},
     };
-    for (const int signal : {SIGINT, SIGTERM}) {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
         for (const Moment& moment : moments) {
             SCOPED_TRACE(std::string(strsignal(signal)) + " at the " + moment.name);
             ::unlink(output_.c_str()); // what a failed case left must not change the next
@@ -52,11 +52,25 @@ TEST_F(Interrupt, AtTheStartInTheMiddleAndAtTheVeryEnd) {
             run.args = {"-q", input_};
             const CliOutcome outcome = RunCli(run);
             EXPECT_EQ(outcome.err, "");
-            EXPECT_EQ(outcome.exitStatus, 130);
+            EXPECT_EQ(outcome.exitStatus, 128 + signal);
             EXPECT_FALSE(Exists(output_));
             EXPECT_TRUE(guard.Unchanged());
         }
     }
+}
+
+// Killed outright in the middle, the program cannot clean up: the output left behind claims no samples,
+// so that readers take it for what it holds.
+TEST_F(Interrupt, AKilledRunLeavesAnOutputThatClaimsNoSamples) {
+    CliRun run;
+    run.tracer = StraceInjecting(output_, "write", "write:signal=SIGKILL:when=3");
+    run.args = {"-q", input_};
+    const CliOutcome outcome = RunCli(run);
+    ASSERT_NE(outcome.exitStatus, 0) << outcome.err;
+    const Bytes out = ReadFile(output_);
+    ASSERT_GE(out.size(), 32768u);
+    EXPECT_EQ(U32At(out, 4), 0u) << "RIFF size";
+    EXPECT_EQ(U32At(out, 42), 0u) << "data size";
 }
 
 TEST_F(Interrupt, TwoProcessesWritingTheSameOutput) {
