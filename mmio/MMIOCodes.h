@@ -30,6 +30,8 @@ inline constexpr uint32_t kErrTooManyOpenFiles = 271;
 inline constexpr uint32_t kErrInvalidFile = 272;
 // Not one of the codes the open check turns into a message: the object just stays unopened.
 inline constexpr uint32_t kErrFileNotFound = 2;
+// An exclusive create found the name taken; whoever asked decides whether to overwrite.
+inline constexpr uint32_t kErrFileExists = 80;
 inline constexpr uint32_t kErrOther = 1;
 
 // The platform's default buffer size when an open asks for an allocated buffer.

@@ -7,9 +7,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <new>
 #include <sys/stat.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace {
@@ -57,6 +59,8 @@ uint32_t CodeForErrno(int error, const std::string& name) {
     case EPERM:
     case EROFS:
         return mmio::kErrAccessDenied;
+    case EEXIST: // only an exclusive create fails so
+        return mmio::kErrFileExists;
     case ETXTBSY:
         return mmio::kErrSharingViolation;
     case EIO:
@@ -76,6 +80,16 @@ uint32_t CodeForErrno(int error, const std::string& name) {
     default:
         return mmio::kErrOther;
     }
+}
+
+// Where the name leads, symbolic links followed, so that deleting the file later removes the file itself
+// and not a link to it. Falls back to the name when that path does not lead to the file opened as `opened`.
+std::string ResolvedPath(const std::string& name, const struct stat& opened) {
+    const std::unique_ptr<char, decltype(&std::free)> real(::realpath(name.c_str(), nullptr), &std::free);
+    struct stat st {};
+    if (!real || ::lstat(real.get(), &st) != 0 || st.st_dev != opened.st_dev || st.st_ino != opened.st_ino)
+        return name;
+    return real.get();
 }
 
 ssize_t PlainRead(int fd, void* buffer, size_t count) {
@@ -120,6 +134,9 @@ void TMMIOFile::SetFileName(const std::string& name) {
     accessMode_ = 2;
     shareMode_ = 1;
     buffered_ = true;
+    createExclusive_ = false;
+    failureReason_.clear();
+    written_.reset();
 }
 
 void TMMIOFile::SetModes(bool buffered, uint8_t access, uint8_t share) {
@@ -141,11 +158,23 @@ void TMMIOFile::Open(uint32_t baseFlags) {
         Close();
     openFlags_ = baseFlags | (buffered_ ? mmio::kAllocBuf : 0) | (accessMode_ & mmio::kAccessMask) |
                  ((static_cast<uint32_t>(shareMode_) << 4) & mmio::kShareMask);
-    if (!info_)
-        info_ = std::make_unique<TMMIOInfo>();
-    info_->dwFlags = openFlags_;
-    const uint32_t code = OpenOnPlatform();
-    info_->wErrorRet = code;
+    uint32_t code = 0;
+    try {
+        if (!info_)
+            info_ = std::make_unique<TMMIOInfo>();
+        info_->dwFlags = openFlags_;
+        failureReason_.clear();
+        written_.reset();
+        code = OpenOnPlatform();
+        info_->wErrorRet = code;
+        if (code != 0 && !MessageForOpenError(code))
+            failureReason_ = std::generic_category().message(failureErrno_);
+    } catch (const std::bad_alloc&) {
+        // OpenOnPlatform has given back whatever it took: the file is not open.
+        if (info_)
+            info_->wErrorRet = mmio::kErrOutOfMemory;
+        throw EMMIOError(msg::kBufferFailed);
+    }
     if (code == 0) {
         opened_ = true;
         return;
@@ -154,68 +183,88 @@ void TMMIOFile::Open(uint32_t baseFlags) {
         throw EMMIOError(message);
 }
 
+uint32_t TMMIOFile::OpenFailed(int error) {
+    failureErrno_ = error;
+    return CodeForErrno(error, fileName_);
+}
+
 uint32_t TMMIOFile::OpenOnPlatform() {
     if (fileName_.empty())
-        return mmio::kErrFileNotFound;
+        return OpenFailed(ENOENT);
+    // The buffer comes first: when there is no memory for it, no file has been touched.
+    std::unique_ptr<char[]> buffer = NewBuffer(buffered_ ? mmio::kDefaultBufferSize : 0);
+
     const bool create = (openFlags_ & mmio::kCreate) != 0;
     const uint32_t access = openFlags_ & mmio::kAccessMask;
-    // Never block (a FIFO with no writer would hang) and never become a controlling terminal.
-    int flags = O_CLOEXEC | O_NONBLOCK | O_NOCTTY | (create ? O_CREAT : 0);
-    // A write-only open still asks for read access where it may: share locks are read locks.
+    // Never block (a FIFO with no writer would hang) and never become a controlling terminal. An
+    // exclusive create also refuses a symbolic link, even one that leads nowhere.
+    int flags = O_CLOEXEC | O_NONBLOCK | O_NOCTTY | (create ? O_CREAT : 0) |
+                (create && createExclusive_ ? O_EXCL : 0);
+    // A write-only open still asks for read access where it may, to take the same locks as the readers.
     int fd = ::open(fileName_.c_str(), flags | (access == mmio::kRead ? O_RDONLY : O_RDWR), 0666);
-    if (fd < 0 && errno == EACCES && access == mmio::kWrite)
+    bool readable = true;
+    if (fd < 0 && errno == EACCES && access == mmio::kWrite) {
         fd = ::open(fileName_.c_str(), flags | O_WRONLY, 0666);
+        readable = false;
+    }
     if (fd < 0)
-        return CodeForErrno(errno, fileName_);
+        return OpenFailed(errno);
 
-    const auto fail = [fd](uint32_t code) {
+    const auto fail = [this, fd](int error) {
+        mmio::OpenFileRegistry::Remove(this);
         ::close(fd);
-        return code;
+        return OpenFailed(error);
     };
     struct stat st {};
     if (::fstat(fd, &st) != 0)
-        return fail(CodeForErrno(errno, fileName_));
-    if (!S_ISREG(st.st_mode))
-        return fail(mmio::kErrInvalidFile);
+        return fail(errno);
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return mmio::kErrInvalidFile;
+    }
     if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
-        return fail(CodeForErrno(errno, fileName_));
+        return fail(errno);
 
     const mmio::ShareRequest request = mmio::ShareRequestFor(openFlags_);
-    switch (mmio::AcquireShare(fd, request)) {
+    switch (mmio::AcquireShare(fd, readable, request)) {
     case mmio::ShareResult::Granted:
     case mmio::ShareResult::Unsupported:
         break;
     case mmio::ShareResult::Conflict:
-        return fail(mmio::kErrSharingViolation);
+        ::close(fd);
+        return mmio::kErrSharingViolation;
     case mmio::ShareResult::Error:
-        return fail(CodeForErrno(errno, fileName_));
+        return fail(errno);
     }
-    const auto device = static_cast<uint64_t>(st.st_dev);
-    const auto inode = static_cast<uint64_t>(st.st_ino);
-    if (!mmio::OpenFileRegistry::TryAdd(this, device, inode, request))
-        return fail(mmio::kErrSharingViolation);
+    try {
+        if (!mmio::OpenFileRegistry::TryAdd(this, st.st_dev, st.st_ino, request)) {
+            ::close(fd);
+            return mmio::kErrSharingViolation;
+        }
+        if (access != mmio::kRead)
+            written_ = WrittenFile{ResolvedPath(fileName_, st), st.st_dev, st.st_ino};
+    } catch (const std::bad_alloc&) {
+        fail(ENOMEM);
+        throw;
+    }
     // Only now, with the share check passed, may an existing file be emptied.
     if (create && st.st_size != 0 && ::ftruncate(fd, 0) != 0) {
-        const int error = errno;
-        mmio::OpenFileRegistry::Remove(this);
-        return fail(CodeForErrno(error, fileName_));
+        written_.reset();
+        return fail(errno);
     }
 
     handle_ = fd;
     mode_ = Mode::Idle;
     bufferStart_ = cur_ = readEnd_ = writeEnd_ = 0;
-    AllocateBuffer(buffered_ ? mmio::kDefaultBufferSize : 0);
+    buffer_ = std::move(buffer);
+    capacity_ = buffer_ ? mmio::kDefaultBufferSize : 0;
     return 0;
 }
 
-void TMMIOFile::AllocateBuffer(int32_t size) {
-    if (size <= 0) {
-        buffer_.reset();
-        capacity_ = 0;
-        return;
-    }
-    buffer_ = std::make_unique_for_overwrite<char[]>(static_cast<size_t>(size));
-    capacity_ = size;
+std::unique_ptr<char[]> TMMIOFile::NewBuffer(int32_t size) {
+    if (size <= 0)
+        return nullptr;
+    return std::make_unique_for_overwrite<char[]>(static_cast<size_t>(size));
 }
 
 void TMMIOFile::SetBufferSize(int32_t size) {
@@ -224,7 +273,9 @@ void TMMIOFile::SetBufferSize(int32_t size) {
     if (!MakeIdle())
         throw EMMIOError(msg::kWriteFailed);
     try {
-        AllocateBuffer(size);
+        // The old buffer stays in use when there is no memory for the new one.
+        buffer_ = NewBuffer(size);
+        capacity_ = buffer_ ? size : 0;
     } catch (const std::bad_alloc&) {
         throw EMMIOError(msg::kBufferFailed);
     }
@@ -404,8 +455,19 @@ void TMMIOFile::Close() {
         throw EMMIOError(msg::kWriteFailed);
 }
 
-void TMMIOFile::Delete() {
-    if (fileName_.empty())
-        return;
-    ::unlink(fileName_.c_str());
+TDeleteResult TMMIOFile::Delete() noexcept {
+    if (!written_)
+        return TDeleteResult::NothingToDelete;
+    // The name may have been given to another file since (renamed over it, or a new link): only the very
+    // file written goes.
+    struct stat st {};
+    if (::lstat(written_->path.c_str(), &st) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? TDeleteResult::NothingToDelete : TDeleteResult::Failed;
+    if (static_cast<uint64_t>(st.st_dev) != written_->device ||
+        static_cast<uint64_t>(st.st_ino) != written_->inode)
+        return TDeleteResult::NotOurs;
+    if (::unlink(written_->path.c_str()) != 0)
+        return errno == ENOENT ? TDeleteResult::NothingToDelete : TDeleteResult::Failed;
+    written_.reset();
+    return TDeleteResult::Deleted;
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 
 // The platform information record handed to every open; it receives the error code of a failed open.
@@ -12,6 +13,14 @@ struct TMMIOInfo {
     uint32_t dwFlags = 0;
     uint32_t wErrorRet = 0;
     int32_t cchBuffer = 0;
+};
+
+// What Delete did, so that the caller can tell the user.
+enum class TDeleteResult {
+    Deleted,
+    NotOurs,        // the name now leads to another file than the one written: left alone
+    Failed,         // the system refused to delete it
+    NothingToDelete // nothing was written through this object, or its file has no name any more
 };
 
 // A buffered file object. Reads, writes and seeks go through one buffer: a request that fits it is a copy
@@ -24,11 +33,17 @@ public:
     TMMIOFile(const TMMIOFile&) = delete;
     TMMIOFile& operator=(const TMMIOFile&) = delete;
 
-    // Stores a copy of the name and resets the modes to read-and-write, exclusive, buffered.
+    // Stores a copy of the name and resets the modes to read-and-write, exclusive, buffered, and to a
+    // create that may empty an existing file.
     void SetFileName(const std::string& name);
     // access: 0 read, 1 write, 2 read and write; share: 0 compatibility, 1 exclusive, 2 deny write,
     // 3 deny read, 4 deny none.
     void SetModes(bool buffered, uint8_t access, uint8_t share);
+
+    // With `exclusive`, CreateNew never opens a file that exists already (nor a symbolic link): the object
+    // stays unopened, without a message, and Info()->wErrorRet is mmio::kErrFileExists.
+    void SetCreateExclusive(bool exclusive) { createExclusive_ = exclusive; }
+    bool CreateExclusive() const { return createExclusive_; }
 
     void OpenExisting();
     // Creates the file, or empties an existing one once the share check has passed.
@@ -64,8 +79,10 @@ public:
     // Raises "Could not write buffer to disk." when the buffer cannot be flushed; the file counts as
     // closed either way.
     void Close();
-    // Deletes the file by name; does nothing without a name and reports nothing.
-    void Delete();
+    // Deletes the file that this object last opened with write access, open or closed: through a symbolic
+    // name, the file the link led to (the link stays). Only while that file's path still leads to the very
+    // file written is it removed; otherwise the name is left alone. Raises nothing.
+    TDeleteResult Delete() noexcept;
 
     int Handle() const { return handle_; }
     bool Opened() const { return opened_; }
@@ -76,19 +93,30 @@ public:
     const std::string& FileName() const { return fileName_; }
     const TMMIOInfo* Info() const { return info_.get(); }
     int32_t BufferSize() const { return capacity_; }
+    // The system's own words for why the last open failed, where the failure has no message of the file
+    // layer (a name too long, a loop of symbolic links, no free inodes, ...); empty otherwise.
+    const std::string& FailureReason() const { return failureReason_; }
 
 private:
     enum class Mode { Idle, Reading, Writing };
 
+    // The file written through this object, as Delete finds it again.
+    struct WrittenFile {
+        std::string path;
+        uint64_t device;
+        uint64_t inode;
+    };
+
     void Open(uint32_t baseFlags);
     uint32_t OpenOnPlatform();
+    uint32_t OpenFailed(int error);
     int32_t ReadSlow(void* buffer, int32_t count);
     int32_t WriteSlow(const void* buffer, int32_t count);
     bool WriteAll(const char* data, int64_t count, int64_t& written);
     bool Flush();
     bool MakeIdle();
     int64_t MoveTo(int64_t target);
-    void AllocateBuffer(int32_t size);
+    static std::unique_ptr<char[]> NewBuffer(int32_t size);
     int64_t Logical() const { return bufferStart_ + cur_; }
 
     int handle_ = -1;
@@ -99,6 +127,10 @@ private:
     bool opened_ = false;
     uint32_t openFlags_ = 0;
     std::string fileName_;
+    bool createExclusive_ = false;
+    int failureErrno_ = 0;
+    std::string failureReason_;
+    std::optional<WrittenFile> written_;
 
     // Buffer state. Idle: empty buffer, kernel offset = bufferStart_. Reading: buffer_[0, readEnd_) holds
     // the file from bufferStart_, kernel offset = bufferStart_ + readEnd_. Writing: buffer_[0, cur_) is

@@ -10,40 +10,60 @@
 namespace mmio {
 namespace {
 
-// Reserved lock bytes, far beyond any real data. An open holds a shared lock on the byte of each access it
-// has and of each access it denies; a conflicting open finds a lock of another open on the opposite byte.
-constexpr off_t kLockBase = 0x7FFF'FFFF'FFFF'FF00;
-constexpr off_t kHasRead = kLockBase + 0;
-constexpr off_t kHasWrite = kLockBase + 1;
-constexpr off_t kDeniesRead = kLockBase + 2;
-constexpr off_t kDeniesWrite = kLockBase + 3;
+// Reserved lock ranges, far beyond any real data: one for each access an open may have and each it may
+// deny. A readable open holds a shared read lock on the first byte of a range. A write-only open cannot
+// hold read locks, so it holds a write lock on a byte of the range that no other open holds. Another open
+// conflicts when it finds any lock of another open anywhere in the opposite range.
+constexpr off_t kSlots = 4096;
+constexpr off_t kLockBase = 0x7FFF'FFFF'FFFF'0000;
+constexpr off_t kHasRead = kLockBase + 0 * kSlots;
+constexpr off_t kHasWrite = kLockBase + 1 * kSlots;
+constexpr off_t kDeniesRead = kLockBase + 2 * kSlots;
+constexpr off_t kDeniesWrite = kLockBase + 3 * kSlots;
 
-struct flock LockAt(off_t offset, short type) {
+struct flock LockOn(off_t start, off_t length, short type) {
     struct flock lock {};
     lock.l_type = type;
     lock.l_whence = SEEK_SET;
-    lock.l_start = offset;
-    lock.l_len = 1;
+    lock.l_start = start;
+    lock.l_len = length;
     lock.l_pid = 0;
     return lock;
 }
 
-bool LocksUnsupported(int error) { return error == ENOLCK || error == EINVAL || error == EBADF; }
+// Whether a lock request failed because locks cannot be had here at all, rather than for this open.
+bool LocksUnsupported(int error) {
+    // ENOLCK: no lock manager to ask (NFS without its lock service). EOPNOTSUPP: a file system
+    // without byte-range locks. EINVAL: a kernel without open-file-description locks. Any other error,
+    // EBADF above all, is a fault of this open and must not switch the share check off.
+    return error == ENOLCK || error == EOPNOTSUPP || error == EINVAL;
+}
 
-ShareResult Hold(int fd, off_t offset) {
-    struct flock lock = LockAt(offset, F_RDLCK);
-    if (::fcntl(fd, F_OFD_SETLK, &lock) == 0)
-        return ShareResult::Granted;
-    if (errno == EAGAIN || errno == EACCES)
-        return ShareResult::Conflict;
+ShareResult Failure() {
     return LocksUnsupported(errno) ? ShareResult::Unsupported : ShareResult::Error;
 }
 
-// Whether another open holds a lock on the byte (locks of this open never count).
-ShareResult Probe(int fd, off_t offset) {
-    struct flock lock = LockAt(offset, F_WRLCK);
+ShareResult Hold(int fd, bool readable, off_t range) {
+    if (readable) {
+        struct flock lock = LockOn(range, 1, F_RDLCK);
+        return ::fcntl(fd, F_OFD_SETLK, &lock) == 0 ? ShareResult::Granted : Failure();
+    }
+    // Write locks exclude each other: every write-only open needs a byte of its own.
+    for (off_t slot = range + 1; slot < range + kSlots; ++slot) {
+        struct flock lock = LockOn(slot, 1, F_WRLCK);
+        if (::fcntl(fd, F_OFD_SETLK, &lock) == 0)
+            return ShareResult::Granted;
+        if (errno != EAGAIN && errno != EACCES)
+            return Failure();
+    }
+    return ShareResult::Conflict; // thousands of writers at once: refusing one more harms nobody
+}
+
+// Whether another open holds a lock anywhere in the range (locks of this open never count).
+ShareResult Probe(int fd, off_t range) {
+    struct flock lock = LockOn(range, kSlots, F_WRLCK);
     if (::fcntl(fd, F_OFD_GETLK, &lock) != 0)
-        return LocksUnsupported(errno) ? ShareResult::Unsupported : ShareResult::Error;
+        return Failure();
     return lock.l_type == F_UNLCK ? ShareResult::Granted : ShareResult::Conflict;
 }
 
@@ -79,7 +99,7 @@ ShareRequest ShareRequestFor(uint32_t openFlags) {
     return request;
 }
 
-ShareResult AcquireShare(int fd, const ShareRequest& request) {
+ShareResult AcquireShare(int fd, bool readable, const ShareRequest& request) {
     // Take this open's own locks first, then look for conflicts: of two opens racing, at least one sees
     // the other.
     const std::pair<bool, off_t> holds[] = {{request.hasRead, kHasRead},
@@ -89,7 +109,7 @@ ShareResult AcquireShare(int fd, const ShareRequest& request) {
     for (const auto& [wanted, offset] : holds) {
         if (!wanted)
             continue;
-        const ShareResult result = Hold(fd, offset);
+        const ShareResult result = Hold(fd, readable, offset);
         if (result != ShareResult::Granted)
             return result;
     }

@@ -6,10 +6,12 @@
 #include "mmio/MMIOFile.h"
 
 #include "texts/Messages.h"
+#include "wave/WaveOpeners.h"
 #include <cerrno>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <system_error>
 
 namespace {
 
@@ -34,6 +36,12 @@ std::string OpenError(const std::string& path, uint8_t access, uint8_t share, bo
         return error.what();
     }
     return "";
+}
+
+// In a child: as root, become the unprivileged user 65534 (whose opens then obey the file's mode bits).
+bool BecomeNobody() {
+    return ::geteuid() != 0 ||
+           (::setresgid(65534, 65534, 65534) == 0 && ::setresuid(65534, 65534, 65534) == 0);
 }
 
 class MMIOFile : public ::testing::Test {
@@ -139,6 +147,50 @@ TEST_F(MMIOFile, ShareModesAcrossProcesses) {
     auto input = Open(path, 0, 2);
     EXPECT_EQ(RunInChild([&] { return OpenError(path, 1, 2, true) == kSharing ? 0 : 1; }), 0);
     EXPECT_EQ(ReadFile(path), content);
+}
+
+TEST_F(MMIOFile, WriteOnlyOpensTakePartInShareModes) {
+    // Files that may be written but not read are opened write-only. Each open is a process of its own, so
+    // that only the locks tell one about the other: a run's input that others may write (as root, where
+    // another user can be had), and an output that its writers may not read.
+    ASSERT_EQ(::chmod(dir_.Root().c_str(), 0755), 0);
+    const Bytes content = RandomGroups(50);
+    const std::string input = dir_.Path("take.raw"), output = dir_.Path("take.wav");
+    WriteFile(input, content);
+    WriteFile(output, content);
+    const bool root = ::geteuid() == 0;
+    ASSERT_TRUE(::chmod(input.c_str(), 0602) == 0 && ::chmod(output.c_str(), 0200) == 0 &&
+                (!root || ::chown(output.c_str(), 65534, 65534) == 0));
+    struct Case {
+        std::string path;
+        uint8_t firstAccess, firstShare, secondShare;
+        std::string expected;
+    };
+    for (const Case& c :
+         {Case{input, 0, 2, 2, kSharing}, Case{output, 1, 2, 2, kSharing}, Case{output, 1, 4, 4, ""}}) {
+        if (c.path == input && !root)
+            continue;
+        SCOPED_TRACE(c.path + " held with share mode " + std::to_string(c.firstShare));
+        Signal opened, done;
+        const pid_t first = ::fork();
+        if (first == 0) {
+            std::unique_ptr<TMMIOFile> holder;
+            try { // a holder that fails lets the second open through, and the test says so
+                if (c.firstAccess == 0 || BecomeNobody())
+                    holder = Open(c.path, c.firstAccess, c.firstShare, c.firstAccess != 0);
+            } catch (const EMMIOError&) {
+            }
+            opened.Raise();
+            done.Wait();
+            ::_exit(0);
+        }
+        ASSERT_TRUE(opened.Wait());
+        const auto second = [&] { return BecomeNobody() ? OpenError(c.path, 1, c.secondShare, true) : "?"; };
+        EXPECT_EQ(RunInChild([&] { return second() == c.expected ? 0 : 1; }), 0);
+        done.Raise();
+        ::waitpid(first, nullptr, 0);
+    }
+    EXPECT_EQ(ReadFile(input), content);
 }
 
 TEST_F(MMIOFile, CreatingOverTheOpenInputUnderAnotherNameLeavesItIntact) {
@@ -270,7 +322,7 @@ TEST_F(MMIOFile, FailedFlushesAreReported) {
 
 TEST_F(MMIOFile, LifetimeDeleteAndClose) {
     TMMIOFile unnamed;
-    EXPECT_NO_THROW(unnamed.Delete());
+    EXPECT_EQ(unnamed.Delete(), TDeleteResult::NothingToDelete);
 
     const std::string path = dir_.Path("x.bin");
     int handle = -1;
@@ -290,10 +342,72 @@ TEST_F(MMIOFile, LifetimeDeleteAndClose) {
     EXPECT_NE(::fcntl(reused, F_GETFD), -1);
     ::close(reused);
 
+    // A name alone deletes nothing: only what the object wrote goes.
     TMMIOFile named;
     named.SetFileName(path);
-    named.Delete();
-    EXPECT_FALSE(Exists(path));
+    EXPECT_EQ(named.Delete(), TDeleteResult::NothingToDelete);
+    EXPECT_TRUE(Exists(path));
+}
+
+TEST_F(MMIOFile, DeleteRemovesTheFileWrittenAndNothingElse) {
+    const Bytes content = RandomGroups(10);
+    ASSERT_EQ(::mkdir(dir_.Path("target").c_str(), 0755), 0);
+
+    // Through a symbolic link that led nowhere yet: the file written goes, the link stays. Twice is once.
+    const std::string link = dir_.Path("link.wav");
+    ASSERT_EQ(::symlink("target/real.wav", link.c_str()), 0);
+    auto out = Open(link, 1, 2, true);
+    ASSERT_EQ(out->Write(content.data(), 10), 10);
+    out->Close();
+    EXPECT_EQ(out->Delete(), TDeleteResult::Deleted);
+    EXPECT_FALSE(Exists(dir_.Path("target/real.wav")));
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(out->Delete(), TDeleteResult::NothingToDelete);
+
+    // Another file renamed over the output's name while it is written: that file stays.
+    const std::string path = dir_.Path("take.wav");
+    out = Open(path, 1, 2, true);
+    WriteFile(dir_.Path("other.wav"), content);
+    ASSERT_EQ(::rename(dir_.Path("other.wav").c_str(), path.c_str()), 0);
+    out->Close();
+    EXPECT_EQ(out->Delete(), TDeleteResult::NotOurs);
+    EXPECT_EQ(ReadFile(path), content);
+
+    // The input is read, never written: deleting through it does nothing.
+    auto in = Open(path, 0, 2);
+    EXPECT_EQ(in->Delete(), TDeleteResult::NothingToDelete);
+    EXPECT_TRUE(Exists(path));
+}
+
+TEST_F(MMIOFile, ExclusiveCreateLeavesAnExistingNameAlone) {
+    const Bytes content = RandomGroups(10);
+    WriteFile(dir_.Path("old.wav"), content);
+    ASSERT_EQ(::symlink("nowhere.wav", dir_.Path("dangling.wav").c_str()), 0);
+    int shown = 0;
+    const ErrorSink show = [&](const std::string&) { ++shown; };
+    for (const char* name : {"old.wav", "dangling.wav"}) {
+        auto file = CreateWaveWrite(dir_.Path(name), show, true);
+        EXPECT_FALSE(file->Opened()) << name;
+        EXPECT_EQ(file->Info()->wErrorRet, mmio::kErrFileExists) << name;
+    }
+    EXPECT_EQ(shown, 0);
+    EXPECT_EQ(ReadFile(dir_.Path("old.wav")), content);
+    EXPECT_FALSE(Exists(dir_.Path("nowhere.wav")));
+    EXPECT_TRUE(CreateWaveWrite(dir_.Path("new.wav"), show, true)->Opened());
+}
+
+TEST_F(MMIOFile, FailuresWithoutMessageKeepTheSystemsReason) {
+    ASSERT_EQ(::symlink("loop.b", dir_.Path("loop.a").c_str()), 0);
+    ASSERT_EQ(::symlink("loop.a", dir_.Path("loop.b").c_str()), 0);
+    for (const auto& [name, create, error] :
+         {std::tuple{dir_.Path(std::string(300, 'n')), false, ENAMETOOLONG},
+          {dir_.Path("loop.a"), true, ELOOP}}) {
+        std::unique_ptr<TMMIOFile> file;
+        EXPECT_NO_THROW(file = Open(name, create ? 1 : 0, 2, create));
+        EXPECT_FALSE(file->Opened());
+        EXPECT_EQ(file->FailureReason(), std::generic_category().message(error));
+    }
+    EXPECT_EQ(Open(dir_.Path("x.raw"), 1, 2, true)->FailureReason(), "") << "success has no reason";
 }
 
 } // namespace

@@ -13,6 +13,9 @@ inline constexpr const char* kTooManyOpenFiles = "Too many open files - no more 
 inline constexpr const char* kInvalidFile = "Invalid file - could not be opened.";
 inline constexpr const char* kWriteFailed = "Could not write buffer to disk.";
 inline constexpr const char* kBufferFailed = "Could not allocate new buffer size.";
+// Deleting an output found another file under its name.
+inline constexpr const char* kOutputReplaced =
+    "The output file was replaced by another file during the conversion; the other file was left alone.";
 
 // The conversion run.
 inline constexpr const char* kSameName = "Output = input file name";

@@ -1,5 +1,9 @@
 #include "wave/WaveOpeners.h"
 
+#include "texts/Messages.h"
+
+#include <new>
+
 namespace {
 
 constexpr uint8_t kAccessRead = 0;
@@ -9,16 +13,19 @@ constexpr uint8_t kShareDenyWrite = 2;
 template <typename OpenFn>
 std::unique_ptr<TMMIOFile> OpenWith(const std::string& name, uint8_t access, const ErrorSink& showError,
                                     OpenFn open) {
-    auto file = std::make_unique<TMMIOFile>();
-    file->SetFileName(name);
-    file->SetModes(true, access, kShareDenyWrite);
     try {
+        auto file = std::make_unique<TMMIOFile>();
+        file->SetFileName(name);
+        file->SetModes(true, access, kShareDenyWrite);
         open(*file);
+        return file;
     } catch (const EMMIOError& error) {
         showError(error.what());
-        return nullptr;
+    } catch (const std::bad_alloc&) {
+        // No memory for the object or its name: to the user, that is a buffer that could not be had.
+        showError(msg::kBufferFailed);
     }
-    return file;
+    return nullptr;
 }
 
 } // namespace
@@ -28,5 +35,13 @@ std::unique_ptr<TMMIOFile> OpenWaveRead(const std::string& name, const ErrorSink
 }
 
 std::unique_ptr<TMMIOFile> CreateWaveWrite(const std::string& name, const ErrorSink& showError) {
-    return OpenWith(name, kAccessWrite, showError, [](TMMIOFile& file) { file.CreateNew(); });
+    return CreateWaveWrite(name, showError, false);
+}
+
+std::unique_ptr<TMMIOFile> CreateWaveWrite(const std::string& name, const ErrorSink& showError,
+                                           bool exclusive) {
+    return OpenWith(name, kAccessWrite, showError, [exclusive](TMMIOFile& file) {
+        file.SetCreateExclusive(exclusive);
+        file.CreateNew();
+    });
 }
