@@ -4,13 +4,25 @@
 #include "texts/Messages.h"
 #include "wave/WaveOpeners.h"
 
+#include <sys/stat.h>
+
+namespace {
+
+bool IsExistingFile(const std::string& name) {
+    struct stat st {};
+    return ::stat(name.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+} // namespace
+
 bool TRunOutput::Create(TRunHost& host, const std::string& name, bool overwriteAgreed, TRunOutcome& outcome) {
     const ErrorSink showError = [&host](const std::string& message) { host.ShowError(message); };
     file_ = CreateWaveWrite(name, showError, !overwriteAgreed);
     if (file_ && !file_->Opened() && file_->Info() && file_->Info()->wErrorRet == mmio::kErrFileExists) {
-        // The file appeared between the check and now: it is the user's to give up, not ours to empty.
+        // A file that appeared between the check and now is the user's to give up, not ours to empty. A
+        // name that is no file (a folder, a dangling link) gets the ordinary create and what it says.
         file_.reset();
-        if (!host.Confirm(msg::kOverwrite)) {
+        if (IsExistingFile(name) && !host.Confirm(msg::kOverwrite)) {
             outcome.Refuse();
             return false;
         }

@@ -68,7 +68,7 @@ public:
         ++pumps;
         if (onPump)
             onPump(pumps);
-        if (run && gaugeProgress == stopAfterGroups) {
+        if (run && stopAfterGroups >= 0 && gaugeProgress == stopAfterGroups) {
             stopAfterGroups = -1;
             run->StopQuestion();
         }
