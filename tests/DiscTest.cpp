@@ -1,0 +1,248 @@
+#include "disc/Disc.h"
+#include "DiscFixtures.h"
+#include "TestFiles.h"
+#include "disc/DiscListing.h"
+#include "disc/DiscTime.h"
+#include "disc/Scrambling.h"
+#include "texts/Messages.h"
+
+#include <cstring>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <tuple>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::unique_ptr<TDisc> OpenOrFail(const std::string& path) {
+    std::string error;
+    std::unique_ptr<TDisc> disc = TDisc::Open(path, error);
+    EXPECT_TRUE(disc) << path << ": " << error;
+    return disc;
+}
+
+Bytes ReadAll(TStreamSource& source, int64_t chunk) {
+    Bytes all, buffer(static_cast<size_t>(chunk));
+    for (int64_t got; (got = source.Read(buffer.data(), chunk)) > 0;)
+        all.insert(all.end(), buffer.begin(), buffer.begin() + got);
+    return all;
+}
+
+// A pack header (no stuffing) and the start of a PES packet with the given id and first flag byte.
+Bytes Pack(uint8_t streamId, uint8_t flags, uint8_t stuffing = 0) {
+    Bytes pack = {0, 0, 1, 0xBA, 0x44, 0, 4, 0, 4, 1, 1, 0x89, 0xC3, static_cast<uint8_t>(0xF8 | stuffing)};
+    pack.insert(pack.end(), stuffing, 0xFF);
+    pack.insert(pack.end(), {0, 0, 1, streamId, 0x07, 0xEC, flags, 0x81, 0x05});
+    pack.resize(kDiscBlockBytes, 0);
+    return pack;
+}
+
+} // namespace
+
+TEST(DiscTime, PlaybackTimesInTicks) {
+    struct Case {
+        uint8_t h, m, s, f;
+        int64_t ticks;
+    } cases[] = {
+        {0x00, 0x00, 0x05, 0x40, 5 * 90000},                         // 25 fps, no frames
+        {0x01, 0x02, 0x03, 0x40 | 0x24, 3723 * 90000LL + 24 * 3600}, // 25 fps, frame 24
+        {0x00, 0x00, 0x01, 0xC0 | 0x29, 90000 + 29 * 3003},          // 29.97 fps, frame 29
+        {0x00, 0x00, 0x07, 0x00, 7 * 90000},                         // no rate bits, no frames
+        {0x00, 0x00, 0x07, 0x05, -1},                                // no rate bits but frames
+        {0x00, 0x0A, 0x00, 0x40, -1},                                // not BCD
+        {0x00, 0x00, 0x00, 0x80 | 0x01, -1},                         // reserved rate
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(PlaybackTicks(c.h, c.m, c.s, c.f), c.ticks)
+            << int(c.h) << ":" << int(c.m) << ":" << int(c.s);
+}
+
+TEST(DiscTime, CutsFallOnTheNearestSampleGroup) {
+    struct Case {
+        int64_t ticks;
+        int rate, perGroup;
+        int64_t sample;
+    } cases[] = {
+        {5 * 90000, 48000, 2, 240000},
+        {90000 + 3003, 48000, 1, 49602}, // 1.0333667 s -> 49601.6
+        {15, 48000, 2, 8},
+        {14, 48000, 2, 8}, // 7.47 samples -> group at 8
+        {11, 96000, 2, 12},
+        {3003, 44100, 1, 1471}, // 1471.47
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(NearestGroupStart(c.ticks, c.rate, c.perGroup), c.sample) << c.ticks << " @ " << c.rate;
+}
+
+TEST(Scrambling, ScrambledMediaPacksAreFound) {
+    EXPECT_TRUE(PackIsScrambled(Pack(0xE0, 0x90).data()));    // video, scrambling 01
+    EXPECT_TRUE(PackIsScrambled(Pack(0xBD, 0xB0, 3).data())); // LPCM after stuffing, scrambling 11
+    EXPECT_TRUE(PackIsScrambled(Pack(0xC0, 0xA4).data()));    // MPEG audio
+    EXPECT_FALSE(PackIsScrambled(Pack(0xE0, 0x81).data()));   // clear video
+    EXPECT_FALSE(PackIsScrambled(Pack(0xBF, 0xB0).data()));   // navigation: no PES flags
+    EXPECT_FALSE(PackIsScrambled(Pack(0xBE, 0xFF).data()));   // padding
+    Bytes notAPack = Pack(0xE0, 0x90);
+    notAPack[3] = 0xBB;
+    EXPECT_FALSE(PackIsScrambled(notAPack.data()));
+}
+
+// The start time a navigation pack gives its video object unit (PCI vobu_s_ptm), in 90 kHz ticks.
+int64_t NavStartTicks(const Bytes& vob, int64_t offset) {
+    EXPECT_EQ(vob[offset + 0x26 + 3], 0xBF) << "no navigation pack at " << offset;
+    const size_t at = static_cast<size_t>(offset) + 0x2D + 0x0C;
+    return int64_t{vob[at]} << 24 | vob[at + 1] << 16 | vob[at + 2] << 8 | vob[at + 3];
+}
+
+std::string VobPath(const std::string& disc, int titleSet, int part) {
+    char name[32];
+    std::snprintf(name, sizeof name, "VIDEO_TS/VTS_%02d_%d.VOB", titleSet, part);
+    return (fs::path(disc) / name).string();
+}
+
+TEST(Disc, ReadsTitlesChaptersAndAudioAsAuthored) {
+    REQUIRE_DISC_FIXTURES();
+    std::unique_ptr<TDisc> disc = OpenOrFail(DiscFixtures().discFolder);
+    ASSERT_TRUE(disc);
+    ASSERT_EQ(disc->Titles().size(), 2u);
+    EXPECT_EQ(disc->LongestTitle(), disc->Title(1));
+    EXPECT_EQ(disc->Title(3), nullptr);
+
+    struct Expected {
+        int title;
+        std::vector<int> chapterSeconds;
+        int seconds;
+    } expected[] = {{1, {0, 5, 12}, 14}, {2, {0, 2}, 6}};
+    for (const Expected& e : expected) {
+        const TDiscTitle& title = *disc->Title(e.title);
+        const Bytes vob = ReadFile(VobPath(DiscFixtures().discFolder, title.titleSet, 1));
+        EXPECT_NEAR(title.durationTicks, e.seconds * kTicksPerSecond, kTicksPerSecond / 10);
+        ASSERT_EQ(title.chapters.size(), e.chapterSeconds.size());
+        int64_t bytes = 0, ticks = 0;
+        for (size_t c = 0; c < title.chapters.size(); ++c) {
+            const TDiscChapter& chapter = title.chapters[c];
+            // dvdauthor starts a chapter at the video object unit nearest the asked time; its navigation
+            // pack's time stamp, counted from the title's first one, must be the chapter's start time.
+            EXPECT_NEAR(chapter.startTicks, e.chapterSeconds[c] * kTicksPerSecond, kTicksPerSecond / 4);
+            EXPECT_EQ(chapter.startTicks, NavStartTicks(vob, chapter.startByte) - NavStartTicks(vob, 0));
+            EXPECT_EQ(chapter.startByte, bytes);
+            EXPECT_EQ(chapter.startTicks, ticks);
+            bytes += chapter.bytes;
+            ticks += chapter.lengthTicks;
+        }
+        EXPECT_EQ(bytes, title.Bytes());
+        EXPECT_EQ(ticks, title.durationTicks);
+    }
+
+    const std::vector<TDiscAudio>& one = disc->Title(1)->audio;
+    ASSERT_EQ(one.size(), 2u);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(one[i].number, i + 1);
+        EXPECT_EQ(one[i].coding, EAudioCoding::Lpcm);
+        EXPECT_EQ(std::tie(one[i].bits, one[i].rate, one[i].channels), std::make_tuple(16, 48000, 2));
+        EXPECT_EQ(one[i].subStreamId, 0xA0 + i);
+        EXPECT_EQ(one[i].language, i == 0 ? "en" : "de");
+    }
+    const TDiscTitle& two = *disc->Title(2);
+    ASSERT_EQ(two.audio.size(), 2u);
+    EXPECT_EQ(two.audio[0].coding, EAudioCoding::Ac3);
+    ASSERT_EQ(two.FirstLpcm(), two.Audio(2));
+    // The LPCM stream is the disc's stream 2 but the first LPCM stream in the VOBs.
+    EXPECT_EQ(
+        std::tie(two.Audio(2)->bits, two.Audio(2)->rate, two.Audio(2)->channels, two.Audio(2)->subStreamId),
+        std::make_tuple(24, 96000, 1, 0xA0));
+
+    const std::string listing = FormatDiscListing(disc->Label(), disc->Titles());
+    for (const std::string line :
+         {"Title 1: 0:00:14.000, 3 chapters\n", "  Chapter 3: start 0:00:12.000",
+          "  Audio 2: LPCM 16 bit, 48000 Hz, 2 ch, de\n", "  Audio 1: AC-3, 1 ch, not convertible\n",
+          "  Audio 2: LPCM 24 bit, 96000 Hz, 1 ch\n"})
+        EXPECT_NE(listing.find(line), std::string::npos) << line << "\nin:\n" << listing;
+}
+
+TEST(Disc, FolderFolderContentsIfoAndImageAreTheSameDisc) {
+    REQUIRE_DISC_FIXTURES();
+    const std::string folder = DiscFixtures().discFolder;
+    std::unique_ptr<TDisc> reference = OpenOrFail(folder);
+    ASSERT_TRUE(reference);
+    const std::string listing = FormatDiscListing("", reference->Titles());
+    struct Case {
+        std::string path, label;
+    } cases[] = {
+        {folder + "/VIDEO_TS", kFolderLabel},
+        {folder + "/VIDEO_TS/", kFolderLabel},
+        {folder + "/VIDEO_TS/VIDEO_TS.IFO", kFolderLabel},
+        {folder + "/VIDEO_TS/VTS_02_0.IFO", kFolderLabel},
+        {DiscFixtures().image, kImageLabel},
+    };
+    EXPECT_EQ(reference->Label(), kFolderLabel);
+    for (const Case& c : cases) {
+        EXPECT_TRUE(LooksLikeDisc(c.path)) << c.path;
+        std::unique_ptr<TDisc> disc = OpenOrFail(c.path);
+        ASSERT_TRUE(disc);
+        EXPECT_EQ(disc->Label(), c.label) << c.path;
+        EXPECT_EQ(FormatDiscListing("", disc->Titles()), listing) << c.path;
+    }
+}
+
+TEST(Disc, NoDiscIsSaidForEverythingElse) {
+    REQUIRE_DISC_FIXTURES();
+    TempDir dir;
+    fs::create_directory(dir.Path("VIDEO_TS"));
+    WriteFile(dir.Path("plain.iso"), Bytes(40000, 0));
+    Bytes fakeIfo(2048, 0);
+    std::memcpy(fakeIfo.data(), "DVDVIDEO-VTS", 12); // an IFO without the disc's VIDEO_TS.IFO beside it
+    WriteFile(dir.Path("VTS_01_0.IFO"), fakeIfo);
+    const std::string cases[] = {dir.Path(""),          dir.Path("VIDEO_TS"),
+                                 dir.Path("plain.iso"), dir.Path("VTS_01_0.IFO"),
+                                 dir.Path("missing"),   VobPath(DiscFixtures().discFolder, 1, 1)};
+    for (const std::string& path : cases) {
+        EXPECT_FALSE(LooksLikeDisc(path)) << path;
+        std::string error;
+        EXPECT_FALSE(TDisc::Open(path, error)) << path;
+        EXPECT_EQ(error, msg::kNoDisc) << path;
+    }
+}
+
+TEST(Disc, EncryptedTitleSetsAreRefused) {
+    REQUIRE_DISC_FIXTURES();
+    const fs::path copy = fs::path(DiscFixtures().work) / "SCRAMBLED";
+    fs::copy(DiscFixtures().discFolder, copy, fs::copy_options::recursive);
+    // Mark the video and audio packs of title set 2 as CSS does: PES scrambling-control bits 01.
+    const std::string vobPath = VobPath(copy.string(), 2, 1);
+    Bytes vob = ReadFile(vobPath);
+    for (size_t pack = 0; pack + kDiscBlockBytes <= vob.size(); pack += kDiscBlockBytes) {
+        uint8_t* pes = vob.data() + pack + 14 + (vob[pack + 13] & 7);
+        if (pes[3] == 0xE0 || pes[3] == 0xBD)
+            pes[6] |= 0x10;
+    }
+    WriteFile(vobPath, vob);
+    std::string error;
+    EXPECT_FALSE(TDisc::Open(copy.string(), error));
+    EXPECT_EQ(error, msg::kDiscEncrypted);
+}
+
+TEST(TitleSource, DeliversTheCellsBytesAcrossVobFiles) {
+    REQUIRE_DISC_FIXTURES();
+    // A copy whose title VOB is cut into two files at a block boundary, as dvdauthor cuts at 1 GiB.
+    const fs::path copy = fs::path(DiscFixtures().work) / "SPLIT";
+    fs::copy(DiscFixtures().discFolder, copy, fs::copy_options::recursive);
+    const Bytes whole = ReadFile(VobPath(copy.string(), 1, 1));
+    const size_t cut = 777 * kDiscBlockBytes;
+    WriteFile(VobPath(copy.string(), 1, 1), Bytes(whole.begin(), whole.begin() + cut));
+    WriteFile(VobPath(copy.string(), 1, 2), Bytes(whole.begin() + cut, whole.end()));
+
+    for (const std::string& path : {DiscFixtures().discFolder, copy.string(), DiscFixtures().image}) {
+        std::unique_ptr<TDisc> disc = OpenOrFail(path);
+        ASSERT_TRUE(disc);
+        std::string error;
+        // Chunks smaller than a block, not a multiple of one, and larger than one read of the disc.
+        for (int64_t chunk : {1000, 5 * 2048 + 7, 3 << 20}) {
+            std::unique_ptr<TTitleSource> source = disc->OpenTitle(*disc->Title(1), error);
+            ASSERT_TRUE(source) << error;
+            EXPECT_EQ(source->Size(), static_cast<int64_t>(whole.size()));
+            EXPECT_TRUE(ReadAll(*source, chunk) == whole) << path << " in chunks of " << chunk;
+            EXPECT_EQ(source->Error(), "");
+        }
+    }
+}
