@@ -193,6 +193,11 @@ TEST(Disc, NoDiscIsSaidForEverythingElse) {
     Bytes fakeIfo(2048, 0);
     std::memcpy(fakeIfo.data(), "DVDVIDEO-VTS", 12); // an IFO without the disc's VIDEO_TS.IFO beside it
     WriteFile(dir.Path("VTS_01_0.IFO"), fakeIfo);
+    // An ISO 9660 image of a folder without VIDEO_TS.
+    ASSERT_EQ(
+        std::system(
+            ("genisoimage -quiet -o '" + dir.Path("data.iso") + "' '" + dir.Path("VIDEO_TS") + "'").c_str()),
+        0);
     const std::string cases[] = {dir.Path(""),          dir.Path("VIDEO_TS"),
                                  dir.Path("plain.iso"), dir.Path("VTS_01_0.IFO"),
                                  dir.Path("missing"),   VobPath(DiscFixtures().discFolder, 1, 1)};
@@ -204,29 +209,64 @@ TEST(Disc, NoDiscIsSaidForEverythingElse) {
     }
 }
 
-TEST(Disc, EncryptedTitleSetsAreRefused) {
-    REQUIRE_DISC_FIXTURES();
-    const fs::path copy = fs::path(DiscFixtures().work) / "SCRAMBLED";
+// A copy of the fixture disc under `name` in the work folder.
+fs::path CopyOfDisc(const std::string& name) {
+    const fs::path copy = fs::path(DiscFixtures().work) / name;
     fs::copy(DiscFixtures().discFolder, copy, fs::copy_options::recursive);
-    // Mark the video and audio packs of title set 2 as CSS does: PES scrambling-control bits 01.
-    const std::string vobPath = VobPath(copy.string(), 2, 1);
+    return copy;
+}
+
+// Marks the video and audio packs of title set 2 from `firstPack` on as CSS does: scrambling-control 01.
+void Scramble(const fs::path& disc, size_t firstPack) {
+    const std::string vobPath = VobPath(disc.string(), 2, 1);
     Bytes vob = ReadFile(vobPath);
-    for (size_t pack = 0; pack + kDiscBlockBytes <= vob.size(); pack += kDiscBlockBytes) {
+    for (size_t pack = firstPack * kDiscBlockBytes; pack + kDiscBlockBytes <= vob.size();
+         pack += kDiscBlockBytes) {
         uint8_t* pes = vob.data() + pack + 14 + (vob[pack + 13] & 7);
         if (pes[3] == 0xE0 || pes[3] == 0xBD)
             pes[6] |= 0x10;
     }
     WriteFile(vobPath, vob);
+}
+
+TEST(Disc, EncryptedAndBrokenDiscsAreRefused) {
+    REQUIRE_DISC_FIXTURES();
+    const fs::path scrambled = CopyOfDisc("SCRAMBLED");
+    Scramble(scrambled, 0);
+    const fs::path broken = CopyOfDisc("BROKEN");
+    fs::remove(broken / "VIDEO_TS/VTS_02_0.IFO");
+    fs::remove(broken / "VIDEO_TS/VTS_02_0.BUP");
+    const std::pair<fs::path, const char*> cases[] = {{scrambled, msg::kDiscEncrypted},
+                                                      {broken, msg::kDiscUnreadable}};
+    for (const auto& [path, message] : cases) {
+        std::string error;
+        EXPECT_FALSE(TDisc::Open(path.string(), error));
+        EXPECT_EQ(error, message) << path;
+    }
+}
+
+TEST(TitleSource, StopsAtAScrambledPackMidTitle) {
+    REQUIRE_DISC_FIXTURES();
+    const fs::path disc = CopyOfDisc("SCRAMBLED_LATE");
+    Scramble(disc, 600); // past what opening the disc looks at
+    std::unique_ptr<TDisc> opened = OpenOrFail(disc.string());
+    ASSERT_TRUE(opened);
     std::string error;
-    EXPECT_FALSE(TDisc::Open(copy.string(), error));
-    EXPECT_EQ(error, msg::kDiscEncrypted);
+    std::unique_ptr<TTitleSource> source = opened->OpenTitle(*opened->Title(2), error);
+    ASSERT_TRUE(source) << error;
+    Bytes buffer(1 << 20);
+    int64_t total = 0, got = 0;
+    while ((got = source->Read(buffer.data(), static_cast<int64_t>(buffer.size()))) > 0)
+        total += got;
+    EXPECT_EQ(got, -1);
+    EXPECT_LE(total, 600 * kDiscBlockBytes);
+    EXPECT_EQ(source->Error(), msg::kDiscEncrypted);
 }
 
 TEST(TitleSource, DeliversTheCellsBytesAcrossVobFiles) {
     REQUIRE_DISC_FIXTURES();
     // A copy whose title VOB is cut into two files at a block boundary, as dvdauthor cuts at 1 GiB.
-    const fs::path copy = fs::path(DiscFixtures().work) / "SPLIT";
-    fs::copy(DiscFixtures().discFolder, copy, fs::copy_options::recursive);
+    const fs::path copy = CopyOfDisc("SPLIT");
     const Bytes whole = ReadFile(VobPath(copy.string(), 1, 1));
     const size_t cut = 777 * kDiscBlockBytes;
     WriteFile(VobPath(copy.string(), 1, 1), Bytes(whole.begin(), whole.begin() + cut));
