@@ -31,6 +31,13 @@ struct TDiscCell {
     int64_t Bytes() const { return (int64_t{lastSector} - firstSector + 1) * kDiscBlockBytes; }
 };
 
+// Where a chapter begins, for cutting a title's audio into chapters: its start time counts from the title's
+// start in the cells' playback times (exact, as the disc states them; time stamps inside the VOBs may start
+// again at every cell and are not used). A run cuts chapter k of an LPCM stream of `rate` Hz at sample time
+// NearestGroupStart(startTicks, rate, sampleTimesPerGroup), counted from the first sample of the stream in
+// the title (the audio of all cells joined in the order TTitleSource delivers them); the previous chapter
+// ends there, so the chapters joined are the whole title's samples. startByte is where the chapter's first
+// cell begins in the title stream: the chapter's audio packets lie at or after it.
 struct TDiscChapter {
     int number = 0;         // 1-based, as the disc numbers the title's chapters
     int firstCell = 0;      // index into TDiscTitle::cells
