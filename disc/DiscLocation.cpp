@@ -3,10 +3,12 @@
 #include "disc/DvdReader.h"
 
 #include <array>
+#include <cctype>
 #include <cstring>
 #include <dvdread/dvd_reader.h>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -22,9 +24,14 @@ bool ReadAt(const fs::path& file, std::streamoff offset, char* buffer, std::stre
     return in.seekg(offset) && in.read(buffer, count) && in.gcount() == count;
 }
 
-bool HasIfoMagic(const fs::path& file, const char* magic) {
+bool HasIfoMagic(const fs::path& file, std::initializer_list<const char*> magics) {
     std::array<char, 12> head{};
-    return ReadAt(file, 0, head.data(), head.size()) && std::memcmp(head.data(), magic, head.size()) == 0;
+    if (!ReadAt(file, 0, head.data(), head.size()))
+        return false;
+    for (const char* magic : magics)
+        if (std::memcmp(head.data(), magic, head.size()) == 0)
+            return true;
+    return false;
 }
 
 bool IsRegularFile(const fs::path& path) {
@@ -55,7 +62,7 @@ bool IsVideoTsName(const fs::path& folder) {
 // A folder that holds VIDEO_TS.IFO: the VIDEO_TS folder itself, or a flat copy of one.
 std::optional<TDiscLocation> FromIfoFolder(const fs::path& folder) {
     const std::optional<fs::path> vmg = Child(folder, "VIDEO_TS.IFO");
-    if (!vmg || !IsRegularFile(*vmg) || !HasIfoMagic(*vmg, kVmgMagic))
+    if (!vmg || !IsRegularFile(*vmg) || !HasIfoMagic(*vmg, {kVmgMagic}))
         return std::nullopt;
     const fs::path named = IsVideoTsName(folder) ? folder.parent_path() : folder;
     return TDiscLocation{folder.string(), named.filename().string(), false};
@@ -95,7 +102,7 @@ std::optional<TDiscLocation> LocateDisc(const std::string& path) {
     }
     if (!IsRegularFile(given))
         return std::nullopt;
-    if (HasIfoMagic(given, kVmgMagic) || HasIfoMagic(given, kVtsMagic))
+    if (HasIfoMagic(given, {kVmgMagic, kVtsMagic}))
         return FromIfoFolder(given.parent_path());
     return FromImage(given);
 }

@@ -104,7 +104,8 @@ bool ReadTitleCells(const ifo_handle_t& vts, int vtsTitle, TDiscTitle& title, co
             return false;
         const pgc_t* pgc = vts.vts_pgcit->pgci_srp[pgcn - 1].pgc;
         if (pgc == nullptr || pgc->program_map == nullptr || pgc->cell_playback == nullptr || pgn < 1 ||
-            pgn > pgc->nr_of_programs)
+            pgn > pgc->nr_of_programs || pgc->program_map[pgn - 1] < 1 ||
+            pgc->program_map[pgn - 1] > pgc->nr_of_cells)
             return false;
         if (firstPgc == nullptr)
             firstPgc = pgc;
@@ -144,7 +145,7 @@ void PlaceChapters(TDiscTitle& title) {
     title.cells = std::move(played);
     title.durationTicks = startTicks.back();
     for (TDiscChapter& chapter : title.chapters) {
-        chapter.firstCell = newIndex[std::min<size_t>(chapter.firstCell, newIndex.size() - 1)];
+        chapter.firstCell = newIndex[static_cast<size_t>(chapter.firstCell)];
         chapter.startTicks = startTicks[chapter.firstCell];
         chapter.startByte = startBytes[chapter.firstCell];
     }
