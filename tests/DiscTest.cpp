@@ -7,6 +7,8 @@
 #include "texts/Messages.h"
 
 #include <cstring>
+#include <dlfcn.h>
+#include <dvdread/dvd_reader.h>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <tuple>
@@ -275,4 +277,19 @@ TEST(TitleSource, DeliversTheCellsBytesAcrossVobFiles) {
             EXPECT_EQ(source->Error(), "");
         }
     }
+}
+
+TEST(DvdReader, NeverLoadsADecryptionLibrary) {
+    // libdvdread asks for libdvdcss by name on every open; a real library under that name must not load,
+    // while the same library under another name still does.
+    Dl_info self{};
+    ASSERT_NE(dladdr(reinterpret_cast<void*>(&DVDOpen2), &self), 0);
+    TempDir dir;
+    fs::copy_file(self.dli_fname, dir.Path("libdvdcss.so.2"));
+    fs::copy_file(self.dli_fname, dir.Path("libsomething.so.2"));
+    EXPECT_EQ(dlopen(dir.Path("libdvdcss.so.2").c_str(), RTLD_LAZY), nullptr);
+    void* other = dlopen(dir.Path("libsomething.so.2").c_str(), RTLD_LAZY);
+    EXPECT_NE(other, nullptr);
+    if (other != nullptr)
+        dlclose(other);
 }
