@@ -6,8 +6,8 @@
 // and genisoimage, made once per test process in a temporary folder that is removed at exit.
 //
 // Title 1 (title set 1): 14 s, chapters at 0, 5 and 12 s, two LPCM streams (16 bit, 48 kHz, stereo;
-// languages en and de). Title 2 (title set 2): 6 s, chapters at 0 and 2 s, stream 1 AC-3 mono, stream 2
-// LPCM 24 bit, 96 kHz, mono.
+// languages en and de). Title 2 (title set 2, NTSC video): 6 s, chapters at 0 and 2 s, stream 1 AC-3
+// mono, stream 2 LPCM 24 bit, 96 kHz, mono.
 struct TDiscFixtures {
     std::string missing;    // the tool that was not found; every path below is empty then
     std::string discFolder; // MUSICDISC, holding VIDEO_TS/

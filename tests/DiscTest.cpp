@@ -49,7 +49,7 @@ TEST(DiscTime, PlaybackTimesInTicks) {
     } cases[] = {
         {0x00, 0x00, 0x05, 0x40, 5 * 90000},                         // 25 fps, no frames
         {0x01, 0x02, 0x03, 0x40 | 0x24, 3723 * 90000LL + 24 * 3600}, // 25 fps, frame 24
-        {0x00, 0x00, 0x01, 0xC0 | 0x29, 90000 + 29 * 3003},          // 29.97 fps, frame 29
+        {0x00, 0x01, 0x01, 0xC0 | 0x29, (61 * 30 + 29) * 3003LL},    // 29.97 fps: 30 frames a "second"
         {0x00, 0x00, 0x07, 0x00, 7 * 90000},                         // no rate bits, no frames
         {0x00, 0x00, 0x07, 0x05, -1},                                // no rate bits but frames
         {0x00, 0x0A, 0x00, 0x40, -1},                                // not BCD
