@@ -1,6 +1,7 @@
 #include "disc/TitleTable.h"
 
 #include "disc/DiscTime.h"
+#include "disc/TitleLayout.h"
 
 #include <dvdread/ifo_read.h>
 #include <dvdread/ifo_types.h>
@@ -89,14 +90,16 @@ bool IsFirstAngle(const cell_playback_t& cell) {
     return cell.block_type != BLOCK_TYPE_ANGLE_BLOCK || cell.block_mode == BLOCK_MODE_FIRST_CELL;
 }
 
-// The title's cells and chapters from its part-of-title table: each chapter names a program chain and a
-// program in it; a title's program chains play in the order its chapters first name them.
-bool ReadTitleCells(const ifo_handle_t& vts, int vtsTitle, TDiscTitle& title, const pgc_t*& firstPgc) {
+// The title's chain cells and the first cell of each chapter from its part-of-title table: each chapter
+// names a program chain and a program in it; a title's program chains play in the order its chapters
+// first name them.
+bool ReadTitleChains(const ifo_handle_t& vts, int vtsTitle, std::vector<TChainCell>& chain,
+                     std::vector<int>& chapterFirstCells, const pgc_t*& firstPgc) {
     if (vts.vts_ptt_srpt == nullptr || vts.vts_pgcit == nullptr || vtsTitle < 1 ||
         vtsTitle > vts.vts_ptt_srpt->nr_of_srpts)
         return false;
     const ttu_t& parts = vts.vts_ptt_srpt->title[vtsTitle - 1];
-    std::map<int, int> pgcFirstCell; // program chain number -> index of its first cell in title.cells
+    std::map<int, int> pgcFirstCell; // program chain number -> index of its first cell in `chain`
     firstPgc = nullptr;
     for (int part = 0; part < parts.nr_of_ptts; ++part) {
         const int pgcn = parts.ptt[part].pgcn, pgn = parts.ptt[part].pgn;
@@ -110,53 +113,16 @@ bool ReadTitleCells(const ifo_handle_t& vts, int vtsTitle, TDiscTitle& title, co
         if (firstPgc == nullptr)
             firstPgc = pgc;
         if (!pgcFirstCell.count(pgcn)) {
-            pgcFirstCell[pgcn] = static_cast<int>(title.cells.size());
+            pgcFirstCell[pgcn] = static_cast<int>(chain.size());
             for (int c = 0; c < pgc->nr_of_cells; ++c) {
                 const cell_playback_t& cell = pgc->cell_playback[c];
-                // Cells of later angles take no place in the title; mark them so chapters can skip them.
-                title.cells.push_back(IsFirstAngle(cell)
-                                          ? TDiscCell{cell.first_sector, cell.last_sector, CellTicks(cell)}
-                                          : TDiscCell{1, 0, 0});
+                chain.push_back({{cell.first_sector, cell.last_sector, CellTicks(cell)},
+                                 IsFirstAngle(cell) && cell.last_sector >= cell.first_sector});
             }
         }
-        TDiscChapter chapter;
-        chapter.number = part + 1;
-        chapter.firstCell = pgcFirstCell[pgcn] + pgc->program_map[pgn - 1] - 1;
-        title.chapters.push_back(chapter);
+        chapterFirstCells.push_back(pgcFirstCell[pgcn] + pgc->program_map[pgn - 1] - 1);
     }
     return firstPgc != nullptr;
-}
-
-// Drops the places held for other angles' cells and fills in the chapters' times and byte ranges.
-void PlaceChapters(TDiscTitle& title) {
-    std::vector<TDiscCell> played;
-    std::vector<int> newIndex(title.cells.size() + 1);
-    std::vector<int64_t> startTicks(1, 0), startBytes(1, 0);
-    for (size_t c = 0; c < title.cells.size(); ++c) {
-        newIndex[c] = static_cast<int>(played.size());
-        const TDiscCell& cell = title.cells[c];
-        if (cell.lastSector < cell.firstSector)
-            continue;
-        played.push_back(cell);
-        startTicks.push_back(startTicks.back() + cell.ticks);
-        startBytes.push_back(startBytes.back() + cell.Bytes());
-    }
-    newIndex[title.cells.size()] = static_cast<int>(played.size());
-    title.cells = std::move(played);
-    title.durationTicks = startTicks.back();
-    for (TDiscChapter& chapter : title.chapters) {
-        chapter.firstCell = newIndex[static_cast<size_t>(chapter.firstCell)];
-        chapter.startTicks = startTicks[chapter.firstCell];
-        chapter.startByte = startBytes[chapter.firstCell];
-    }
-    for (size_t i = 0; i < title.chapters.size(); ++i) {
-        TDiscChapter& chapter = title.chapters[i];
-        const bool last = i + 1 == title.chapters.size();
-        const int64_t endTicks = last ? title.durationTicks : title.chapters[i + 1].startTicks;
-        const int64_t endByte = last ? startBytes.back() : title.chapters[i + 1].startByte;
-        chapter.lengthTicks = std::max<int64_t>(0, endTicks - chapter.startTicks);
-        chapter.bytes = std::max<int64_t>(0, endByte - chapter.startByte);
-    }
 }
 
 } // namespace
@@ -178,10 +144,12 @@ std::optional<std::vector<TDiscTitle>> ReadTitleTable(const TDvdReader& reader) 
         TDiscTitle title;
         title.number = t + 1;
         title.titleSet = info.title_set_nr;
+        std::vector<TChainCell> chain;
+        std::vector<int> chapterFirstCells;
         const pgc_t* firstPgc = nullptr;
-        if (!ReadTitleCells(*vts, info.vts_ttn, title, firstPgc))
+        if (!ReadTitleChains(*vts, info.vts_ttn, chain, chapterFirstCells, firstPgc))
             return std::nullopt;
-        PlaceChapters(title);
+        LayOutTitle(chain, chapterFirstCells, title);
         title.audio = AudioStreams(*vts->vtsi_mat, *firstPgc);
         titles.push_back(std::move(title));
     }

@@ -4,6 +4,7 @@
 #include "disc/DiscListing.h"
 #include "disc/DiscTime.h"
 #include "disc/Scrambling.h"
+#include "disc/TitleLayout.h"
 #include "texts/Messages.h"
 
 #include <cstring>
@@ -87,6 +88,38 @@ TEST(Scrambling, ScrambledMediaPacksAreFound) {
     Bytes notAPack = Pack(0xE0, 0x90);
     notAPack[3] = 0xBB;
     EXPECT_FALSE(PackIsScrambled(notAPack.data()));
+}
+
+TEST(TitleLayout, OtherAnglesTakeNoTimeAndNoBytes) {
+    // Cells of 10 blocks each: A, an angle block of three (the first angle plays), B; chapters start at A, at
+    // the angle block, on a later angle's cell (so at B), and at B.
+    auto cell = [](uint32_t first, int seconds) {
+        return TDiscCell{first, first + 9, seconds * kTicksPerSecond};
+    };
+    const std::vector<TChainCell> chain = {{cell(0, 10), true},
+                                           {cell(10, 20), true},
+                                           {cell(20, 20), false},
+                                           {cell(30, 20), false},
+                                           {cell(40, 5), true}};
+    TDiscTitle title;
+    LayOutTitle(chain, {0, 1, 3, 4}, title);
+    ASSERT_EQ(title.cells.size(), 3u);
+    EXPECT_EQ(title.cells[2].firstSector, 40u);
+    EXPECT_EQ(title.durationTicks, 35 * kTicksPerSecond);
+    EXPECT_EQ(title.Bytes(), 30 * kDiscBlockBytes);
+    struct Expected {
+        int firstCell, startSeconds, lengthSeconds, startBlock, blocks;
+    } expected[] = {{0, 0, 10, 0, 10}, {1, 10, 20, 10, 10}, {2, 30, 0, 20, 0}, {2, 30, 5, 20, 10}};
+    ASSERT_EQ(title.chapters.size(), std::size(expected));
+    for (size_t i = 0; i < std::size(expected); ++i) {
+        const TDiscChapter& c = title.chapters[i];
+        const Expected& e = expected[i];
+        EXPECT_EQ(std::make_tuple(c.number, c.firstCell, c.startTicks, c.lengthTicks, c.startByte, c.bytes),
+                  std::make_tuple(int(i) + 1, e.firstCell, e.startSeconds * kTicksPerSecond,
+                                  e.lengthSeconds * kTicksPerSecond, e.startBlock * kDiscBlockBytes,
+                                  e.blocks * kDiscBlockBytes))
+            << "chapter " << i + 1;
+    }
 }
 
 // The start time a navigation pack gives its video object unit (PCI vobu_s_ptm), in 90 kHz ticks.
