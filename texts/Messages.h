@@ -49,4 +49,13 @@ inline constexpr const char* kNoTerminal = "Answered No: there is no terminal to
 // The rate box and -r.
 inline constexpr const char* kInvalidRate = "Invalid numeric format.";
 
+// Disc folders and images.
+inline constexpr const char* kNoDisc = "No DVD-Video disc here: no VIDEO_TS folder, IFO file or disc image "
+                                       "with a VIDEO_TS.IFO.";
+inline constexpr const char* kDiscUnreadable = "The disc's information files (IFO) could not be read.";
+inline constexpr const char* kDiscEncrypted = "This disc is encrypted (CSS). Oxlip reads only unencrypted "
+                                              "discs and folders.";
+inline constexpr const char* kDiscReadFailed = "Could not read from the disc.";
+inline constexpr const char* kNotConvertible = "not convertible";
+
 } // namespace msg

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "disc/DiscContent.h"
+#include "disc/DvdReader.h"
+#include "disc/TitleSource.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+// Whether `path` names a DVD-Video disc: a folder holding VIDEO_TS/, the VIDEO_TS folder itself, an IFO
+// file in it, or an image of a disc. Cheap enough to ask for every input; decided by content.
+bool LooksLikeDisc(const std::string& path);
+
+// An open, unencrypted DVD-Video disc (folder or image) and its titles.
+class TDisc {
+public:
+    // nullptr with `error` set to msg::kNoDisc, msg::kDiscUnreadable or msg::kDiscEncrypted.
+    static std::unique_ptr<TDisc> Open(const std::string& path, std::string& error);
+
+    // The image's volume label, or for a folder the name of the folder above VIDEO_TS.
+    const std::string& Label() const { return label_; }
+    const std::vector<TDiscTitle>& Titles() const { return titles_; }
+    // nullptr when the disc has no title of that number.
+    const TDiscTitle* Title(int number) const;
+    // The title that plays longest (the first of equals); nullptr on a disc without titles.
+    const TDiscTitle* LongestTitle() const;
+    // The title's program stream; nullptr with `error` set when its VOBs cannot be opened. The reader may
+    // outlive the disc.
+    std::unique_ptr<TTitleSource> OpenTitle(const TDiscTitle& title, std::string& error) const;
+
+private:
+    TDisc(TDvdReader reader, std::string label, std::vector<TDiscTitle> titles);
+
+    TDvdReader reader_;
+    std::string label_;
+    std::vector<TDiscTitle> titles_;
+};

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "disc/DiscContent.h"
+
+#include <string>
+#include <vector>
+
+// The plain-text listing of a disc for `oxlip-convert --list`: per title its number, duration and
+// chapters (start and length of each), and its audio streams (the disc's stream number, the coding with
+// bits, rate and channels for LPCM or "not convertible" for the others, the language code if any).
+std::string FormatDiscListing(const std::string& label, const std::vector<TDiscTitle>& titles);
+
+// A time of 90 kHz ticks as H:MM:SS.mmm, rounded to the millisecond.
+std::string FormatTicks(int64_t ticks);

@@ -1,0 +1,108 @@
+#include "disc/DiscLocation.h"
+
+#include "disc/DvdReader.h"
+
+#include <array>
+#include <cctype>
+#include <cstring>
+#include <dvdread/dvd_reader.h>
+#include <filesystem>
+#include <fstream>
+#include <initializer_list>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The IFO files' first twelve bytes.
+constexpr const char* kVmgMagic = "DVDVIDEO-VMG";
+constexpr const char* kVtsMagic = "DVDVIDEO-VTS";
+
+bool ReadAt(const fs::path& file, std::streamoff offset, char* buffer, std::streamsize count) {
+    std::ifstream in(file, std::ios::binary);
+    return in.seekg(offset) && in.read(buffer, count) && in.gcount() == count;
+}
+
+bool HasIfoMagic(const fs::path& file, std::initializer_list<const char*> magics) {
+    std::array<char, 12> head{};
+    if (!ReadAt(file, 0, head.data(), head.size()))
+        return false;
+    for (const char* magic : magics)
+        if (std::memcmp(head.data(), magic, head.size()) == 0)
+            return true;
+    return false;
+}
+
+bool IsRegularFile(const fs::path& path) {
+    std::error_code error;
+    return fs::is_regular_file(path, error);
+}
+
+// The folder's child of that name in upper or lower case (as discs are mounted either way).
+std::optional<fs::path> Child(const fs::path& folder, const std::string& upperName) {
+    std::string lower = upperName;
+    for (char& c : lower)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (const std::string& name : {upperName, lower}) {
+        std::error_code error;
+        if (fs::exists(folder / name, error))
+            return folder / name;
+    }
+    return std::nullopt;
+}
+
+bool IsVideoTsName(const fs::path& folder) {
+    std::string name = folder.filename().string();
+    for (char& c : name)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return name == "VIDEO_TS";
+}
+
+// A folder that holds VIDEO_TS.IFO: the VIDEO_TS folder itself, or a flat copy of one.
+std::optional<TDiscLocation> FromIfoFolder(const fs::path& folder) {
+    const std::optional<fs::path> vmg = Child(folder, "VIDEO_TS.IFO");
+    if (!vmg || !IsRegularFile(*vmg) || !HasIfoMagic(*vmg, {kVmgMagic}))
+        return std::nullopt;
+    const fs::path named = IsVideoTsName(folder) ? folder.parent_path() : folder;
+    return TDiscLocation{folder.string(), named.filename().string(), false};
+}
+
+// An image holds an ISO 9660 or UDF volume descriptor from byte 32768 on, and a VIDEO_TS.IFO inside.
+std::optional<TDiscLocation> FromImage(const fs::path& file) {
+    std::array<char, 6> descriptor{};
+    if (!ReadAt(file, 32768 + 1, descriptor.data(), 5))
+        return std::nullopt;
+    const std::string id(descriptor.data(), 5);
+    if (id != "CD001" && id != "BEA01")
+        return std::nullopt;
+    TDvdReader reader = OpenDvdReader(file.string());
+    if (!reader)
+        return std::nullopt;
+    dvd_file_t* vmg = DVDOpenFile(reader.get(), 0, DVD_READ_INFO_FILE);
+    if (vmg == nullptr)
+        return std::nullopt;
+    DVDCloseFile(vmg);
+    return TDiscLocation{file.string(), "", true};
+}
+
+} // namespace
+
+std::optional<TDiscLocation> LocateDisc(const std::string& path) {
+    std::error_code error;
+    const fs::path given = fs::weakly_canonical(fs::path(path), error);
+    if (error)
+        return std::nullopt;
+    if (fs::is_directory(given, error)) {
+        if (const std::optional<fs::path> videoTs = Child(given, "VIDEO_TS"))
+            if (fs::is_directory(*videoTs, error))
+                if (std::optional<TDiscLocation> found = FromIfoFolder(*videoTs))
+                    return found;
+        return FromIfoFolder(given);
+    }
+    if (!IsRegularFile(given))
+        return std::nullopt;
+    if (HasIfoMagic(given, {kVmgMagic, kVtsMagic}))
+        return FromIfoFolder(given.parent_path());
+    return FromImage(given);
+}

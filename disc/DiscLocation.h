@@ -1,0 +1,16 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+// Where a disc is, found from what the user named: a folder holding VIDEO_TS/, the VIDEO_TS folder itself,
+// an IFO file inside it, or an image file of a DVD-Video disc. Decided by content, never by a name's ending.
+struct TDiscLocation {
+    std::string openPath;    // what libdvdread opens: the folder holding the IFO files, or the image
+    std::string folderLabel; // a folder disc's name: the folder above VIDEO_TS (empty for an image)
+    bool isImage = false;
+};
+
+// Nothing when the path is not a disc. Reads at most a few small pieces of a file, so it is cheap enough to
+// ask about every input.
+std::optional<TDiscLocation> LocateDisc(const std::string& path);

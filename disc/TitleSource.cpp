@@ -1,0 +1,95 @@
+#include "disc/TitleSource.h"
+
+#include "disc/Scrambling.h"
+#include "texts/Messages.h"
+
+#include <algorithm>
+#include <cstring>
+#include <dvdread/dvd_reader.h>
+
+namespace {
+
+// 512 blocks (1 MiB) per call to libdvdread: large enough that the system calls cost nothing next to the
+// copying, small enough to stay in the cache.
+constexpr int64_t kBlocksPerRead = 512;
+
+} // namespace
+
+std::unique_ptr<TTitleSource> TTitleSource::Open(const TDvdReader& reader, const TDiscTitle& title,
+                                                 std::string& error) {
+    dvd_file_t* file = DVDOpenFile(reader.get(), title.titleSet, DVD_READ_TITLE_VOBS);
+    if (file == nullptr) {
+        error = msg::kDiscReadFailed;
+        return nullptr;
+    }
+    return std::unique_ptr<TTitleSource>(new TTitleSource(reader, file, title.cells));
+}
+
+TTitleSource::TTitleSource(TDvdReader reader, dvd_file_s* file, std::vector<TDiscCell> cells)
+    : reader_(std::move(reader)), file_(file), cells_(std::move(cells)),
+      spare_(kBlocksPerRead * kDiscBlockBytes) {
+    for (const TDiscCell& cell : cells_)
+        size_ += cell.Bytes();
+    if (!cells_.empty())
+        nextSector_ = cells_.front().firstSector;
+}
+
+TTitleSource::~TTitleSource() {
+    DVDCloseFile(file_);
+}
+
+int64_t TTitleSource::Fail(const char* message) {
+    if (error_.empty())
+        error_ = message;
+    return -1;
+}
+
+int64_t TTitleSource::ReadBlocks(uint8_t* into, int64_t maxBlocks) {
+    while (cell_ < cells_.size() && nextSector_ > cells_[cell_].lastSector) {
+        if (++cell_ < cells_.size())
+            nextSector_ = cells_[cell_].firstSector;
+    }
+    if (cell_ == cells_.size())
+        return 0;
+    const int64_t blocks = std::min<int64_t>(maxBlocks, int64_t{cells_[cell_].lastSector} - nextSector_ + 1);
+    const ssize_t got =
+        DVDReadBlocks(file_, static_cast<int>(nextSector_), static_cast<size_t>(blocks), into);
+    if (got <= 0)
+        return Fail(msg::kDiscReadFailed);
+    for (ssize_t b = 0; b < got; ++b)
+        if (PackIsScrambled(into + b * kDiscBlockBytes))
+            return Fail(msg::kDiscEncrypted);
+    nextSector_ += static_cast<uint32_t>(got);
+    return got;
+}
+
+int64_t TTitleSource::Read(uint8_t* buffer, int64_t count) {
+    if (!error_.empty())
+        return -1;
+    int64_t done = 0;
+    while (done < count) {
+        if (spareAt_ < spareEnd_) {
+            const size_t take = std::min<size_t>(spareEnd_ - spareAt_, static_cast<size_t>(count - done));
+            std::memcpy(buffer + done, spare_.data() + spareAt_, take);
+            spareAt_ += take;
+            done += static_cast<int64_t>(take);
+            continue;
+        }
+        // Whole blocks go straight into the caller's buffer; a remainder smaller than a block goes
+        // through the spare buffer.
+        const int64_t wholeBlocks = std::min((count - done) / kDiscBlockBytes, kBlocksPerRead);
+        uint8_t* target = wholeBlocks > 0 ? buffer + done : spare_.data();
+        const int64_t got = ReadBlocks(target, wholeBlocks > 0 ? wholeBlocks : kBlocksPerRead);
+        if (got < 0)
+            return done > 0 ? done : -1;
+        if (got == 0)
+            break;
+        if (wholeBlocks > 0) {
+            done += got * kDiscBlockBytes;
+        } else {
+            spareAt_ = 0;
+            spareEnd_ = static_cast<size_t>(got * kDiscBlockBytes);
+        }
+    }
+    return done;
+}

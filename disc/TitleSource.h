@@ -1,0 +1,45 @@
+#pragma once
+
+#include "disc/DiscContent.h"
+#include "disc/DvdReader.h"
+#include "dvd/StreamSource.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+struct dvd_file_s;
+
+// A title's program stream: its cells' sectors in program-chain order, read from the title set's VOB
+// files as one stream across their 1 GB boundaries, in large block reads. A read error, or a scrambled
+// (CSS) pack met on the way, ends the stream with -1 and names the cause in Error().
+class TTitleSource : public TStreamSource {
+public:
+    // nullptr with `error` set (msg::kDiscReadFailed) when the title set's VOBs cannot be opened.
+    static std::unique_ptr<TTitleSource> Open(const TDvdReader& reader, const TDiscTitle& title,
+                                              std::string& error);
+    ~TTitleSource() override;
+    TTitleSource(const TTitleSource&) = delete;
+    TTitleSource& operator=(const TTitleSource&) = delete;
+
+    int64_t Read(uint8_t* buffer, int64_t count) override;
+    int64_t Size() const override { return size_; }
+    // Empty until a read fails: msg::kDiscReadFailed or msg::kDiscEncrypted.
+    const std::string& Error() const { return error_; }
+
+private:
+    TTitleSource(TDvdReader reader, dvd_file_s* file, std::vector<TDiscCell> cells);
+    // Reads whole blocks of the current cell into `into`; the number of blocks, 0 at the end, -1 on error.
+    int64_t ReadBlocks(uint8_t* into, int64_t maxBlocks);
+    int64_t Fail(const char* message);
+
+    TDvdReader reader_;
+    dvd_file_s* file_;
+    std::vector<TDiscCell> cells_;
+    int64_t size_ = 0;
+    size_t cell_ = 0;            // the cell being read
+    uint32_t nextSector_ = 0;    // its next sector
+    std::vector<uint8_t> spare_; // blocks read for a request smaller than a block
+    size_t spareAt_ = 0, spareEnd_ = 0;
+    std::string error_;
+};

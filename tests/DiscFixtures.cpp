@@ -1,0 +1,88 @@
+#include "DiscFixtures.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void Run(const std::string& command) {
+    if (std::system((command + " >/dev/null 2>&1").c_str()) != 0)
+        throw std::runtime_error("fixture command failed: " + command);
+}
+
+bool HasTool(const std::string& tool) {
+    return std::system(("command -v " + tool + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+// A clip with small MPEG-2 video (a GOP every 5 frames) and the given audio maps and codecs; PAL at 25 fps,
+// or NTSC at 29.97 fps.
+std::string Clip(const std::string& out, int seconds, bool ntsc, const std::string& audio) {
+    const std::string d = std::to_string(seconds);
+    const std::string video =
+        ntsc ? "testsrc=size=352x240:rate=30000/1001:duration=" + d + " -target ntsc-dvd -s 352x240"
+             : "testsrc=size=352x288:rate=25:duration=" + d + " -target pal-dvd -s 352x288";
+    return "ffmpeg -nostdin -y -f lavfi -i sine=frequency=440:sample_rate=48000:duration=" + d +
+           " -f lavfi -i sine=frequency=660:sample_rate=96000:duration=" + d + " -f lavfi -i " + video +
+           " -b:v 300k -g 5 -map 2:v " + audio + " '" + out + "'";
+}
+
+struct TFixtureFolder {
+    fs::path root;
+    TDiscFixtures fixtures;
+    ~TFixtureFolder() {
+        std::error_code ignored;
+        fs::remove_all(root, ignored);
+    }
+};
+
+std::unique_ptr<TFixtureFolder> Build() {
+    auto folder = std::make_unique<TFixtureFolder>();
+    for (const char* tool : {"ffmpeg", "dvdauthor", "genisoimage"})
+        if (!HasTool(tool)) {
+            folder->fixtures.missing = tool;
+            return folder;
+        }
+    std::string pattern = (fs::temp_directory_path() / "oxlip-discs-XXXXXX").string();
+    if (!::mkdtemp(pattern.data()))
+        throw std::runtime_error("mkdtemp failed");
+    folder->root = pattern;
+    const fs::path root = folder->root;
+    Run(Clip((root / "a.mpg").string(), 14, false,
+             "-map 0:a -map 1:a -c:a pcm_dvd -ar 48000 -ac 2 -sample_fmt s16"));
+    Run(Clip((root / "b.mpg").string(), 6, true,
+             "-map 0:a -map 1:a -c:a:0 ac3 -ar:a:0 48000 -ac:a:0 1 -c:a:1 pcm_dvd -sample_fmt:a:1 s32 "
+             "-ar:a:1 96000 -ac:a:1 1"));
+    std::ofstream((root / "disc.xml").string())
+        << R"(<dvdauthor dest=")" << (root / kFolderLabel).string() << R"(">
+  <vmgm />
+  <titleset><titles>
+    <audio lang="en"/><audio lang="de"/>
+    <pgc><vob file=")"
+        << (root / "a.mpg").string() << R"(" chapters="0,0:05,0:12"/></pgc>
+  </titles></titleset>
+  <titleset><titles>
+    <pgc><vob file=")"
+        << (root / "b.mpg").string() << R"(" chapters="0,0:02"/></pgc>
+  </titles></titleset>
+</dvdauthor>
+)";
+    Run("VIDEO_FORMAT=PAL dvdauthor -x '" + (root / "disc.xml").string() + "'");
+    Run("genisoimage -dvd-video -V " + std::string(kImageLabel) + " -o '" + (root / "disc.iso").string() +
+        "' '" + (root / kFolderLabel).string() + "'");
+    fs::create_directory(root / "work");
+    folder->fixtures = {"", (root / kFolderLabel).string(), (root / "disc.iso").string(),
+                        (root / "work").string()};
+    return folder;
+}
+
+} // namespace
+
+const TDiscFixtures& DiscFixtures() {
+    static const std::unique_ptr<TFixtureFolder> folder = Build();
+    return folder->fixtures;
+}
