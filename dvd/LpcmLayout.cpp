@@ -52,13 +52,18 @@ uint8_t* TLpcmDecoder::DecodeGroups(const uint8_t* in, size_t groups, uint8_t* o
         }
         return out + 2 * words;
     }
-    if (bits_ == 20 && channels_ == 2 && !dither_) {
-        // The raw path's group, through the raw path's transcoder.
+    if (bits_ == 20 && channels_ == 2) {
+        // The raw path's group, through the raw path's transcoder and dither.
         const int formatIndex = outputBits_ == 16 ? 0 : 1;
         TSampleGroup sampleGroup;
         for (size_t g = 0; g < groups; ++g, in += kGroupBytes) {
             NormalizeGroup(in, true, sampleGroup);
-            out += EmitGroup(sampleGroup, formatIndex, out);
+            if (dither_) {
+                DitherGroupTo16(sampleGroup, generators_[0], generators_[1], out);
+                out += 8;
+            } else {
+                out += EmitGroup(sampleGroup, formatIndex, out);
+            }
         }
         return out;
     }

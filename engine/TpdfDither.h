@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/SampleGroup.h"
+
 #include <cstdint>
 
 // Triangular (TPDF) dither for reducing a sample to 16 bits: the difference of two independent uniform
@@ -37,4 +39,17 @@ private:
 // The seed of channel `channel`'s generator: fixed, different for every channel.
 constexpr uint64_t DitherSeed(int channel) {
     return 0x6F786C6970ull + static_cast<uint64_t>(channel) * 0x9E3779B97F4A7C15ull;
+}
+
+// A normalised stereo group of 20-bit samples reduced to four 16-bit little-endian words with dither, in
+// place of EmitGroup's truncation, with one generator per channel.
+inline void DitherGroupTo16(const TSampleGroup& group, TTpdfDither& left, TTpdfDither& right,
+                            uint8_t out[8]) {
+    const int32_t low[4] = {group.E1 >> 4, group.E1 & 0x0F, group.E2 >> 4, group.E2 & 0x0F};
+    for (int k = 0; k < 4; ++k) {
+        const int32_t sample = static_cast<int16_t>(group.W[k]) * 16 + low[k];
+        const int16_t reduced = (k & 1 ? right : left).Reduce(sample, 20);
+        out[2 * k] = static_cast<uint8_t>(reduced);
+        out[2 * k + 1] = static_cast<uint8_t>(reduced >> 8);
+    }
 }

@@ -44,9 +44,8 @@ TEST(LpcmLayout, EveryLayoutDecodesToTheEncodersSamples) {
 }
 
 TEST(LpcmLayout, DitherIsUnbiasedBoundedPerChannelAndRepeatable) {
-    for (int bits : {20, 24}) {
-        SCOPED_TRACE(bits);
-        const int channels = 3;
+    for (auto [bits, channels] : {std::pair{20, 2}, {20, 3}, {24, 3}}) {
+        SCOPED_TRACE(testing::Message() << bits << " bit, " << channels << " channels");
         std::vector<int32_t> samples = RandomSamples(channels * 2 * 20000, bits, 9);
         // Full-scale values must clip, not wrap.
         samples[0] = (1 << (bits - 1)) - 1;
