@@ -189,26 +189,28 @@ TProgramStreamDemuxer::Step TProgramStreamDemuxer::ParsePacket(TAudioPacket& pac
 
 bool TProgramStreamDemuxer::NextAudioPacket(TAudioPacket& packet) {
     for (;;) {
+        if (Ensure(4) && IsStartCodePrefix(buffer_.get() + pos_) && buffer_[pos_ + 3] == kProgramEnd) {
+            pos_ += 4;
+            continue;
+        }
         if (!Ensure(6)) {
-            // Fewer bytes than any packet header: the tail of a damaged stream, or nothing at all.
+            // Fewer bytes than any header needs: a cut pack or packet, stray bytes, or nothing at all.
+            if (end_ - pos_ >= 4 && IsStartCodePrefix(buffer_.get() + pos_) &&
+                buffer_[pos_ + 3] >= kPackStart)
+                EndInside();
             skipped_ += static_cast<int64_t>(end_ - pos_);
             pos_ = end_;
             return false;
         }
         const uint8_t* p = buffer_.get() + pos_;
         Step step = Step::Skip;
-        if (IsStartCodePrefix(p)) {
-            if (p[3] == kPackStart) {
-                step = ParsePackHeader();
-            } else if (p[3] == kProgramEnd) {
-                pos_ += 4;
-                step = Step::Packet;
-            } else if (p[3] > kPackStart) {
-                bool isAudio = false;
-                step = ParsePacket(packet, isAudio);
-                if (isAudio)
-                    return true;
-            }
+        if (IsStartCodePrefix(p) && p[3] == kPackStart) {
+            step = ParsePackHeader();
+        } else if (IsStartCodePrefix(p) && p[3] > kPackStart) {
+            bool isAudio = false;
+            step = ParsePacket(packet, isAudio);
+            if (isAudio)
+                return true;
         }
         if (step == Step::End)
             return false;

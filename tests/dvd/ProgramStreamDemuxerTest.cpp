@@ -48,6 +48,7 @@ Bytes TrackBytes(const Bytes& stream, uint8_t id, int64_t piece) {
     while (demuxer.NextPacketOf(id, packet))
         out.insert(out.end(), packet.data, packet.data + packet.size);
     EXPECT_EQ(demuxer.Position(), static_cast<int64_t>(stream.size()));
+    EXPECT_EQ(demuxer.SkippedBytes(), 0) << "a clean stream, its end code included, has nothing to skip";
     return out;
 }
 
@@ -107,6 +108,14 @@ TEST(ProgramStreamDemuxer, JoinsOneTracksPacketsAcrossVideoPaddingAndOtherTracks
     EXPECT_DOUBLE_EQ(tracks[2].Seconds(), 1000.0 / 96000);
     EXPECT_EQ(LpcmTrackId(tracks, 2), 0xA1);
     EXPECT_EQ(LpcmTrackId(tracks, 3), -1);
+
+    const Bytes emphasised = ProgramStreamWriter().Pack().Lpcm(0xA2, 16, 32000, 1, Bytes(4), true).Result();
+    MemorySource emphasisSource(emphasised);
+    TProgramStreamDemuxer emphasisDemuxer(emphasisSource);
+    ASSERT_TRUE(emphasisDemuxer.NextAudioPacket(packet));
+    EXPECT_TRUE(packet.format.emphasis);
+    EXPECT_EQ(packet.format.sampleRate, 32000);
+    EXPECT_EQ(packet.format.channels, 1);
 }
 
 TEST(ProgramStreamDemuxer, SkipsDamageToTheNextPackAndEndsAtACutPacket) {
