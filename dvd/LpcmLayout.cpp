@@ -17,6 +17,8 @@ TLpcmDecoder::TLpcmDecoder(const TLpcmFormat& format, bool reduceTo16, bool dith
 }
 
 std::span<const uint8_t> TLpcmDecoder::Decode(const uint8_t* data, size_t size) {
+    if (size == 0)
+        return {};
     const size_t group = static_cast<size_t>(groupBytes_);
     const size_t maxGroups = (pendingBytes_ + size) / group;
     if (block_.size() < maxGroups * static_cast<size_t>(outputGroupBytes_))

@@ -154,6 +154,7 @@ TProgramStreamDemuxer::Step TProgramStreamDemuxer::ParsePacket(TAudioPacket& pac
         packet.pts = int64_t{t[0] >> 1 & 7} << 30 | int64_t{t[1]} << 22 | int64_t{t[2] >> 1} << 15 |
                      int64_t{t[3]} << 7 | int64_t{t[4] >> 1};
     }
+    packet.format = {};
     const uint8_t* payload = p + 9 + p[8];
     size_t payloadBytes = length - 9 - p[8];
     if (mpegAudio) {

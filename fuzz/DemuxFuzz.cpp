@@ -5,6 +5,7 @@
 #include "FuzzSupport.h"
 
 #include "dvd/LpcmLayout.h"
+#include "dvd/LpcmTrackReader.h"
 #include "dvd/ProgramStreamDemuxer.h"
 
 #include <algorithm>
@@ -87,6 +88,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const Decoded cut = Run(data, size, static_cast<int64_t>(size % 13) + 1, reduce, dither);
     FUZZ_CHECK(whole.samples == cut.samples);
     FUZZ_CHECK(whole.skipped == cut.skipped && whole.truncated == cut.truncated);
+
+    // The first LPCM track as a conversion reads it: every frame it decodes comes out, nothing more.
+    BytesSource source(data, size, 4096);
+    TLpcmTrackReader reader(source, 0xA0, reduce, dither);
+    if (reader.Start()) {
+        size_t bytes = 0;
+        std::span<const uint8_t> block;
+        while (reader.Next(block))
+            bytes += block.size();
+        const TLpcmDecoder& decoder = reader.Decoder();
+        FUZZ_CHECK(bytes == static_cast<size_t>(decoder.Frames()) * decoder.Channels() *
+                                static_cast<size_t>(decoder.OutputContainerBytes()));
+        FUZZ_CHECK(reader.Demuxer().SkippedBytes() <= whole.skipped);
+    }
 
     // A stream that is a program stream by its first bytes never loses a clean first pack to resync.
     if (IsProgramStream(data, std::min(size, kProgramStreamProbeBytes)))

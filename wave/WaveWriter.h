@@ -36,5 +36,6 @@ std::vector<uint8_t> ProvisionalWaveHeader(const TWaveFormat& format);
 std::vector<uint8_t> BuildWaveWriterHeader(const TWaveFormat& format, int64_t dataBytes);
 
 // Finishes a file whose header and `dataBytes` bytes of samples are written: adds the pad byte an odd data
-// chunk needs, then writes the header with the real sizes at offset 0. False when a seek or write failed.
+// chunk needs, then writes the header with the real sizes at offset 0. False when a seek or write failed;
+// closing the file afterwards flushes it, which may still fail.
 bool FinishWaveFile(TMMIOFile& file, const TWaveFormat& format, int64_t dataBytes);

@@ -3,6 +3,7 @@
 #include "MemorySource.h"
 #include "ProgramStreamWriter.h"
 #include "dvd/FileStreamSource.h"
+#include "dvd/LpcmTrackReader.h"
 
 #include <gtest/gtest.h>
 
@@ -162,4 +163,31 @@ TEST(ProgramStreamDemuxer, ReadsAFileThroughTheBufferedFileObject) {
         out.insert(out.end(), packet.data, packet.data + packet.size);
     EXPECT_EQ(out, audio);
     EXPECT_FALSE(demuxer.ReadFailed());
+}
+
+TEST(LpcmTrackReader, StopsWhereTheFormatChangesAndNotesEmphasis) {
+    const std::vector<int32_t> samples = RandomSamples(2 * 2 * 100, 20, 4);
+    const Bytes audio = EncodeLpcm(samples, 20, 2);
+    ProgramStreamWriter writer;
+    writer.Pack().Lpcm(0xA0, 20, 48000, 2, Bytes(audio.begin(), audio.begin() + 503));
+    writer.Pack().Lpcm(0xA0, 20, 48000, 2, Bytes(audio.begin() + 503, audio.end()), true);
+    writer.Pack().Lpcm(0xA0, 16, 48000, 2, Bytes(400, 1));
+    writer.Pack().Lpcm(0xA0, 20, 48000, 2, Bytes(400, 1));
+
+    MemorySource source(writer.Result());
+    TLpcmTrackReader reader(source, 0xA0, false, false);
+    ASSERT_TRUE(reader.Start());
+    EXPECT_EQ(reader.Format().bits, 20);
+    Bytes out;
+    std::span<const uint8_t> block;
+    while (reader.Next(block))
+        out.insert(out.end(), block.begin(), block.end());
+    EXPECT_EQ(out, ExpectedOutput(samples, 20, false));
+    EXPECT_TRUE(reader.FormatChanged());
+    EXPECT_DOUBLE_EQ(reader.ChangeSeconds(), 200.0 / 48000);
+    EXPECT_TRUE(reader.Emphasis());
+
+    MemorySource again(writer.Result());
+    TLpcmTrackReader missing(again, 0xA1, false, false);
+    EXPECT_FALSE(missing.Start());
 }
