@@ -3,7 +3,8 @@
 #include <bit>
 #include <cstdint>
 
-static_assert(std::endian::native == std::endian::little, "the header record is stored as it lies in the file");
+static_assert(std::endian::native == std::endian::little,
+              "the header record is stored as it lies in the file");
 
 // Four-character codes as 32-bit little-endian words, the first character in the lowest byte.
 constexpr uint32_t FourCC(const char (&code)[5]) {

@@ -41,7 +41,7 @@ int64_t PaddedDataBytes(int64_t dataBytes) {
 } // namespace
 
 uint32_t DvdChannelMask(int channels) {
-    static constexpr uint32_t kMasks[9] = {0, 0x4, 0x3, 0x7, 0x107, 0x37, 0x3F, 0x70F, 0x63F};
+    static constexpr uint32_t kMasks[9] = {0, 0x4, 0x3, 0xB, 0x107, 0x37, 0x3F, 0x70F, 0x63F};
     return channels >= 1 && channels <= 8 ? kMasks[channels] : 0;
 }
 

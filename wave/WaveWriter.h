@@ -22,7 +22,7 @@ struct TWaveFormat {
     uint16_t BlockAlign() const { return static_cast<uint16_t>(channels * containerBytes); }
 };
 
-// The channel mask for a stream's channel order, as FFmpeg lays out DVD LPCM: 1 FC; 2 FL FR; 3 FL FR FC;
+// The channel mask for a stream's channel order, as FFmpeg lays out DVD LPCM: 1 FC; 2 FL FR; 3 FL FR LFE;
 // 4 FL FR FC BC; 5 FL FR FC BL BR; 6 FL FR FC LFE BL BR; 7 FL FR FC LFE BC SL SR; 8 FL FR FC LFE BL BR SL SR.
 uint32_t DvdChannelMask(int channels);
 

@@ -5,6 +5,7 @@
 #include "ProgramStreamWriter.h"
 #include "dvd/LpcmLayout.h"
 #include "dvd/ProgramStreamDemuxer.h"
+#include "wave/WaveWriter.h"
 
 #include <gtest/gtest.h>
 
@@ -78,6 +79,13 @@ TEST(FfmpegCrossCheck, StereoMonoAndEverySixteenBitLayout) {
         const std::vector<int32_t> ours = OurDecode(stream, 0xA0);
         ASSERT_EQ(ours.size(), samples.size());
         EXPECT_EQ(ours, FfmpegDecode(dir.Path("x.vob")));
+        if (c.channels > 2) {
+            // The channel mask FFmpeg writes for the stream, in its extensible format chunk.
+            const std::string convert = "ffmpeg -nostdin -y -v error -i '" + dir.Path("x.vob") +
+                                        "' -map 0:a:0 '" + dir.Path("x.wav") + "'";
+            ASSERT_EQ(std::system(convert.c_str()), 0);
+            EXPECT_EQ(U32At(ReadFile(dir.Path("x.wav")), 40), DvdChannelMask(c.channels));
+        }
     }
 }
 
