@@ -118,7 +118,7 @@ TEST(ProgramStreamDemuxer, SkipsDamageToTheNextPackAndEndsAtACutPacket) {
     const size_t intact = writer.Result().size();
     writer.Pack().Lpcm(0xA0, 24, 48000, 2, Bytes(600, 0x11));
     Bytes stream = writer.Result();
-    stream.resize(stream.size() - 100); // the last packet claims 100 bytes more than there are
+    stream.erase(stream.end() - 100, stream.end()); // the last packet claims 100 bytes more than there are
 
     MemorySource source(stream, 64);
     TProgramStreamDemuxer demuxer(source);
