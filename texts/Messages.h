@@ -2,6 +2,9 @@
 
 // Every text the program shows to its user, in one place for the core, oxlip-convert, the window and the
 // tests. Messages use "\r" for a line break; the hosts turn it into their own.
+#include <cstdint>
+#include <string>
+
 namespace msg {
 
 // The file layer's messages for a failed open, a buffer and a flush.
@@ -56,6 +59,34 @@ inline constexpr const char* kDiscUnreadable = "The disc's information files (IF
 inline constexpr const char* kDiscEncrypted = "This disc is encrypted (CSS). Oxlip reads only unencrypted "
                                               "discs and folders.";
 inline constexpr const char* kDiscReadFailed = "Could not read from the disc.";
+// Program streams (DVD video files).
+inline constexpr const char* kPreEmphasis =
+    "The audio carries pre-emphasis; it was converted as it is, without de-emphasis.";
+inline constexpr const char* kRateFromStream =
+    "The sampling rate of a program stream comes from the stream; -r "
+    "does not apply.";
 inline constexpr const char* kNotConvertible = "not convertible";
+
+// "Skipped 333 bytes of damaged stream."
+inline std::string SkippedDamaged(int64_t bytes) {
+    return "Skipped " + std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes") + " of damaged stream.";
+}
+
+// The format of the converted track changed at `time` (as "h:mm:ss.s"): the output keeps what came before.
+inline std::string FormatChanged(const std::string& time) {
+    return "The audio format of the track changes at " + time + "; the output holds the audio before it.";
+}
+
+// A program stream without an LPCM track; `tracks` names the ones it has ("AC-3, DTS"), or is empty.
+inline std::string NoLpcmTrack(const std::string& tracks) {
+    return tracks.empty() ? "This program stream has no audio track."
+                          : "This program stream has no LPCM audio track, only: " + tracks + ".";
+}
+
+// --track N beyond the LPCM tracks there are.
+inline std::string NoSuchTrack(int track, int lpcmTracks) {
+    return "There is no LPCM track " + std::to_string(track) + "; this program stream has " +
+           std::to_string(lpcmTracks) + ".";
+}
 
 } // namespace msg

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "dvd/LpcmFormat.h"
+
+#include <cstdint>
+#include <string>
+
+// What an audio stream of a program stream carries. Only LPCM is converted; the others are named.
+enum class TAudioCodec { Lpcm, Ac3, Dts, Sdds, MpegAudio, Other };
+
+// "LPCM", "AC-3", "DTS", "SDDS", "MPEG audio" or "unknown".
+const char* AudioCodecName(TAudioCodec codec);
+
+// The codec of a private stream 1 sub-stream id (A0-A7 LPCM, 80-87 AC-3, 88-8F DTS, 90-97 SDDS).
+TAudioCodec PrivateStreamCodec(uint8_t subStreamId);
+
+// A playing time as "h:mm:ss.s" (tenths truncated), for listings and messages.
+std::string FormatPlayTime(double seconds);
+
+// One audio track of a program stream, as the track listing finds it.
+struct TAudioTrack {
+    // The sub-stream id in private stream 1, or the stream id of MPEG audio (C0-DF).
+    uint8_t id = 0;
+    TAudioCodec codec = TAudioCodec::Other;
+    // LPCM only: the format of the track's first packet.
+    TLpcmFormat format;
+    // Audio bytes the track carries over the whole stream.
+    int64_t payloadBytes = 0;
+
+    bool Convertible() const { return codec == TAudioCodec::Lpcm; }
+    // LPCM only: the playing time its bytes make at its first packet's format.
+    double Seconds() const;
+    // One line for a listing, e.g. "LPCM 24 bit, 48000 Hz, 2 channels, 0:03:25.4" or "AC-3 (not
+    // convertible)".
+    std::string Describe() const;
+};

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+
+// The format of a DVD-Video LPCM track as its per-packet header states it.
+struct TLpcmFormat {
+    int bits = 16;          // 16, 20 or 24
+    int sampleRate = 48000; // 48000, 96000, 44100 or 32000
+    int channels = 2;       // 1 to 8
+    bool emphasis = false;
+
+    // Bytes of one sample time of all channels (20-bit mono: 2.5, so counted per two sample times).
+    int BytesPerTwoFrames() const { return bits * channels / 4; }
+    // Bits, rate and channels: what an output file's header is built from. Emphasis may change freely.
+    bool SameLayout(const TLpcmFormat& other) const {
+        return bits == other.bits && sampleRate == other.sampleRate && channels == other.channels;
+    }
+};
+
+// The 7-byte header that follows the PES header of an LPCM packet in private stream 1: sub-stream id,
+// frame header count, first access unit pointer (2), emphasis/mute/frame number, quantisation/rate/
+// channels, dynamic range control.
+inline constexpr int kLpcmHeaderBytes = 7;
+
+// Reads bits, rate, channels and emphasis from the header. False for the reserved quantisation (3).
+inline bool ParseLpcmHeader(const uint8_t header[kLpcmHeaderBytes], TLpcmFormat& format) {
+    static constexpr int kBits[4] = {16, 20, 24, 0};
+    // The two rates DVD-Video allows, then the two FFmpeg also accepts.
+    static constexpr int kRates[4] = {48000, 96000, 44100, 32000};
+    const uint8_t layout = header[5];
+    if (kBits[layout >> 6] == 0)
+        return false;
+    format.bits = kBits[layout >> 6];
+    format.sampleRate = kRates[layout >> 4 & 3];
+    format.channels = (layout & 7) + 1;
+    format.emphasis = (header[4] & 0x80) != 0;
+    return true;
+}

@@ -1,0 +1,103 @@
+#include "dvd/LpcmLayout.h"
+
+#include "engine/SampleGroup.h"
+
+#include <algorithm>
+#include <cstring>
+
+TLpcmDecoder::TLpcmDecoder(const TLpcmFormat& format, bool reduceTo16, bool dither)
+    : bits_(format.bits), channels_(std::clamp(format.channels, 1, 8)),
+      outputBits_(reduceTo16 ? 16 : format.bits), dither_(dither && reduceTo16 && format.bits > 16) {
+    groupFrames_ = bits_ == 16 ? 1 : 2;
+    groupBytes_ = bits_ * channels_ * groupFrames_ / 8;
+    outputGroupBytes_ = OutputContainerBytes() * channels_ * groupFrames_;
+    if (dither_)
+        for (int channel = 0; channel < channels_; ++channel)
+            generators_.emplace_back(DitherSeed(channel));
+}
+
+std::span<const uint8_t> TLpcmDecoder::Decode(const uint8_t* data, size_t size) {
+    if (size == 0)
+        return {};
+    const size_t group = static_cast<size_t>(groupBytes_);
+    const size_t maxGroups = (pendingBytes_ + size) / group;
+    if (block_.size() < maxGroups * static_cast<size_t>(outputGroupBytes_))
+        block_.resize(maxGroups * static_cast<size_t>(outputGroupBytes_));
+    uint8_t* out = block_.data();
+    if (pendingBytes_ > 0) {
+        const size_t take = std::min(group - pendingBytes_, size);
+        std::memcpy(pending_ + pendingBytes_, data, take);
+        pendingBytes_ += take;
+        data += take;
+        size -= take;
+        if (pendingBytes_ < group)
+            return {};
+        out = DecodeGroups(pending_, 1, out);
+        pendingBytes_ = 0;
+    }
+    const size_t groups = size / group;
+    out = DecodeGroups(data, groups, out);
+    pendingBytes_ = size - groups * group;
+    std::memcpy(pending_, data + groups * group, pendingBytes_);
+    const auto produced = static_cast<size_t>(out - block_.data());
+    frames_ += static_cast<int64_t>(produced) / (OutputContainerBytes() * channels_);
+    return {block_.data(), produced};
+}
+
+uint8_t* TLpcmDecoder::DecodeGroups(const uint8_t* in, size_t groups, uint8_t* out) {
+    if (bits_ == 16) {
+        // Big-endian words to little-endian: nothing else changes.
+        const size_t words = groups * static_cast<size_t>(channels_);
+        for (size_t i = 0; i < words; ++i) {
+            out[2 * i] = in[2 * i + 1];
+            out[2 * i + 1] = in[2 * i];
+        }
+        return out + 2 * words;
+    }
+    if (bits_ == 20 && channels_ == 2) {
+        // The raw path's group, through the raw path's transcoder and dither.
+        const int formatIndex = outputBits_ == 16 ? 0 : 1;
+        TSampleGroup sampleGroup;
+        for (size_t g = 0; g < groups; ++g, in += kGroupBytes) {
+            NormalizeGroup(in, true, sampleGroup);
+            if (dither_) {
+                DitherGroupTo16(sampleGroup, generators_[0], generators_[1], out);
+                out += 8;
+            } else {
+                out += EmitGroup(sampleGroup, formatIndex, out);
+            }
+        }
+        return out;
+    }
+    for (size_t g = 0; g < groups; ++g, in += groupBytes_)
+        out = DecodeGeneric(in, out);
+    return out;
+}
+
+// One 20- or 24-bit group of any channel count.
+uint8_t* TLpcmDecoder::DecodeGeneric(const uint8_t* group, uint8_t* out) {
+    const int samples = 2 * channels_;
+    const uint8_t* low = group + 2 * samples;
+    for (int k = 0; k < samples; ++k) {
+        const auto high = static_cast<int16_t>(group[2 * k] << 8 | group[2 * k + 1]);
+        int32_t value; // the sample with its source's valid bits
+        if (bits_ == 24)
+            value = high * 256 + low[k];
+        else
+            value = high * 16 + ((k & 1) ? low[k / 2] & 0x0F : low[k / 2] >> 4);
+        if (outputBits_ == 16) {
+            const int16_t reduced =
+                dither_ ? generators_[static_cast<size_t>(k % channels_)].Reduce(value, bits_) : high;
+            out[0] = static_cast<uint8_t>(reduced);
+            out[1] = static_cast<uint8_t>(reduced >> 8);
+            out += 2;
+        } else {
+            const auto container = static_cast<uint32_t>(value) << (24 - bits_);
+            out[0] = static_cast<uint8_t>(container);
+            out[1] = static_cast<uint8_t>(container >> 8);
+            out[2] = static_cast<uint8_t>(container >> 16);
+            out += 3;
+        }
+    }
+    return out;
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "dvd/LpcmLayout.h"
+#include "dvd/ProgramStreamDemuxer.h"
+
+#include <memory>
+#include <span>
+
+// One LPCM track of a program stream as blocks of output samples: the demultiplexer and the layout
+// decoder joined, with what a conversion must tell its user gathered on the way (skipped bytes,
+// pre-emphasis, a change of format that ends the track).
+class TLpcmTrackReader {
+public:
+    // trackId: the sub-stream id (A0-A7); reduceTo16 and dither as for TLpcmDecoder.
+    TLpcmTrackReader(TStreamSource& source, uint8_t trackId, bool reduceTo16, bool dither);
+
+    // Reads up to the track's first packet, whose format the output takes. False when the track has none.
+    bool Start();
+    // The first packet's format and the decoder built for it (valid after Start returned true).
+    const TLpcmFormat& Format() const { return format_; }
+    const TLpcmDecoder& Decoder() const { return *decoder_; }
+
+    // The next block of output samples (possibly empty); false at the end of the track, or at its first
+    // packet whose bits, rate or channels differ from Format(): the track stops there.
+    bool Next(std::span<const uint8_t>& samples);
+
+    // The track stopped at a change of format, after ChangeSeconds() of audio.
+    bool FormatChanged() const { return formatChanged_; }
+    double ChangeSeconds() const;
+    // Some packet of the track carried the pre-emphasis flag (the audio is not de-emphasised).
+    bool Emphasis() const { return emphasis_; }
+    const TProgramStreamDemuxer& Demuxer() const { return demuxer_; }
+
+private:
+    TProgramStreamDemuxer demuxer_;
+    uint8_t trackId_;
+    bool reduceTo16_;
+    bool dither_;
+    TLpcmFormat format_;
+    std::unique_ptr<TLpcmDecoder> decoder_;
+    TAudioPacket packet_;
+    bool havePacket_ = false;
+    bool formatChanged_ = false;
+    bool emphasis_ = false;
+};

@@ -1,0 +1,253 @@
+#include "dvd/ProgramStreamDemuxer.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// The largest PES packet (6 header bytes and a 16-bit length) fits twice, so that a refill moves little.
+constexpr size_t kBufferBytes = 256 * 1024;
+constexpr size_t kMpeg2PackBytes = 14;
+constexpr size_t kMpeg1PackBytes = 12;
+
+constexpr uint8_t kPackStart = 0xBA;
+constexpr uint8_t kProgramEnd = 0xB9;
+constexpr uint8_t kPrivateStream1 = 0xBD;
+
+bool IsStartCodePrefix(const uint8_t* p) {
+    return p[0] == 0 && p[1] == 0 && p[2] == 1;
+}
+
+// Codes that may follow a pack header: another pack, the program end, or a packet with a length field
+// (system header BB, program stream map BC, private 1 BD, padding BE, private 2 BF, audio, video and the
+// rest of the stream ids up to FF).
+bool IsStreamLevelCode(uint8_t code) {
+    return code == kProgramEnd || code >= kPackStart;
+}
+
+bool IsMpeg2Pack(const uint8_t* p) {
+    return (p[4] & 0xC0) == 0x40;
+}
+bool IsMpeg1Pack(const uint8_t* p) {
+    return (p[4] & 0xF0) == 0x20;
+}
+
+} // namespace
+
+bool IsProgramStream(const uint8_t* bytes, size_t count) {
+    if (count < kMpeg2PackBytes || !IsStartCodePrefix(bytes) || bytes[3] != kPackStart || !IsMpeg2Pack(bytes))
+        return false;
+    const size_t next = kMpeg2PackBytes + (bytes[13] & 7);
+    return count >= next + 4 && IsStartCodePrefix(bytes + next) && IsStreamLevelCode(bytes[next + 3]);
+}
+
+TProgramStreamDemuxer::TProgramStreamDemuxer(TStreamSource& source)
+    : source_(source), buffer_(new uint8_t[kBufferBytes]) {}
+
+TProgramStreamDemuxer::~TProgramStreamDemuxer() = default;
+
+// Makes at least count bytes available from pos_; false when the stream ends (or fails) before.
+bool TProgramStreamDemuxer::Ensure(size_t count) {
+    if (end_ - pos_ >= count)
+        return true;
+    if (sourceEnded_)
+        return false;
+    std::memmove(buffer_.get(), buffer_.get() + pos_, end_ - pos_);
+    consumed_ += static_cast<int64_t>(pos_);
+    end_ -= pos_;
+    pos_ = 0;
+    while (end_ < count) {
+        const int64_t got = source_.Read(buffer_.get() + end_, static_cast<int64_t>(kBufferBytes - end_));
+        if (got <= 0) {
+            readFailed_ = got < 0;
+            sourceEnded_ = true;
+            return false;
+        }
+        end_ += static_cast<size_t>(got);
+    }
+    return true;
+}
+
+// Skips from the damaged byte at pos_ to the next pack header whose marker bits hold, or to the end,
+// counting what it passes.
+void TProgramStreamDemuxer::Resynchronise() {
+    size_t from = pos_ + 1;
+    for (;;) {
+        const uint8_t* base = buffer_.get();
+        for (size_t at = from; at + 5 <= end_; ++at) {
+            const auto* zero = static_cast<const uint8_t*>(std::memchr(base + at, 0, end_ - at));
+            if (!zero)
+                break;
+            at = static_cast<size_t>(zero - base);
+            if (at + 5 > end_)
+                break;
+            if (IsStartCodePrefix(zero) && zero[3] == kPackStart &&
+                (IsMpeg2Pack(zero) || IsMpeg1Pack(zero))) {
+                skipped_ += static_cast<int64_t>(at - pos_);
+                pos_ = at;
+                return;
+            }
+        }
+        // Keep the last four bytes, where a pack header may begin, and read on.
+        const size_t keepFrom = std::max(from, end_ >= 4 ? end_ - 4 : size_t{0});
+        skipped_ += static_cast<int64_t>(keepFrom - pos_);
+        pos_ = keepFrom;
+        if (!Ensure(end_ - pos_ + 1)) {
+            skipped_ += static_cast<int64_t>(end_ - pos_);
+            pos_ = end_;
+            return;
+        }
+        from = pos_;
+    }
+}
+
+// The stream ends inside a header or packet: what is left of it is skipped.
+TProgramStreamDemuxer::Step TProgramStreamDemuxer::EndInside() {
+    truncated_ = !readFailed_;
+    skipped_ += static_cast<int64_t>(end_ - pos_);
+    pos_ = end_;
+    return Step::End;
+}
+
+TProgramStreamDemuxer::Step TProgramStreamDemuxer::ParsePackHeader() {
+    const uint8_t* p = buffer_.get() + pos_;
+    size_t length;
+    if (IsMpeg2Pack(p)) {
+        if (!Ensure(kMpeg2PackBytes))
+            return EndInside();
+        p = buffer_.get() + pos_;
+        length = kMpeg2PackBytes + (p[13] & 7);
+    } else if (IsMpeg1Pack(p)) {
+        length = kMpeg1PackBytes;
+    } else {
+        return Step::Skip;
+    }
+    if (!Ensure(length))
+        return EndInside();
+    pos_ += length;
+    return Step::Packet;
+}
+
+// One PES (or system) packet at pos_: its whole stated length is made available, then either handed out
+// as audio or passed over.
+TProgramStreamDemuxer::Step TProgramStreamDemuxer::ParsePacket(TAudioPacket& packet, bool& isAudio) {
+    isAudio = false;
+    const uint8_t code = buffer_[pos_ + 3];
+    const size_t length = 6 + (size_t{buffer_[pos_ + 4]} << 8 | buffer_[pos_ + 5]);
+    if (!Ensure(length))
+        return EndInside();
+    const uint8_t* p = buffer_.get() + pos_;
+    pos_ += length;
+    const bool privateAudio = code == kPrivateStream1;
+    const bool mpegAudio = code >= 0xC0 && code <= 0xDF;
+    if (!privateAudio && !mpegAudio)
+        return Step::Packet;
+
+    // MPEG-2 PES header: flags, PTS/DTS flags, header data length, then the optional fields.
+    if (length < 9 || (p[6] & 0xC0) != 0x80 || 9 + size_t{p[8]} > length) {
+        skipped_ += static_cast<int64_t>(length);
+        return Step::Packet;
+    }
+    packet.hasPts = (p[7] & 0x80) != 0 && p[8] >= 5;
+    if (packet.hasPts) {
+        const uint8_t* t = p + 9;
+        packet.pts = int64_t{t[0] >> 1 & 7} << 30 | int64_t{t[1]} << 22 | int64_t{t[2] >> 1} << 15 |
+                     int64_t{t[3]} << 7 | int64_t{t[4] >> 1};
+    }
+    packet.format = {};
+    const uint8_t* payload = p + 9 + p[8];
+    size_t payloadBytes = length - 9 - p[8];
+    if (mpegAudio) {
+        packet.id = code;
+        packet.codec = TAudioCodec::MpegAudio;
+    } else {
+        if (payloadBytes == 0)
+            return Step::Packet;
+        packet.id = payload[0];
+        packet.codec = PrivateStreamCodec(packet.id);
+        // Sub-pictures (20-3F) and other private data are not audio.
+        if (packet.id < 0x80)
+            return Step::Packet;
+        if (packet.codec == TAudioCodec::Lpcm) {
+            if (payloadBytes < kLpcmHeaderBytes || !ParseLpcmHeader(payload, packet.format)) {
+                skipped_ += static_cast<int64_t>(length);
+                return Step::Packet;
+            }
+            payload += kLpcmHeaderBytes;
+            payloadBytes -= kLpcmHeaderBytes;
+        } else {
+            // AC-3 and DTS carry a 4-byte header (id, frame count, access unit pointer) before the frames.
+            const size_t skip = std::min<size_t>(payloadBytes, packet.codec == TAudioCodec::Other ? 1 : 4);
+            payload += skip;
+            payloadBytes -= skip;
+        }
+    }
+    packet.data = payload;
+    packet.size = static_cast<int32_t>(payloadBytes);
+    isAudio = true;
+    return Step::Packet;
+}
+
+bool TProgramStreamDemuxer::NextAudioPacket(TAudioPacket& packet) {
+    for (;;) {
+        if (Ensure(4) && IsStartCodePrefix(buffer_.get() + pos_) && buffer_[pos_ + 3] == kProgramEnd) {
+            pos_ += 4;
+            continue;
+        }
+        if (!Ensure(6)) {
+            // Fewer bytes than any header needs: a cut pack or packet, stray bytes, or nothing at all.
+            if (end_ - pos_ >= 4 && IsStartCodePrefix(buffer_.get() + pos_) &&
+                buffer_[pos_ + 3] >= kPackStart)
+                EndInside();
+            skipped_ += static_cast<int64_t>(end_ - pos_);
+            pos_ = end_;
+            return false;
+        }
+        const uint8_t* p = buffer_.get() + pos_;
+        Step step = Step::Skip;
+        if (IsStartCodePrefix(p) && p[3] == kPackStart) {
+            step = ParsePackHeader();
+        } else if (IsStartCodePrefix(p) && p[3] > kPackStart) {
+            bool isAudio = false;
+            step = ParsePacket(packet, isAudio);
+            if (isAudio)
+                return true;
+        }
+        if (step == Step::End)
+            return false;
+        if (step == Step::Skip)
+            Resynchronise();
+    }
+}
+
+bool TProgramStreamDemuxer::NextPacketOf(uint8_t id, TAudioPacket& packet) {
+    while (NextAudioPacket(packet))
+        if (packet.id == id)
+            return true;
+    return false;
+}
+
+std::vector<TAudioTrack> ListAudioTracks(TStreamSource& source) {
+    TProgramStreamDemuxer demuxer(source);
+    std::vector<TAudioTrack> tracks;
+    TAudioPacket packet;
+    while (demuxer.NextAudioPacket(packet)) {
+        auto track = std::find_if(tracks.begin(), tracks.end(),
+                                  [&](const TAudioTrack& known) { return known.id == packet.id; });
+        if (track == tracks.end()) {
+            tracks.push_back({packet.id, packet.codec, packet.format, 0});
+            track = tracks.end() - 1;
+        }
+        track->payloadBytes += packet.size;
+    }
+    std::sort(tracks.begin(), tracks.end(),
+              [](const TAudioTrack& a, const TAudioTrack& b) { return a.id < b.id; });
+    return tracks;
+}
+
+int LpcmTrackId(const std::vector<TAudioTrack>& tracks, int n) {
+    for (const TAudioTrack& track : tracks)
+        if (track.Convertible() && --n == 0)
+            return track.id;
+    return -1;
+}

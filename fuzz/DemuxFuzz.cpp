@@ -1,0 +1,110 @@
+// The program-stream demultiplexer and the LPCM layouts over arbitrary bytes. Besides not crashing, they
+// must keep their promises: every byte of the input is either handed out as audio, passed over inside a
+// well-formed packet, or counted as skipped, and never more than the input holds; what comes out does not
+// depend on how the source's reads are cut; and a decoder turns exactly its whole groups into samples.
+#include "FuzzSupport.h"
+
+#include "dvd/LpcmLayout.h"
+#include "dvd/LpcmTrackReader.h"
+#include "dvd/ProgramStreamDemuxer.h"
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <vector>
+
+namespace {
+
+class BytesSource : public TStreamSource {
+public:
+    BytesSource(const uint8_t* data, size_t size, int64_t piece) : data_(data), size_(size), piece_(piece) {}
+    int64_t Read(uint8_t* buffer, int64_t count) override {
+        const int64_t n = std::min({count, piece_, static_cast<int64_t>(size_) - at_});
+        if (n > 0)
+            std::memcpy(buffer, data_ + at_, static_cast<size_t>(n));
+        at_ += n;
+        return n;
+    }
+    int64_t Size() const override { return static_cast<int64_t>(size_); }
+
+private:
+    const uint8_t* data_;
+    size_t size_;
+    int64_t piece_;
+    int64_t at_ = 0;
+};
+
+struct Decoded {
+    std::vector<uint8_t> samples; // every LPCM track's output, in packet order
+    int64_t audioBytes = 0;
+    int64_t skipped = 0;
+    bool truncated = false;
+};
+
+Decoded Run(const uint8_t* data, size_t size, int64_t piece, bool reduce, bool dither) {
+    BytesSource source(data, size, piece);
+    TProgramStreamDemuxer demuxer(source);
+    Decoded result;
+    // One decoder per track; a change of layout starts a new one, as a new output would.
+    std::map<uint8_t, std::unique_ptr<TLpcmDecoder>> decoders;
+    std::map<uint8_t, TLpcmFormat> formats;
+    TAudioPacket packet;
+    while (demuxer.NextAudioPacket(packet)) {
+        FUZZ_CHECK(packet.size >= 0 && packet.size <= 65535);
+        result.audioBytes += packet.size;
+        if (packet.codec != TAudioCodec::Lpcm)
+            continue;
+        FUZZ_CHECK(packet.format.channels >= 1 && packet.format.channels <= 8);
+        auto& decoder = decoders[packet.id];
+        if (!decoder || !formats[packet.id].SameLayout(packet.format)) {
+            decoder = std::make_unique<TLpcmDecoder>(packet.format, reduce, dither);
+            formats[packet.id] = packet.format;
+        }
+        const int64_t framesBefore = decoder->Frames();
+        const size_t pendingBefore = decoder->PendingBytes();
+        const auto out = decoder->Decode(packet.data, static_cast<size_t>(packet.size));
+        const size_t groups = (pendingBefore + static_cast<size_t>(packet.size)) / decoder->GroupBytes();
+        FUZZ_CHECK(decoder->PendingBytes() == (pendingBefore + packet.size) % decoder->GroupBytes());
+        FUZZ_CHECK(decoder->Frames() - framesBefore == static_cast<int64_t>(groups) * decoder->GroupFrames());
+        FUZZ_CHECK(out.size() == groups * decoder->GroupFrames() * decoder->Channels() *
+                                     static_cast<size_t>(decoder->OutputContainerBytes()));
+        result.samples.insert(result.samples.end(), out.begin(), out.end());
+    }
+    result.skipped = demuxer.SkippedBytes();
+    result.truncated = demuxer.Truncated();
+    FUZZ_CHECK(!demuxer.ReadFailed());
+    FUZZ_CHECK(demuxer.Position() == static_cast<int64_t>(size));
+    FUZZ_CHECK(result.audioBytes + result.skipped <= static_cast<int64_t>(size));
+    return result;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const bool reduce = size > 0 && (data[size - 1] & 1);
+    const bool dither = size > 0 && (data[size - 1] & 2);
+    const Decoded whole = Run(data, size, 1 << 20, reduce, dither);
+    const Decoded cut = Run(data, size, static_cast<int64_t>(size % 13) + 1, reduce, dither);
+    FUZZ_CHECK(whole.samples == cut.samples);
+    FUZZ_CHECK(whole.skipped == cut.skipped && whole.truncated == cut.truncated);
+
+    // The first LPCM track as a conversion reads it: every frame it decodes comes out, nothing more.
+    BytesSource source(data, size, 4096);
+    TLpcmTrackReader reader(source, 0xA0, reduce, dither);
+    if (reader.Start()) {
+        size_t bytes = 0;
+        std::span<const uint8_t> block;
+        while (reader.Next(block))
+            bytes += block.size();
+        const TLpcmDecoder& decoder = reader.Decoder();
+        FUZZ_CHECK(bytes == static_cast<size_t>(decoder.Frames()) * decoder.Channels() *
+                                static_cast<size_t>(decoder.OutputContainerBytes()));
+        FUZZ_CHECK(reader.Demuxer().SkippedBytes() <= whole.skipped);
+    }
+
+    // A stream that is a program stream by its first bytes never loses a clean first pack to resync.
+    if (IsProgramStream(data, std::min(size, kProgramStreamProbeBytes)))
+        FUZZ_CHECK(whole.skipped < static_cast<int64_t>(size));
+    return 0;
+}

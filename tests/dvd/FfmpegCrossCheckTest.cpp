@@ -1,0 +1,109 @@
+// FFmpeg's pcm_dvd decoder as an independent reader of the same program streams: every sample the
+// demultiplexer and the layouts produce must be the one FFmpeg decodes.
+#include "LpcmEncoder.h"
+#include "MemorySource.h"
+#include "ProgramStreamWriter.h"
+#include "dvd/LpcmLayout.h"
+#include "dvd/ProgramStreamDemuxer.h"
+#include "wave/WaveWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+namespace {
+
+// FFmpeg's decode of the first audio track, as 32-bit little-endian samples.
+std::vector<int32_t> FfmpegDecode(const std::string& path) {
+    const std::string command = "ffmpeg -nostdin -v error -f mpeg -i '" + path + "' -map 0:a:0 -f s32le -";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    std::vector<int32_t> samples;
+    int32_t sample;
+    while (pipe && std::fread(&sample, sizeof sample, 1, pipe) == 1)
+        samples.push_back(sample);
+    if (pipe)
+        ::pclose(pipe);
+    return samples;
+}
+
+// Our decode of a track at the source's resolution, as 32-bit samples.
+std::vector<int32_t> OurDecode(const Bytes& stream, uint8_t id) {
+    MemorySource source(stream);
+    TProgramStreamDemuxer demuxer(source);
+    TAudioPacket packet;
+    std::unique_ptr<TLpcmDecoder> decoder;
+    std::vector<int32_t> samples;
+    while (demuxer.NextPacketOf(id, packet)) {
+        if (!decoder)
+            decoder = std::make_unique<TLpcmDecoder>(packet.format, false, false);
+        const auto out = decoder->Decode(packet.data, static_cast<size_t>(packet.size));
+        const size_t width = static_cast<size_t>(decoder->OutputContainerBytes());
+        for (size_t i = 0; i < out.size(); i += width) {
+            uint32_t value = 0;
+            for (size_t b = 0; b < width; ++b)
+                value |= uint32_t{out[i + b]} << (8 * (b + 4 - width));
+            samples.push_back(static_cast<int32_t>(value));
+        }
+    }
+    return samples;
+}
+
+// A stream with the track's audio in 2000-byte packets, a video and a padding packet after each.
+Bytes MakeStream(int bits, int rate, int channels, const Bytes& audio) {
+    ProgramStreamWriter writer;
+    for (size_t at = 0; at < audio.size(); at += 2000) {
+        const Bytes piece(audio.begin() + static_cast<long>(at),
+                          audio.begin() + static_cast<long>(std::min(at + 2000, audio.size())));
+        writer.Pack().Lpcm(0xA0, bits, rate, channels, piece, false, 90000 + static_cast<int64_t>(at));
+        writer.Pack().Video(300).Padding(20);
+    }
+    return writer.End().Result();
+}
+
+} // namespace
+
+TEST(FfmpegCrossCheck, StereoMonoAndEverySixteenBitLayout) {
+    struct Case {
+        int bits, channels, rate;
+    } cases[] = {{16, 2, 48000}, {20, 2, 96000}, {24, 2, 48000}, {16, 1, 44100},
+                 {20, 1, 48000}, {24, 1, 96000}, {16, 3, 48000}, {16, 4, 48000},
+                 {16, 5, 32000}, {16, 6, 48000}, {16, 7, 48000}, {16, 8, 48000}};
+    TempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.bits << " bit, " << c.channels << " channels");
+        // Whole groups of FFmpeg's blocks, so that neither side drops a tail the other keeps.
+        const std::vector<int32_t> samples =
+            RandomSamples(static_cast<size_t>(c.channels) * 2 * 4800, c.bits, 11);
+        const Bytes stream = MakeStream(c.bits, c.rate, c.channels, EncodeLpcm(samples, c.bits, c.channels));
+        WriteFile(dir.Path("x.vob"), stream);
+        const std::vector<int32_t> ours = OurDecode(stream, 0xA0);
+        ASSERT_EQ(ours.size(), samples.size());
+        EXPECT_EQ(ours, FfmpegDecode(dir.Path("x.vob")));
+        if (c.channels > 2) {
+            // The channel mask FFmpeg writes for the stream, in its extensible format chunk.
+            const std::string convert = "ffmpeg -nostdin -y -v error -i '" + dir.Path("x.vob") +
+                                        "' -map 0:a:0 '" + dir.Path("x.wav") + "'";
+            ASSERT_EQ(std::system(convert.c_str()), 0);
+            EXPECT_EQ(U32At(ReadFile(dir.Path("x.wav")), 40), DvdChannelMask(c.channels));
+        }
+    }
+}
+
+TEST(FfmpegCrossCheck, AProgramStreamFfmpegMadeWithVideo) {
+    TempDir dir;
+    const std::string vob = dir.Path("made.vob");
+    const std::string command =
+        "ffmpeg -nostdin -v error -f lavfi -i sine=frequency=997:duration=2 -f lavfi -i "
+        "testsrc=duration=2:size=160x120:rate=25 -ac 2 -ar 48000 -c:a pcm_dvd -sample_fmt s32 "
+        "-c:v mpeg2video -f dvd '" +
+        vob + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const Bytes stream = ReadFile(vob);
+    ASSERT_TRUE(IsProgramStream(stream.data(), stream.size()));
+    MemorySource source(stream);
+    const std::vector<TAudioTrack> tracks = ListAudioTracks(source);
+    ASSERT_EQ(LpcmTrackId(tracks, 1), 0xA0);
+    const std::vector<int32_t> ours = OurDecode(stream, 0xA0);
+    EXPECT_GT(ours.size(), 2u * 48000 * 19 / 10);
+    EXPECT_EQ(ours, FfmpegDecode(vob));
+}

@@ -1,0 +1,118 @@
+#include "wave/WaveWriter.h"
+
+#include "mmio/MMIOFile.h"
+#include "wave/WaveHeader.h"
+
+namespace {
+
+constexpr uint32_t kJunkId = FourCC("JUNK");
+constexpr uint32_t kRf64Id = FourCC("RF64");
+constexpr uint32_t kDs64Id = FourCC("ds64");
+// ds64 body: RIFF size, data size and sample count as 64-bit values, and an empty table's length.
+constexpr uint32_t kDs64Bytes = 28;
+constexpr uint16_t kExtensibleTag = 0xFFFE;
+// KSDATAFORMAT_SUBTYPE_PCM after its first two bytes (the format tag 1).
+constexpr uint8_t kPcmSubFormatTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                           0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+
+bool IsExtensible(const TWaveFormat& format) {
+    return format.channels > 2;
+}
+
+void Put16(std::vector<uint8_t>& out, uint32_t value) {
+    out.push_back(static_cast<uint8_t>(value));
+    out.push_back(static_cast<uint8_t>(value >> 8));
+}
+
+void Put32(std::vector<uint8_t>& out, uint32_t value) {
+    Put16(out, value & 0xFFFF);
+    Put16(out, value >> 16);
+}
+
+void Put64(std::vector<uint8_t>& out, uint64_t value) {
+    Put32(out, static_cast<uint32_t>(value));
+    Put32(out, static_cast<uint32_t>(value >> 32));
+}
+
+int64_t PaddedDataBytes(int64_t dataBytes) {
+    return dataBytes + (dataBytes & 1);
+}
+
+} // namespace
+
+uint32_t DvdChannelMask(int channels) {
+    static constexpr uint32_t kMasks[9] = {0, 0x4, 0x3, 0xB, 0x107, 0x37, 0x3F, 0x70F, 0x63F};
+    return channels >= 1 && channels <= 8 ? kMasks[channels] : 0;
+}
+
+int WaveWriterHeaderBytes(const TWaveFormat& format) {
+    return 12 + 8 + static_cast<int>(kDs64Bytes) + 8 + (IsExtensible(format) ? 40 : 18) + 8;
+}
+
+namespace {
+
+std::vector<uint8_t> BuildHeader(const TWaveFormat& format, int64_t dataBytes, bool provisional) {
+    const int headerBytes = WaveWriterHeaderBytes(format);
+    const auto riffSize = static_cast<uint64_t>(headerBytes - 8 + PaddedDataBytes(dataBytes));
+    const bool rf64 = riffSize > 0xFFFFFFFFull;
+    std::vector<uint8_t> out;
+    out.reserve(static_cast<size_t>(headerBytes));
+    Put32(out, rf64 ? kRf64Id : kRiffId);
+    Put32(out, rf64 ? 0xFFFFFFFFu : static_cast<uint32_t>(provisional ? 0 : riffSize));
+    Put32(out, kWaveId);
+    Put32(out, rf64 ? kDs64Id : kJunkId);
+    Put32(out, kDs64Bytes);
+    if (rf64) {
+        Put64(out, riffSize);
+        Put64(out, static_cast<uint64_t>(dataBytes));
+        Put64(out, static_cast<uint64_t>(dataBytes) / format.BlockAlign());
+        Put32(out, 0);
+    } else {
+        out.resize(out.size() + kDs64Bytes, 0);
+    }
+    Put32(out, kFmtId);
+    Put32(out, IsExtensible(format) ? 40 : 18);
+    Put16(out, IsExtensible(format) ? kExtensibleTag : 1);
+    Put16(out, format.channels);
+    Put32(out, format.sampleRate);
+    Put32(out, format.sampleRate * format.BlockAlign());
+    Put16(out, format.BlockAlign());
+    if (IsExtensible(format)) {
+        // The container's bits, then the valid bits, the mask and the PCM sub-format.
+        Put16(out, format.containerBytes * 8u);
+        Put16(out, 22);
+        Put16(out, format.validBits);
+        Put32(out, DvdChannelMask(format.channels));
+        Put16(out, 1);
+        out.insert(out.end(), std::begin(kPcmSubFormatTail), std::end(kPcmSubFormatTail));
+    } else {
+        // As the raw path's header: 20 valid bits say 20, in 3-byte containers.
+        Put16(out, format.validBits);
+        Put16(out, 0);
+    }
+    Put32(out, kDataId);
+    Put32(out, rf64 ? 0xFFFFFFFFu : static_cast<uint32_t>(dataBytes));
+    return out;
+}
+
+} // namespace
+
+std::vector<uint8_t> ProvisionalWaveHeader(const TWaveFormat& format) {
+    return BuildHeader(format, 0, true);
+}
+
+std::vector<uint8_t> BuildWaveWriterHeader(const TWaveFormat& format, int64_t dataBytes) {
+    return BuildHeader(format, dataBytes, false);
+}
+
+bool FinishWaveFile(TMMIOFile& file, const TWaveFormat& format, int64_t dataBytes) {
+    const std::vector<uint8_t> header = BuildWaveWriterHeader(format, dataBytes);
+    if (dataBytes & 1) {
+        const uint8_t pad = 0;
+        const int64_t end = static_cast<int64_t>(header.size()) + dataBytes;
+        if (file.SeekTo(end) != end || file.Write(&pad, 1) != 1)
+            return false;
+    }
+    const auto size = static_cast<int32_t>(header.size());
+    return file.SeekTo(0) == 0 && file.Write(header.data(), size) == size;
+}
