@@ -5,22 +5,9 @@
 #include "wave/WaveScanner.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <exception>
-#include <sys/stat.h>
 
 namespace {
-
-enum class FileState { Exists, Missing, Unknown };
-
-// Whether there is a file (not a folder) of that name. Unknown when the system would not say (a folder
-// that may not be searched): the open that follows then tells the user why.
-FileState StateOfFile(const std::string& name) {
-    struct stat st {};
-    if (::stat(name.c_str(), &st) == 0)
-        return S_ISDIR(st.st_mode) ? FileState::Missing : FileState::Exists;
-    return errno == ENOENT || errno == ENOTDIR ? FileState::Missing : FileState::Unknown;
-}
 
 // A scan that walks this many chunks is not an ordinary file: from then on it shows STOP!.
 constexpr int64_t kChunksBeforeStopButton = 1 << 16;
@@ -65,52 +52,23 @@ TRunResult TConversionRun::Execute() {
 
 // The checks and the set-up, in their order. False when the run ends here; the outcome says how.
 bool TConversionRun::Prepare() {
+    inputName_ = host_.InputName();
+    outputName_ = host_.OutputName();
     bool overwriteAgreed = false;
-    if (!CheckNames(overwriteAgreed) || !OpenInput() || !ScanInput() || !CountGroups() || !CheckLimits() ||
-        !CreateOutput(overwriteAgreed))
+    if (!CheckNames(inputName_, outputName_, overwriteAgreed) || !OpenInput() || !ScanInput() ||
+        !CountGroups() || !CheckLimits() || !CreateOutput(overwriteAgreed))
         return false;
     BuildHeader();
     host_.SetBusy(true);
     return true;
 }
 
-bool TConversionRun::CheckNames(bool& overwriteAgreed) {
-    inputName_ = host_.InputName();
-    outputName_ = host_.OutputName();
-    if (inputName_ == outputName_) {
-        ShowError(msg::kSameName);
-        outcome_.Refuse();
-        return false;
-    }
-    if (StateOfFile(inputName_) == FileState::Missing) {
-        ShowError(msg::kNoInput);
-        outcome_.Refuse();
-        return false;
-    }
-    if (StateOfFile(outputName_) == FileState::Exists) {
-        overwriteAgreed = host_.Confirm(msg::kOverwrite);
-        if (!overwriteAgreed)
-            outcome_.Refuse();
-    }
-    return outcome_.Running();
-}
-
 bool TConversionRun::OpenInput() {
-    const ErrorSink showError = [this](const std::string& message) { ShowError(message); };
-    InFile_ = OpenWaveRead(inputName_, showError);
-    if (InFile_ && InFile_->Opened()) {
-        InFile_->SetBufferSize(kBufferSize);
-        return true;
-    }
-    // An object that came back unopened cannot be read either: treat it as no object at all.
-    const std::string cause = InFile_ ? InFile_->FailureReason() : std::string();
-    InFile_.reset();
-    if (cause.empty())
-        ShowError(msg::kCannotOpenInput);
-    else
-        host_.ShowErrorWithCause(msg::kCannotOpenInput, cause);
-    outcome_.Refuse();
-    return false;
+    InFile_ = TRunControl::OpenInput(inputName_);
+    if (!InFile_)
+        return false;
+    InFile_->SetBufferSize(kBufferSize);
+    return true;
 }
 
 // Finds where the samples begin. A file that makes the scan walk long (a huge file of empty chunks) keeps
@@ -219,10 +177,4 @@ void TConversionRun::CleanUp() {
     phase_ = Phase::Idle;
     if (closeError)
         std::rethrow_exception(closeError);
-}
-
-void TConversionRun::StopQuestion() {
-    if (phase_ != Phase::Scanning && phase_ != Phase::Converting)
-        return;
-    outcome_.Apply(host_.AskStop(msg::kStopQuestion));
 }

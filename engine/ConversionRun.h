@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/RunControl.h"
 #include "engine/RunHost.h"
 #include "engine/RunOutcome.h"
 #include "engine/RunOutput.h"
@@ -15,30 +16,21 @@
 // One conversion from two file names to a finished WAVE file, driven through a host. The run holds its
 // state only while it executes; the host's STOP handler calls StopQuestion from inside the host's event
 // processing.
-class TConversionRun {
+class TConversionRun : public TRunControl {
 public:
     static constexpr int32_t kBufferSize = 32768;
 
     // The per-group loop is compiled for the host's own type. The host is called just the same for every
     // group, but for a host class marked final the compiler binds those calls directly and can inline them.
     template <std::derived_from<TRunHost> Host>
-    explicit TConversionRun(Host& host) : host_(host), convertGroups_(&TConversionRun::ConvertGroups<Host>) {}
+    explicit TConversionRun(Host& host)
+        : TRunControl(host), convertGroups_(&TConversionRun::ConvertGroups<Host>) {}
 
     // Checks the request, converts and cleans up. Errors are shown through the host; an exception the run
     // does not handle itself (a buffer that cannot be resized, an output that cannot be closed) leaves
     // after the clean-up, for the host's default error dialog.
     TRunResult Execute();
 
-    // Asks the host's stop question and applies the answer; does nothing unless the input is being
-    // scanned or converted.
-    void StopQuestion();
-    void ApplyStopAnswer(TStopAnswer answer) { outcome_.Apply(answer); }
-    // A signal or a session that ends: the run stops at its next step and leaves no output.
-    void Interrupt() { outcome_.Interrupt(); }
-
-    bool Converting() const { return phase_ == Phase::Converting; }
-    bool Running() const { return outcome_.Running(); }
-    bool DeleteOutput() const { return outcome_.DeleteOutput(); }
     int64_t DataOffset() const { return DataOffset_; }
     int64_t GroupCount() const { return GroupCount_; }
     int64_t GroupsWritten() const { return groupsWritten_; }
@@ -47,11 +39,7 @@ public:
     const TWaveHeader& OutHeader() const { return OutHeader_; }
 
 private:
-    // Where the run is; the stop question is asked only while the input is scanned or converted.
-    enum class Phase { Idle, Preparing, Scanning, Converting, CleaningUp };
-
     bool Prepare();
-    bool CheckNames(bool& overwriteAgreed);
     bool OpenInput();
     bool ScanInput();
     bool CountGroups();
@@ -62,12 +50,7 @@ private:
     template <class Host> void ConvertGroups();
     bool WriteFinalSizes(TMMIOFile& output);
     void CleanUp();
-    void ShowError(const std::string& message) { host_.ShowError(message); }
-
-    TRunHost& host_;
     void (TConversionRun::*convertGroups_)();
-    TRunOutcome outcome_;
-    Phase phase_ = Phase::Idle;
     std::unique_ptr<TMMIOFile> InFile_;
     TRunOutput OutFile_;
     std::string inputName_;
