@@ -17,18 +17,16 @@ std::string FormatDuration(double seconds) {
 
 } // namespace
 
-TRunResult TConsoleHost::Convert(const std::string& input, const std::string& output) {
-    input_ = input;
-    output_ = output;
+template <class Execute> TRunResult TConsoleHost::Drive(TRunControl& run, int bytesPerStep, Execute execute) {
     formatIndex_ = settings_.formatIndex;
     minimum_ = maximum_ = progress_ = 0;
-    TConversionRun run(*this);
+    bytesPerStep_ = bytesPerStep;
     run_ = &run;
     // Checked while the run prepares too: a long scan of the input can be interrupted.
     throttle_.Start();
     TRunResult result = TRunResult::Failed;
     try {
-        result = run.Execute();
+        result = execute();
     } catch (const std::exception& error) {
         ShowError(error.what());
     }
@@ -36,9 +34,30 @@ TRunResult TConsoleHost::Convert(const std::string& input, const std::string& ou
     return result;
 }
 
-void TConsoleHost::Refuse(const std::string& input, const std::string& reason) {
+TRunResult TConsoleHost::Convert(const std::string& input, const std::string& output) {
     input_ = input;
-    Print(reason);
+    output_ = output;
+    TConversionRun run(*this);
+    return Drive(run, kGroupBytes, [&run] { return run.Execute(); });
+}
+
+TRunResult TConsoleHost::ConvertStream(const std::string& input, const std::string& output, int track) {
+    input_ = input;
+    output_ = output;
+    TStreamRun run(*this);
+    return Drive(run, 1, [&run, track] { return run.ExecuteFile(track); });
+}
+
+TRunResult TConsoleHost::ConvertDisc(const TDiscRequest& request) {
+    input_ = request.disc;
+    output_ = request.output;
+    TDiscConversion conversion(*this, request);
+    return Drive(conversion.Run(), 1, [&conversion] { return conversion.Execute(); });
+}
+
+void TConsoleHost::Tell(const std::string& input, const std::string& message) {
+    input_ = input;
+    Print(message);
 }
 
 void TConsoleHost::Print(const std::string& message, const char* end) {
@@ -109,11 +128,12 @@ void TConsoleHost::DrawProgress(bool final) {
     const int64_t span = maximum_ - minimum_;
     const int percent = span > 0 ? static_cast<int>((progress_ - minimum_) * 100 / span) : 100;
     const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
-    const double megabytes = static_cast<double>(progress_) * 10 / 1e6;
+    const double megabytes = static_cast<double>(progress_) * bytesPerStep_ / 1e6;
     const double rate = elapsed > 0 ? megabytes / elapsed : 0;
     std::string left;
     if (!final && rate > 0 && span > 0)
-        left = "  " + FormatDuration(static_cast<double>(maximum_ - progress_) * 10 / 1e6 / rate) + " left";
+        left = "  " + FormatDuration(static_cast<double>(maximum_ - progress_) * bytesPerStep_ / 1e6 / rate) +
+               " left";
     std::fprintf(stderr, "\r\033[K%3d%%  %.1f MB/s%s", percent, rate, left.c_str());
     std::fflush(stderr);
     progressShown_ = true;

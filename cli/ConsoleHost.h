@@ -1,7 +1,9 @@
 #pragma once
 
+#include "disc/DiscConversion.h"
 #include "engine/ConversionRun.h"
 #include "engine/RunHost.h"
+#include "engine/StreamRun.h"
 #include "engine/Throttle.h"
 
 #include <chrono>
@@ -18,14 +20,20 @@ public:
         bool assumeYes = false;
         bool showProgress = false;
         bool interactive = false; // questions may be asked on standard input
+        bool rf64 = false;
+        bool dither = false;
     };
 
     explicit TConsoleHost(const Settings& settings) : settings_(settings) {}
 
-    // Converts one input; the run's result, or Failed when an error left the run.
+    // Converts one raw or swapped-WAVE input; the run's result, or Failed when an error left the run.
     TRunResult Convert(const std::string& input, const std::string& output);
-    // Says why an input is not converted.
-    void Refuse(const std::string& input, const std::string& reason);
+    // Converts a program stream's `track`-th LPCM track (1-based).
+    TRunResult ConvertStream(const std::string& input, const std::string& output, int track);
+    // Converts what `request` asks of a disc.
+    TRunResult ConvertDisc(const TDiscRequest& request);
+    // A message about an input that no run is converting (why it is not converted, a note).
+    void Tell(const std::string& input, const std::string& message);
 
     std::string InputName() override { return input_; }
     std::string OutputName() override { return output_; }
@@ -49,14 +57,21 @@ public:
             Tick();
     }
     bool StopRequestedAtEnd() override;
+    bool WriteRf64() override { return settings_.rf64; }
+    bool DitherTo16() override { return settings_.dither; }
+    void OutputStarted(const std::string& name) override { output_ = name; }
 
 private:
+    // Runs `execute` with `run` as the one that interrupts reach; the gauge counts `bytesPerStep` bytes
+    // of input a step.
+    template <class Execute> TRunResult Drive(TRunControl& run, int bytesPerStep, Execute execute);
     void Tick();
     void DrawProgress(bool final);
     void Print(const std::string& message, const char* end = "\n");
 
     Settings settings_;
-    TConversionRun* run_ = nullptr;
+    TRunControl* run_ = nullptr;
+    int bytesPerStep_ = 1;
     std::string input_;
     std::string output_;
     int formatIndex_ = 1;

@@ -1,9 +1,12 @@
-// oxlip-convert: the window's conversion, from a shell.
+// oxlip-convert: the window's conversion, from a shell, and DVD program streams and discs besides.
 #include "BatchPlan.h"
 #include "CommandLine.h"
 #include "ConsoleHost.h"
+#include "InputListing.h"
 #include "Signals.h"
+#include "TerminalText.h"
 
+#include "disc/InputKind.h"
 #include "texts/Messages.h"
 
 #include <cstdio>
@@ -17,6 +20,54 @@ constexpr int kExitUsage = 2;
 
 int ExitForSignal(int signal) {
     return 128 + signal;
+}
+
+int ListInputs(const std::vector<std::string>& inputs) {
+    int status = kExitOk;
+    for (const std::string& input : inputs) {
+        std::string text;
+        if (!DescribeInput(input, text)) {
+            std::fprintf(stderr, "oxlip-convert: %s: %s\n", ForTerminal(input).c_str(),
+                         ForTerminal(text).c_str());
+            status = kExitFailed;
+            continue;
+        }
+        std::printf("%s: %s", ForTerminal(input).c_str(), text.c_str());
+    }
+    return status;
+}
+
+// One input converted by its kind; a disc takes the disc options, the others refuse them.
+TRunResult ConvertOne(TConsoleHost& host, const ConvertOptions& options, const TPlannedConversion& job) {
+    const TInputKind kind = ClassifyInput(job.input);
+    if (kind != TInputKind::Disc && (options.title > 0 || options.chapters)) {
+        host.Tell(job.input, msg::kDiscOptionsOnly);
+        return TRunResult::Refused;
+    }
+    if (kind != TInputKind::RawOrWave && options.rateGiven)
+        host.Tell(job.input, msg::kRateFromStream);
+    if (kind == TInputKind::Disc) {
+        TDiscRequest request;
+        request.disc = job.input;
+        request.title = options.title;
+        request.track = options.track;
+        request.chapters = options.chapters;
+        request.firstChapter = options.firstChapter;
+        request.lastChapter = options.lastChapter;
+        request.output = options.output;
+        return host.ConvertDisc(request);
+    }
+    if (!job.refusal.empty()) {
+        host.Tell(job.input, job.refusal);
+        return TRunResult::Refused;
+    }
+    if (kind == TInputKind::ProgramStream)
+        return host.ConvertStream(job.input, job.output, options.track > 0 ? options.track : 1);
+    if (options.track > 0) {
+        host.Tell(job.input, msg::kTrackOptionOnly);
+        return TRunResult::Refused;
+    }
+    return host.Convert(job.input, job.output);
 }
 
 } // namespace
@@ -38,6 +89,8 @@ int main(int argc, char** argv) {
         std::printf("oxlip-convert %s\n", OXLIP_VERSION);
         return kExitOk;
     }
+    if (options.list)
+        return ListInputs(options.inputs);
     if (options.sampleRate <= 0)
         std::fprintf(stderr, "oxlip-convert: %s\n", msg::kRateNotPositive);
 
@@ -47,6 +100,8 @@ int main(int argc, char** argv) {
     settings.assumeYes = options.assumeYes;
     settings.showProgress = !options.quiet && isatty(STDERR_FILENO);
     settings.interactive = isatty(STDIN_FILENO);
+    settings.rf64 = options.rf64;
+    settings.dither = options.dither;
     TConsoleHost host(settings);
 
     int status = kExitOk;
@@ -54,12 +109,7 @@ int main(int argc, char** argv) {
     for (const TPlannedConversion& job : plan) {
         if (const int signal = InterruptSignal())
             return ExitForSignal(signal);
-        if (!job.refusal.empty()) {
-            host.Refuse(job.input, job.refusal);
-            status = kExitFailed;
-            continue;
-        }
-        const TRunResult result = host.Convert(job.input, job.output);
+        const TRunResult result = ConvertOne(host, options, job);
         // A run that kept its output has blocked the interrupts when it decided so; one that did not
         // is judged with them blocked too.
         BlockInterrupts(true);

@@ -31,6 +31,9 @@ public:
         stoppedByAnswer_ = false;
     }
     void Complete() { Settle(TRunResult::Completed); }
+    // The input cannot be converted further (its format changed): what was written stays, as after
+    // Ignore, and the run does not count as completed.
+    void EndEarly() { Settle(TRunResult::Stopped); }
 
     // An interrupt (a signal, the window closed by the session): the run ends as aborted, even one that
     // has just completed, unless it had failed or been refused already.

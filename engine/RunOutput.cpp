@@ -43,7 +43,7 @@ bool TRunOutput::Create(TRunHost& host, const std::string& name, bool overwriteA
 }
 
 std::exception_ptr TRunOutput::Finish(TRunHost& host, TRunOutcome& outcome,
-                                      const std::function<bool(TMMIOFile&)>& writeSizes) {
+                                      const std::function<bool(TMMIOFile&)>& writeSizes, bool lastOfRun) {
     std::exception_ptr closeError;
     if (!outcome.DeleteOutput() && !writeSizes(*file_)) {
         host.ShowError(msg::kWriteFailed);
@@ -58,7 +58,7 @@ std::exception_ptr TRunOutput::Finish(TRunHost& host, TRunOutcome& outcome,
         outcome.Fail();
     }
     // Asked after the close, so that a stop that comes while the file is finished still takes it away.
-    if (!outcome.DeleteOutput() && host.StopRequestedAtEnd())
+    if (lastOfRun && !outcome.DeleteOutput() && host.StopRequestedAtEnd())
         outcome.Interrupt();
     if (outcome.DeleteOutput() && file_->Delete() == TDeleteResult::NotOurs)
         host.ShowError(msg::kOutputReplaced);

@@ -26,8 +26,9 @@ public:
     // they could not be written), then it is closed; an aborted or failed one is deleted. A close that
     // cannot flush fails the run and deletes the output; its error is returned when nothing else had
     // failed before, for the caller to raise once its own clean-up is done.
+    // `lastOfRun`: the run ends with this output, so the host is asked whether a stop came at the very end.
     std::exception_ptr Finish(TRunHost& host, TRunOutcome& outcome,
-                              const std::function<bool(TMMIOFile&)>& writeSizes);
+                              const std::function<bool(TMMIOFile&)>& writeSizes, bool lastOfRun = true);
 
     // Gives the file up without any of that (nothing was written yet).
     void Release() { file_.reset(); }

@@ -47,6 +47,10 @@ inline constexpr const char* kOutputShared =
     "Not converted: several inputs of this command would be written to the same output.";
 inline constexpr const char* kRateNotPositive =
     "warning: a sampling rate of 0 or below gives a file that most players refuse.";
+inline constexpr const char* kDiscOptionsOnly =
+    "--title and --chapters apply to DVD discs only (a disc folder, its VIDEO_TS folder, an IFO file or an "
+    "image).";
+inline constexpr const char* kTrackOptionOnly = "--track applies to DVD program streams and discs only.";
 inline constexpr const char* kNoTerminal = "Answered No: there is no terminal to ask. Give -y to answer Yes.";
 
 // The rate box and -r.
@@ -83,10 +87,41 @@ inline std::string NoLpcmTrack(const std::string& tracks) {
                           : "This program stream has no LPCM audio track, only: " + tracks + ".";
 }
 
+// A stream cut into chapters that ends before the last `count` of them begin.
+inline std::string PartsWithoutAudio(int count) {
+    return "The audio ends before the last " + std::to_string(count) +
+           (count == 1 ? " chapter begins; no file was written for it."
+                       : " chapters begin; no files were written for them.");
+}
+
 // --track N beyond the LPCM tracks there are.
 inline std::string NoSuchTrack(int track, int lpcmTracks) {
     return "There is no LPCM track " + std::to_string(track) + "; this program stream has " +
            std::to_string(lpcmTracks) + ".";
+}
+
+// Choosing from a disc.
+inline std::string NoSuchTitle(int title, int titles) {
+    return "There is no title " + std::to_string(title) + " on this disc; it has " + std::to_string(titles) +
+           (titles == 1 ? " title." : " titles.");
+}
+inline std::string NoSuchAudioStream(int track, int title) {
+    return "Title " + std::to_string(title) + " has no audio stream " + std::to_string(track) + ".";
+}
+inline std::string AudioNotConvertible(int track, const std::string& coding) {
+    return "Audio stream " + std::to_string(track) + " is " + coding +
+           ", which Oxlip does not convert: only LPCM is taken over bit for bit.";
+}
+inline std::string TitleWithoutLpcm(int title, const std::string& codings) {
+    return "Title " + std::to_string(title) + " has no LPCM audio" +
+           (codings.empty() ? std::string(".") : ", only: " + codings + ".");
+}
+inline std::string NoSuchChapters(int first, int last, int title, int chapters) {
+    return "There are no chapters " + std::to_string(first) + "-" + std::to_string(last) + " in title " +
+           std::to_string(title) + "; it has " + std::to_string(chapters) + ".";
+}
+inline std::string NoSuchFolder(const std::string& folder) {
+    return "The chapter files go into a folder, and \"" + folder + "\" is no folder.";
 }
 
 } // namespace msg

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "engine/RunHost.h"
+#include "engine/StreamRun.h"
+
+#include <string>
+
+// What to convert of a disc: a title (the longest unless given), one of its audio streams (the first LPCM
+// stream unless given), whole or one file per chapter.
+struct TDiscRequest {
+    std::string disc;      // a disc folder, its VIDEO_TS folder, an IFO file or an image
+    int title = 0;         // as the disc numbers its titles; 0 for the longest
+    int track = 0;         // the disc's audio stream number; 0 for the first LPCM stream
+    bool chapters = false; // one file per chapter
+    int firstChapter = 0;  // with chapters: the range to convert; 0 for all
+    int lastChapter = 0;
+    std::string output;       // the output file; with chapters, the folder for the chapter files
+    std::string folder = "."; // where the default names go when no output is given
+};
+
+// The default names: LABEL-tTT.wav for a title, LABEL-tTT-cCC.wav for one of its chapters.
+std::string DiscOutputName(const std::string& label, int title, int chapter = 0);
+// The output the window proposes for a disc: the longest title's default name, beside the disc folder or
+// image. Empty when `disc` is no readable disc.
+std::string ProposeDiscOutputName(const std::string& disc);
+
+// Converts a disc's title through the program-stream run: picks the title and the track, works out the
+// chapters' cut points and names, asks about outputs that exist, and hands the title's stream to the run.
+class TDiscConversion {
+public:
+    TDiscConversion(TRunHost& host, TDiscRequest request)
+        : host_(host), request_(std::move(request)), run_(host) {}
+
+    // The run, for the host's STOP! handling and interrupts.
+    TStreamRun& Run() { return run_; }
+    TRunResult Execute();
+
+private:
+    TRunHost& host_;
+    TDiscRequest request_;
+    TStreamRun run_;
+};

@@ -1,0 +1,9 @@
+#pragma once
+
+#include <string>
+
+// What an input is, decided by its content: a DVD-Video disc (folder, IFO file or image), a DVD program
+// stream (.VOB), or anything else, which goes the raw or swapped-WAVE way.
+enum class TInputKind { RawOrWave, ProgramStream, Disc };
+
+TInputKind ClassifyInput(const std::string& path);

@@ -1,0 +1,245 @@
+#include "engine/StreamRun.h"
+
+#include "dvd/AudioTrack.h"
+#include "dvd/FileStreamSource.h"
+#include "dvd/LpcmTrackReader.h"
+#include "dvd/ProgramStreamDemuxer.h"
+#include "texts/Messages.h"
+
+#include <algorithm>
+#include <map>
+#include <set>
+
+TRunResult TStreamRun::ExecuteFile(int lpcmTrack) {
+    outcome_.Begin();
+    phase_ = Phase::Preparing;
+    const std::string inputName = host_.InputName();
+    const std::string outputName = host_.OutputName();
+    bool overwriteAgreed = false;
+    if (!CheckNames(inputName, outputName, overwriteAgreed))
+        return outcome_.Result();
+    const std::unique_ptr<TMMIOFile> file = OpenInput(inputName);
+    if (!file)
+        return outcome_.Result();
+
+    uint8_t trackId = 0;
+    {
+        TFileStreamSource probe(*file);
+        if (!FindTrack(probe, lpcmTrack, trackId))
+            return outcome_.Result();
+    }
+    file->Rewind();
+    TFileStreamSource source(*file);
+    parts_ = {{outputName, 0, overwriteAgreed}};
+    endFrame_ = -1;
+    const TRunResult result = Convert(source, trackId);
+    try {
+        file->Close();
+    } catch (const EMMIOError&) {
+        // Nothing is written to the input, so its close has nothing to lose.
+    }
+    return result;
+}
+
+TRunResult TStreamRun::Execute(TStreamSource& source, uint8_t trackId, const std::vector<TStreamPart>& parts,
+                               int64_t endFrame) {
+    outcome_.Begin();
+    parts_ = parts;
+    endFrame_ = endFrame;
+    return Convert(source, trackId);
+}
+
+// Finds the id of the n-th LPCM track. The tracks of a DVD all begin within its first packs, so the
+// stream is read only that far unless they are not all there.
+bool TStreamRun::FindTrack(TStreamSource& source, int lpcmTrack, uint8_t& trackId) {
+    phase_ = Phase::Scanning;
+    TProgramStreamDemuxer demuxer(source);
+    std::set<uint8_t> lpcm;
+    std::map<uint8_t, TAudioCodec> others;
+    TAudioPacket packet;
+    while (outcome_.Running() && demuxer.NextAudioPacket(packet)) {
+        if (packet.codec == TAudioCodec::Lpcm)
+            lpcm.insert(packet.id);
+        else
+            others.emplace(packet.id, packet.codec);
+        host_.ProcessPendingEvents();
+        if (demuxer.Position() >= kTrackProbeBytes && static_cast<int>(lpcm.size()) >= lpcmTrack)
+            break;
+    }
+    phase_ = Phase::Preparing;
+    if (!outcome_.Running()) {
+        outcome_.Interrupt();
+        return false;
+    }
+    if (demuxer.ReadFailed()) {
+        ShowError(msg::kReadFailed);
+        outcome_.Fail();
+        return false;
+    }
+    if (lpcm.empty()) {
+        std::string names;
+        std::set<std::string> seen;
+        for (const auto& [id, codec] : others)
+            if (seen.insert(AudioCodecName(codec)).second)
+                names += (names.empty() ? "" : ", ") + std::string(AudioCodecName(codec));
+        ShowError(msg::NoLpcmTrack(names));
+        outcome_.Refuse();
+        return false;
+    }
+    if (lpcmTrack < 1 || lpcmTrack > static_cast<int>(lpcm.size())) {
+        ShowError(msg::NoSuchTrack(lpcmTrack, static_cast<int>(lpcm.size())));
+        outcome_.Refuse();
+        return false;
+    }
+    trackId = *std::next(lpcm.begin(), lpcmTrack - 1);
+    return true;
+}
+
+TRunResult TStreamRun::Convert(TStreamSource& source, uint8_t trackId) {
+    phase_ = Phase::Preparing;
+    TLpcmTrackReader reader(source, trackId, host_.FormatIndex() == 0, host_.DitherTo16());
+    if (!reader.Start()) {
+        ShowError(reader.Demuxer().ReadFailed() ? msg::kReadFailed : msg::NoLpcmTrack(""));
+        outcome_.Refuse();
+        phase_ = Phase::Idle;
+        return outcome_.Result();
+    }
+    const TLpcmDecoder& decoder = reader.Decoder();
+    format_.channels = static_cast<uint16_t>(decoder.Channels());
+    format_.sampleRate = static_cast<uint32_t>(reader.Format().sampleRate);
+    format_.validBits = static_cast<uint16_t>(decoder.OutputBits());
+    format_.containerBytes = static_cast<uint16_t>(decoder.OutputContainerBytes());
+    part_ = 0;
+    frame_ = framesWritten_ = 0;
+    endReached_ = false;
+    if (parts_.empty() || !StartPart(0)) {
+        if (outcome_.Running()) {
+            outcome_.Fail();
+            ShowError(msg::kWriteFailed);
+            FinishPart(true);
+        }
+        phase_ = Phase::Idle;
+        return outcome_.Result();
+    }
+
+    host_.SetGaugeMinimum(0);
+    host_.SetGaugeProgress(0);
+    host_.SetGaugeMaximum(std::max<int64_t>(0, source.Size()));
+    host_.SetBusy(true);
+    host_.ShowStopButton(true);
+    phase_ = Phase::Converting;
+    try {
+        std::span<const uint8_t> samples;
+        while (outcome_.Running() && !endReached_ && reader.Next(samples)) {
+            if (!WriteFrames(samples)) {
+                outcome_.Fail();
+                ShowError(msg::kWriteFailed);
+                break;
+            }
+            host_.SetGaugeProgress(reader.Demuxer().Position());
+            host_.ProcessPendingEvents();
+        }
+        if (outcome_.Running() && reader.Demuxer().ReadFailed()) {
+            outcome_.Fail();
+            ShowError(msg::kReadFailed);
+        }
+        if (outcome_.Running() && reader.FormatChanged()) {
+            ShowError(msg::FormatChanged(FormatPlayTime(reader.ChangeSeconds())));
+            outcome_.EndEarly();
+        }
+    } catch (const std::exception& error) {
+        ShowError(error.what());
+        outcome_.Fail();
+    }
+    outcome_.Complete();
+
+    phase_ = Phase::CleaningUp;
+    host_.ShowStopButton(false);
+    const bool kept = !outcome_.DeleteOutput();
+    if (kept && part_ + 1 < parts_.size())
+        host_.ShowNote(msg::PartsWithoutAudio(static_cast<int>(parts_.size() - part_ - 1)));
+    if (kept && reader.Demuxer().SkippedBytes() > 0)
+        host_.ShowNote(msg::SkippedDamaged(reader.Demuxer().SkippedBytes()));
+    if (kept && reader.Emphasis())
+        host_.ShowNote(msg::kPreEmphasis);
+    std::exception_ptr closeError;
+    try {
+        FinishPart(true);
+    } catch (...) {
+        closeError = std::current_exception();
+    }
+    host_.SetBusy(false);
+    phase_ = Phase::Idle;
+    if (closeError)
+        std::rethrow_exception(closeError);
+    return outcome_.Result();
+}
+
+bool TStreamRun::StartPart(size_t index) {
+    part_ = index;
+    partBytes_ = 0;
+    const TStreamPart& part = parts_[index];
+    host_.OutputStarted(part.outputName);
+    if (!output_.Create(host_, part.outputName, part.overwriteAgreed, outcome_))
+        return false;
+    // Both sizes stay 0 until the part is finished: a file cut short claims nothing it does not hold.
+    const std::vector<uint8_t> header = ProvisionalWaveHeader(format_);
+    const auto length = static_cast<int32_t>(header.size());
+    return output_.File().Write(header.data(), length) == length;
+}
+
+// Ends the current part by the outcome: finished with its sizes when it stays, deleted otherwise. A close
+// that cannot flush raises after the output has been dealt with.
+bool TStreamRun::FinishPart(bool lastOfRun) {
+    if (!output_.Exists())
+        return true;
+    const std::exception_ptr closeError = output_.Finish(
+        host_, outcome_, [this](TMMIOFile& file) { return FinishWaveFile(file, format_, partBytes_); },
+        lastOfRun);
+    if (closeError)
+        std::rethrow_exception(closeError);
+    return !outcome_.DeleteOutput();
+}
+
+// Writes a block of whole frames, cutting it where the next part begins and leaving out what lies before
+// the first part or from the end frame on.
+bool TStreamRun::WriteFrames(std::span<const uint8_t> samples) {
+    const int64_t align = format_.BlockAlign();
+    const int64_t frames = static_cast<int64_t>(samples.size()) / align;
+    int64_t done = 0;
+    while (done < frames) {
+        if (endFrame_ >= 0 && frame_ >= endFrame_) {
+            endReached_ = true;
+            return true;
+        }
+        int64_t limit = frame_ + (frames - done);
+        if (frame_ < parts_.front().firstFrame) {
+            const int64_t skip = std::min(limit, parts_.front().firstFrame) - frame_;
+            frame_ += skip;
+            done += skip;
+            continue;
+        }
+        if (part_ + 1 < parts_.size() && frame_ >= parts_[part_ + 1].firstFrame) {
+            // A part that cannot be finished or created has ended the run through the outcome; only a
+            // header that cannot be written is left for the caller to report.
+            if (!FinishPart(false))
+                return true;
+            if (!StartPart(part_ + 1))
+                return !outcome_.Running();
+            continue;
+        }
+        if (part_ + 1 < parts_.size())
+            limit = std::min(limit, parts_[part_ + 1].firstFrame);
+        if (endFrame_ >= 0)
+            limit = std::min(limit, endFrame_);
+        const int64_t count = limit - frame_;
+        const auto bytes = static_cast<int32_t>(count * align);
+        if (output_.File().Write(samples.data() + done * align, bytes) != bytes)
+            return false;
+        partBytes_ += bytes;
+        frame_ += count;
+        framesWritten_ += count;
+        done += count;
+    }
+    return true;
+}

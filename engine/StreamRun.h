@@ -1,0 +1,59 @@
+#pragma once
+
+#include "dvd/StreamSource.h"
+#include "engine/RunControl.h"
+#include "engine/RunOutput.h"
+#include "wave/WaveWriter.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+// One output of a stream's conversion and the sample time (frame) of the stream at which it begins.
+struct TStreamPart {
+    std::string outputName;
+    int64_t firstFrame = 0;
+    bool overwriteAgreed = false; // the user was asked and said Yes
+};
+
+// The conversion of one LPCM track of a DVD program stream (a .VOB file, or a disc title's cells) into
+// WAVE files, beside the raw run and driven through the same host: the same questions, STOP! answers,
+// gauge and clean-up. The header takes the stream's rate, channels and resolution (16 bits on request,
+// the format index 0); outputs of any length become RF64. A stream cut into parts (chapters) writes one
+// file per part, cut between sample groups, so that the parts joined are the whole track.
+class TStreamRun : public TRunControl {
+public:
+    // How far into a stream the first LPCM tracks are looked for before converting; a stream whose
+    // tracks are not all there by then is read to its end for them.
+    static constexpr int64_t kTrackProbeBytes = 16 << 20;
+
+    explicit TStreamRun(TRunHost& host) : TRunControl(host) {}
+
+    // The program stream in the file the host names as input, its `lpcmTrack`-th LPCM track (1-based, in
+    // the order of their ids), to the host's output name.
+    TRunResult ExecuteFile(int lpcmTrack);
+    // A stream given by the caller (a disc title) from its track `trackId` (A0-A7), one output per part:
+    // the frames from parts.front().firstFrame up to `endFrame` (-1: to the end). Parts are in order.
+    TRunResult Execute(TStreamSource& source, uint8_t trackId, const std::vector<TStreamPart>& parts,
+                       int64_t endFrame = -1);
+
+    int64_t FramesWritten() const { return framesWritten_; }
+
+private:
+    bool FindTrack(TStreamSource& source, int lpcmTrack, uint8_t& trackId);
+    TRunResult Convert(TStreamSource& source, uint8_t trackId);
+    bool StartPart(size_t index);
+    bool FinishPart(bool lastOfRun);
+    bool WriteFrames(std::span<const uint8_t> samples);
+
+    std::vector<TStreamPart> parts_;
+    int64_t endFrame_ = -1;
+    size_t part_ = 0;
+    TRunOutput output_;
+    TWaveFormat format_;
+    int64_t partBytes_ = 0;
+    int64_t frame_ = 0; // frames of the track decoded so far
+    int64_t framesWritten_ = 0;
+    bool endReached_ = false;
+};
