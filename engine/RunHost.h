@@ -48,4 +48,10 @@ public:
     // Asked once more just before a finished output is kept: true when the user asked to stop after all
     // (an interrupt that came at the very end). The output then goes, as a moment earlier.
     virtual bool StopRequestedAtEnd() { return false; }
+    // The output is written so that it may outgrow RIFF: a 28-byte JUNK chunk holds the place of a ds64
+    // chunk, and at the end it becomes RF64 when it exceeds 4 GiB. No fallback question and no 16-bit
+    // limit then. Otherwise the output is the plain 46-byte RIFF WAVE file with its limits.
+    virtual bool WriteRf64() { return false; }
+    // 16-bit output is reduced with TPDF dither instead of dropping the low nibble.
+    virtual bool DitherTo16() { return false; }
 };
