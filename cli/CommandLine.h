@@ -8,12 +8,22 @@
 struct ConvertOptions {
     int bits = 24;
     int32_t sampleRate = 48000;
+    bool rateGiven = false; // -r was on the command line
     bool assumeYes = false;
     bool quiet = false;
     std::string output;
     std::vector<std::string> inputs;
     bool showHelp = false;
     bool showVersion = false;
+    bool rf64 = false;   // outputs beyond the RIFF limit become RF64
+    bool dither = false; // TPDF dither for -b 16
+    bool list = false;   // describe the inputs, convert nothing
+    int track = 0;       // --track N; 0 when not given
+    int title = 0;       // --title N; 0 when not given
+    bool chapters = false;
+    // --chapters A-B (or A alone): the chapters to convert; 0 and 0 when all.
+    int firstChapter = 0;
+    int lastChapter = 0;
 };
 
 // Parses the arguments; on a usage error returns false with the reason in `error`.

@@ -18,6 +18,8 @@ public:
         bool assumeYes = false;
         bool showProgress = false;
         bool interactive = false; // questions may be asked on standard input
+        bool rf64 = false;        // --rf64
+        bool dither = false;      // --dither
     };
 
     explicit TConsoleHost(const Settings& settings) : settings_(settings) {}
@@ -49,6 +51,8 @@ public:
             Tick();
     }
     bool StopRequestedAtEnd() override;
+    bool WriteRf64() override { return settings_.rf64; }
+    bool DitherTo16() override { return settings_.dither; }
 
 private:
     void Tick();

@@ -47,6 +47,8 @@ int main(int argc, char** argv) {
     settings.assumeYes = options.assumeYes;
     settings.showProgress = !options.quiet && isatty(STDERR_FILENO);
     settings.interactive = isatty(STDIN_FILENO);
+    settings.rf64 = options.rf64;
+    settings.dither = options.dither;
     TConsoleHost host(settings);
 
     int status = kExitOk;
