@@ -4,6 +4,7 @@
 #include "TestFiles.h"
 
 #include "texts/Messages.h"
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <random>
 #include <sndfile.h>
@@ -94,6 +95,55 @@ TEST_F(ConvertTool, BothInputKindsRoundTripThroughLibsndfileAtBothResolutions) {
     EXPECT_EQ(U16At(header, 34), 20);
 }
 
+// --rf64 on a file that fits 4 GiB: the writer's RIFF layout (a JUNK chunk holding the place of ds64),
+// read by libsndfile as plain WAVE with the very samples, for both input kinds.
+TEST_F(ConvertTool, Rf64OutputsThatFitAreRiffWithTheSameSamples) {
+    const std::vector<int32_t> samples = RandomSamples(4000, 3);
+    const Bytes demuxed = EncodeDemuxed(samples);
+    WriteFile(dir_.Path("take1.raw"), demuxed);
+    WriteFile(dir_.Path("take2.wav"), MakeWave(SwapBytePairs(demuxed)));
+    const CliOutcome result = Convert({"-q", "--rf64", dir_.Path("take1.raw"), dir_.Path("take2.wav")});
+    ASSERT_EQ(result.exitStatus, 0) << result.err;
+    for (const std::string name : {"take1.wav", "take2_new.wav"}) {
+        const Bytes file = ReadFile(dir_.Path(name));
+        ASSERT_EQ(file.size(), 82 + samples.size() * 3) << name;
+        EXPECT_EQ(std::string(file.begin() + 8, file.begin() + 16), "WAVEJUNK");
+        const Decoded out = ReadWithLibsndfile(dir_.Path(name));
+        EXPECT_EQ(out.format, SF_FORMAT_WAV | SF_FORMAT_PCM_24) << name;
+        ASSERT_EQ(out.samples.size(), samples.size()) << name;
+        for (size_t i = 0; i < samples.size(); ++i)
+            ASSERT_EQ(out.samples[i], samples[i] * 4096) << name << " sample " << i;
+    }
+}
+
+// -b 16 --dither: the same file from every run; each sample within 1.5 LSB of its 20-bit value, the
+// errors averaging zero where truncation's average -15/32 LSB.
+TEST_F(ConvertTool, DitherIsRepeatableBoundedAndUnbiased) {
+    const std::vector<int32_t> samples = RandomSamples(200'000, 5);
+    WriteFile(dir_.Path("take.raw"), EncodeDemuxed(samples));
+    for (const char* name : {"a.wav", "b.wav"}) {
+        const CliOutcome result =
+            Convert({"-q", "-b", "16", "--dither", "-o", dir_.Path(name), dir_.Path("take.raw")});
+        ASSERT_EQ(result.exitStatus, 0) << result.err;
+    }
+    EXPECT_EQ(ReadFile(dir_.Path("a.wav")), ReadFile(dir_.Path("b.wav")));
+
+    const Decoded out = ReadWithLibsndfile(dir_.Path("a.wav"));
+    EXPECT_EQ(out.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    ASSERT_EQ(out.samples.size(), samples.size());
+    double errorSum = 0;
+    size_t changed = 0;
+    for (size_t i = 0; i < samples.size(); ++i) {
+        // In 20-bit units: one 16-bit LSB is 16 of them.
+        const int error = out.samples[i] / 4096 - samples[i];
+        ASSERT_LE(std::abs(error), 24) << "sample " << i;
+        errorSum += error;
+        changed += out.samples[i] / 65536 != samples[i] >> 4;
+    }
+    EXPECT_NEAR(errorSum / static_cast<double>(samples.size()) / 16, 0.0, 0.02) << "LSB";
+    EXPECT_GT(changed, samples.size() / 4) << "dithered, not truncated";
+}
+
 TEST_F(ConvertTool, QuestionsWithoutATerminalAreAnsweredNo) {
     WriteFile(dir_.Path("a.raw"), RandomGroups(10));
     WriteFile(dir_.Path("a.wav"), Bytes{1, 2, 3});
@@ -127,6 +177,16 @@ TEST_F(ConvertTool, FailuresAndUsageErrors) {
         {{"-o", "out.wav", "a.raw", "b.raw"}, "-o names one output"},
         {{"--frobnicate", "x.raw"}, "unknown option"},
         {{"x.raw", "-b"}, "needs a value"},
+        {{"--dither", "x.raw"}, msg::kDitherNeeds16},
+        {{"--dither", "-b", "24", "x.raw"}, msg::kDitherNeeds16},
+        {{"--track", "0", "x.vob"}, msg::NotAPositiveNumber("--track", "0")},
+        {{"--track", "x.vob"}, msg::NotAPositiveNumber("--track", "x.vob")},
+        {{"--title", "-1", "disc"}, msg::NotAPositiveNumber("--title", "-1")},
+        {{"--title", "99999999999", "disc"}, msg::NotAPositiveNumber("--title", "99999999999")},
+        {{"disc", "--title"}, "needs a value"},
+        {{"--chapters", "5-3", "disc"}, msg::BadChapterRange("5-3")},
+        {{"--chapters", "0", "disc"}, msg::BadChapterRange("0")},
+        {{"--chapters", "-o", "songs", "a", "b"}, "-o names one output"},
     };
     for (const Usage& usage : usageErrors) {
         result = Convert(usage.args);

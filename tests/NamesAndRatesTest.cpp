@@ -1,7 +1,11 @@
+#include "CommandLine.h"
 #include "engine/NameProposal.h"
 #include "engine/RateText.h"
 
 #include <gtest/gtest.h>
+#include <string>
+#include <tuple>
+#include <vector>
 
 namespace {
 
@@ -49,6 +53,47 @@ TEST(RateText, InvalidTexts) {
     for (const char* text : {"", " ", "abc", "48000 ", "48000x", "+", "-", "$", "0x", "x", "2147483648",
                              "-2147483649", "$100000000", "4 8000", "\t48000", "48.000", "$G", "--1", "0x-1"})
         EXPECT_FALSE(ParseRateText(text).has_value()) << '"' << text << '"';
+}
+
+// What the options set. Their usage errors are checked through the program, with its exit status.
+TEST(CommandLine, OptionsAndTheirValues) {
+    struct Case {
+        std::vector<std::string> args;
+        // rf64, dither, list, chapters, rateGiven; track, title, first and last chapter; output; inputs
+        std::tuple<bool, bool, bool, bool, bool> flags;
+        std::tuple<int, int, int, int> numbers;
+        std::string output;
+        std::vector<std::string> inputs;
+    };
+    const Case cases[] = {
+        {{"x.raw"}, {}, {}, "", {"x.raw"}},
+        {{"-r", "48000", "x.raw"}, {false, false, false, false, true}, {}, "", {"x.raw"}},
+        {{"--rf64", "-b", "16", "--dither", "x.raw"}, {true, true, false, false, false}, {}, "", {"x.raw"}},
+        {{"--list", "a.vob", "b.raw"}, {false, false, true, false, false}, {}, "", {"a.vob", "b.raw"}},
+        {{"--title", "2", "--track", "12", "disc"}, {}, {12, 2, 0, 0}, "", {"disc"}},
+        {{"--chapters", "disc"}, {false, false, false, true, false}, {}, "", {"disc"}},
+        {{"disc", "--chapters"}, {false, false, false, true, false}, {}, "", {"disc"}},
+        {{"--chapters", "3-17", "disc"}, {false, false, false, true, false}, {0, 0, 3, 17}, "", {"disc"}},
+        {{"--chapters", "4", "disc"}, {false, false, false, true, false}, {0, 0, 4, 4}, "", {"disc"}},
+        // A name that is no range stays an input, and "--" makes any name one.
+        {{"--chapters", "4-", "2"}, {false, false, false, true, false}, {}, "", {"4-", "2"}},
+        {{"--chapters", "--", "7"}, {false, false, false, true, false}, {}, "", {"7"}},
+        // With --chapters, -o names the folder for the one input's chapter files.
+        {{"--chapters", "-o", "songs", "disc"}, {false, false, false, true, false}, {}, "songs", {"disc"}},
+    };
+    for (const Case& c : cases) {
+        ConvertOptions options;
+        std::string error;
+        ASSERT_TRUE(ParseCommandLine(c.args, options, error)) << c.args[0] << ": " << error;
+        EXPECT_EQ(std::tuple(options.rf64, options.dither, options.list, options.chapters, options.rateGiven),
+                  c.flags)
+            << c.args[0];
+        EXPECT_EQ(std::tuple(options.track, options.title, options.firstChapter, options.lastChapter),
+                  c.numbers)
+            << c.args[0];
+        EXPECT_EQ(options.output, c.output);
+        EXPECT_EQ(options.inputs, c.inputs);
+    }
 }
 
 } // namespace
