@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <string>
-#include <tuple>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -55,44 +55,31 @@ TEST(RateText, InvalidTexts) {
         EXPECT_FALSE(ParseRateText(text).has_value()) << '"' << text << '"';
 }
 
-// What the options set. Their usage errors are checked through the program, with its exit status.
+// What the options set, in short: the flags given, the numbers, the output and the inputs. Their usage
+// errors are checked through the program, with its exit status.
 TEST(CommandLine, OptionsAndTheirValues) {
-    struct Case {
-        std::vector<std::string> args;
-        // rf64, dither, list, chapters, rateGiven; track, title, first and last chapter; output; inputs
-        std::tuple<bool, bool, bool, bool, bool> flags;
-        std::tuple<int, int, int, int> numbers;
-        std::string output;
-        std::vector<std::string> inputs;
-    };
-    const Case cases[] = {
-        {{"x.raw"}, {}, {}, "", {"x.raw"}},
-        {{"-r", "48000", "x.raw"}, {false, false, false, false, true}, {}, "", {"x.raw"}},
-        {{"--rf64", "-b", "16", "--dither", "x.raw"}, {true, true, false, false, false}, {}, "", {"x.raw"}},
-        {{"--list", "a.vob", "b.raw"}, {false, false, true, false, false}, {}, "", {"a.vob", "b.raw"}},
-        {{"--title", "2", "--track", "12", "disc"}, {}, {12, 2, 0, 0}, "", {"disc"}},
-        {{"--chapters", "disc"}, {false, false, false, true, false}, {}, "", {"disc"}},
-        {{"disc", "--chapters"}, {false, false, false, true, false}, {}, "", {"disc"}},
-        {{"--chapters", "3-17", "disc"}, {false, false, false, true, false}, {0, 0, 3, 17}, "", {"disc"}},
-        {{"--chapters", "4", "disc"}, {false, false, false, true, false}, {0, 0, 4, 4}, "", {"disc"}},
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"x.raw"}, "00000 0 0 0-0 > x.raw"},
+        {{"-r", "48000", "--rf64", "-b", "16", "--dither", "x.raw"}, "11001 0 0 0-0 > x.raw"},
+        {{"--list", "a.vob", "b.raw"}, "00100 0 0 0-0 > a.vob b.raw"},
+        {{"--title", "2", "--track", "12", "disc", "--chapters"}, "00010 12 2 0-0 > disc"},
+        {{"--chapters", "3-17", "disc"}, "00010 0 0 3-17 > disc"},
+        {{"--chapters", "4", "-o", "songs", "disc"}, "00010 0 0 4-4 songs> disc"},
         // A name that is no range stays an input, and "--" makes any name one.
-        {{"--chapters", "4-", "2"}, {false, false, false, true, false}, {}, "", {"4-", "2"}},
-        {{"--chapters", "--", "7"}, {false, false, false, true, false}, {}, "", {"7"}},
-        // With --chapters, -o names the folder for the one input's chapter files.
-        {{"--chapters", "-o", "songs", "disc"}, {false, false, false, true, false}, {}, "songs", {"disc"}},
+        {{"--chapters", "4-", "--", "7"}, "00010 0 0 0-0 > 4- 7"},
     };
-    for (const Case& c : cases) {
-        ConvertOptions options;
+    for (const auto& [args, expected] : cases) {
+        ConvertOptions o;
         std::string error;
-        ASSERT_TRUE(ParseCommandLine(c.args, options, error)) << c.args[0] << ": " << error;
-        EXPECT_EQ(std::tuple(options.rf64, options.dither, options.list, options.chapters, options.rateGiven),
-                  c.flags)
-            << c.args[0];
-        EXPECT_EQ(std::tuple(options.track, options.title, options.firstChapter, options.lastChapter),
-                  c.numbers)
-            << c.args[0];
-        EXPECT_EQ(options.output, c.output);
-        EXPECT_EQ(options.inputs, c.inputs);
+        ASSERT_TRUE(ParseCommandLine(args, o, error)) << expected << ": " << error;
+        std::string got = std::to_string(o.rf64) + std::to_string(o.dither) + std::to_string(o.list) +
+                          std::to_string(o.chapters) + std::to_string(o.rateGiven) + ' ' +
+                          std::to_string(o.track) + ' ' + std::to_string(o.title) + ' ' +
+                          std::to_string(o.firstChapter) + '-' + std::to_string(o.lastChapter) + ' ' +
+                          o.output + '>';
+        for (const std::string& input : o.inputs)
+            got += ' ' + input;
+        EXPECT_EQ(got, expected);
     }
 }
 
