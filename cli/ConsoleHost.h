@@ -20,8 +20,8 @@ public:
         bool assumeYes = false;
         bool showProgress = false;
         bool interactive = false; // questions may be asked on standard input
-        bool rf64 = false;
-        bool dither = false;
+        bool rf64 = false;        // --rf64
+        bool dither = false;      // --dither
     };
 
     explicit TConsoleHost(const Settings& settings) : settings_(settings) {}

@@ -6,10 +6,12 @@
 #include <cctype>
 #include <cstring>
 #include <dvdread/dvd_reader.h>
+#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <initializer_list>
+#include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -19,9 +21,17 @@ namespace {
 constexpr const char* kVmgMagic = "DVDVIDEO-VMG";
 constexpr const char* kVtsMagic = "DVDVIDEO-VTS";
 
-bool ReadAt(const fs::path& file, std::streamoff offset, char* buffer, std::streamsize count) {
-    std::ifstream in(file, std::ios::binary);
-    return in.seekg(offset) && in.read(buffer, count) && in.gcount() == count;
+// Bytes at an offset of a regular file, read without waiting on anything else (a FIFO, a device) and
+// without moving any position: looking at an input does not count as reading it.
+bool ReadAt(const fs::path& file, off_t offset, char* buffer, size_t count) {
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    struct stat st {};
+    const bool read = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+                      ::pread(fd, buffer, count, offset) == static_cast<ssize_t>(count);
+    ::close(fd);
+    return read;
 }
 
 bool HasIfoMagic(const fs::path& file, std::initializer_list<const char*> magics) {

@@ -32,16 +32,11 @@ TRunResult TConversionRun::Execute() {
         throw;
     }
 
-    // From here on the clean-up always runs. The header goes out with both sizes 0, so that an output cut
-    // short by a crash or a kill claims no samples it does not hold; the sizes follow when it is kept.
-    // Its write result is not examined: the buffer takes it, and a failure shows at the first group.
-    TWaveHeader pending = OutHeader_;
-    SetWaveDataSize(pending, 0);
-    pending.RiffSize = 0;
-    OutFile_.File().Write(&pending, kWaveHeaderBytes);
+    // From here on the clean-up always runs.
+    WriteProvisionalHeader();
     try {
         host_.ShowStopButton(true);
-        (this->*convertGroups_)();
+        (this->*(dither_ ? ditherGroups_ : convertGroups_))();
     } catch (const std::exception& error) {
         ShowError(error.what());
         outcome_.Fail();
@@ -124,6 +119,10 @@ bool TConversionRun::CountGroups() {
 // What a RIFF header can describe. Checked before the output is created, so that a refusal here leaves
 // any existing file as it was.
 bool TConversionRun::CheckLimits() {
+    // An output that may become RF64 has no limit to check.
+    rf64_ = host_.WriteRf64();
+    if (rf64_)
+        return outcome_.Running();
     if (host_.FormatIndex() != 0 && GroupCount_ > kMaxGroups24) {
         if (!host_.Confirm(msg::kFallbackTo16)) {
             outcome_.Refuse();
@@ -149,10 +148,32 @@ bool TConversionRun::CreateOutput(bool overwriteAgreed) {
 void TConversionRun::BuildHeader() {
     SampleRate_ = host_.SampleRate();
     OutHeader_ = BuildWaveHeader(SampleRate_, host_.FormatIndex(), static_cast<uint32_t>(GroupCount_));
+    const bool sixteenBits = EffectiveFormat(host_.FormatIndex()) == 0;
+    rf64Format_ =
+        TWaveFormat{2, static_cast<uint32_t>(SampleRate_), static_cast<uint16_t>(sixteenBits ? 16 : 20),
+                    static_cast<uint16_t>(sixteenBits ? 2 : 3)};
+    dither_ = sixteenBits && host_.DitherTo16();
+}
+
+// The header goes out with its sizes 0, so that an output cut short by a crash or a kill claims no samples
+// it does not hold; the sizes follow when it is kept. Its write result is not examined: the buffer takes
+// it, and a failure shows at the first group.
+void TConversionRun::WriteProvisionalHeader() {
+    if (rf64_) {
+        const std::vector<uint8_t> header = ProvisionalWaveHeader(rf64Format_);
+        OutFile_.File().Write(header.data(), static_cast<int32_t>(header.size()));
+        return;
+    }
+    TWaveHeader pending = OutHeader_;
+    SetWaveDataSize(pending, 0);
+    pending.RiffSize = 0;
+    OutFile_.File().Write(&pending, kWaveHeaderBytes);
 }
 
 // The sizes of the groups actually written: for a complete run the header as it was built.
 bool TConversionRun::WriteFinalSizes(TMMIOFile& output) {
+    if (rf64_)
+        return FinishWaveFile(output, rf64Format_, groupsWritten_ * rf64Format_.BlockAlign() * 2);
     const auto bytes = static_cast<uint32_t>(groupsWritten_ * OutHeader_.BlockAlign * OutHeader_.Channels);
     SetWaveDataSize(OutHeader_, bytes);
     constexpr auto kSizeBytes = static_cast<int32_t>(sizeof OutHeader_.RiffSize);

@@ -5,9 +5,11 @@
 #include "engine/RunOutcome.h"
 #include "engine/RunOutput.h"
 #include "engine/SampleGroup.h"
+#include "engine/TpdfDither.h"
 #include "mmio/MMIOFile.h"
 #include "texts/Messages.h"
 #include "wave/WaveHeader.h"
+#include "wave/WaveWriter.h"
 
 #include <concepts>
 #include <cstdint>
@@ -22,9 +24,11 @@ public:
 
     // The per-group loop is compiled for the host's own type. The host is called just the same for every
     // group, but for a host class marked final the compiler binds those calls directly and can inline them.
+    // The dithering loop is a second instantiation, so that the plain loop asks nothing more per group.
     template <std::derived_from<TRunHost> Host>
     explicit TConversionRun(Host& host)
-        : TRunControl(host), convertGroups_(&TConversionRun::ConvertGroups<Host>) {}
+        : TRunControl(host), convertGroups_(&TConversionRun::ConvertGroups<Host, false>),
+          ditherGroups_(&TConversionRun::ConvertGroups<Host, true>) {}
 
     // Checks the request, converts and cleans up. Errors are shown through the host; an exception the run
     // does not handle itself (a buffer that cannot be resized, an output that cannot be closed) leaves
@@ -46,11 +50,13 @@ private:
     bool CheckLimits();
     bool CreateOutput(bool overwriteAgreed);
     void BuildHeader();
+    void WriteProvisionalHeader();
 
-    template <class Host> void ConvertGroups();
+    template <class Host, bool Dither> void ConvertGroups();
     bool WriteFinalSizes(TMMIOFile& output);
     void CleanUp();
     void (TConversionRun::*convertGroups_)();
+    void (TConversionRun::*ditherGroups_)();
     std::unique_ptr<TMMIOFile> InFile_;
     TRunOutput OutFile_;
     std::string inputName_;
@@ -61,10 +67,14 @@ private:
     TWaveHeader InInfo_{};
     TWaveHeader OutHeader_{};
     bool RawInput_ = false;
+    // The output in the writer's layout that may become RF64 (the host asked for it), and its format.
+    bool rf64_ = false;
+    TWaveFormat rf64Format_{};
+    bool dither_ = false;
     int64_t groupsWritten_ = 0;
 };
 
-template <class Host> void TConversionRun::ConvertGroups() {
+template <class Host, bool Dither> void TConversionRun::ConvertGroups() {
     // Everything the loop touches for every group is local: the host calls between the steps cannot
     // reach locals, so the compiler keeps them in registers instead of reloading them after each call.
     TMMIOFile& input = *InFile_;
@@ -77,6 +87,9 @@ template <class Host> void TConversionRun::ConvertGroups() {
     TSampleGroup group{};
     uint8_t raw[kGroupBytes];
     uint8_t out[kMaxEmittedBytes];
+    // One generator per channel, from the same seeds in every run: two runs give the same file.
+    [[maybe_unused]] TTpdfDither left(DitherSeed(0));
+    [[maybe_unused]] TTpdfDither right(DitherSeed(1));
     phase_ = Phase::Converting;
     // Every group in this order, on which STOP! relies: read, check the outcome, normalise, events, emit,
     // write, progress, events.
@@ -96,7 +109,11 @@ template <class Host> void TConversionRun::ConvertGroups() {
             break;
         NormalizeGroup(raw, bigEndian, group);
         host.ProcessPendingEvents();
-        const int length = EmitGroup(group, host.FormatIndex(), out);
+        int length = 8;
+        if constexpr (Dither)
+            DitherGroupTo16(group, left, right, out);
+        else
+            length = EmitGroup(group, host.FormatIndex(), out);
         // Constant sizes let the buffer's fast path copy the group with one or two moves.
         const int32_t stored = length == 8 ? output.Write(out, 8) : output.Write(out, kMaxEmittedBytes);
         if (stored != length) {

@@ -5,6 +5,7 @@
 #include "engine/OutputHeader.h"
 
 #include "texts/Messages.h"
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <fstream>
@@ -228,6 +229,28 @@ TEST_F(ConversionRun, TooManyGroupsEvenFor16Bits) {
     host_.stopAnswers = {TStopAnswer::Abort};
     EXPECT_EQ(Run(), TRunResult::Aborted);
     EXPECT_TRUE(host_.errors.empty());
+}
+
+// An output that may become RF64 has no limit: no fallback question, no refusal at 16 bits. It has the
+// writer's layout, and a stopped run's header describes the one group it holds.
+TEST_F(ConversionRun, Rf64OutputsHaveNoLimit) {
+    host_.rf64 = true;
+    for (const auto& [groups, formatIndex] : {std::pair{536'870'908LL, 0}, {357'913'877LL, 1}}) {
+        MakeSparseFile(host_.input, groups * 10);
+        host_.formatIndex = formatIndex;
+        host_.questions.clear();
+        host_.confirmAnswers = {true};
+        host_.stopAfterGroups = 1;
+        host_.stopAnswers = {TStopAnswer::Ignore};
+        EXPECT_EQ(Run(), TRunResult::Stopped);
+        EXPECT_TRUE(host_.errors.empty());
+        EXPECT_EQ(host_.questions.back(), msg::kStopQuestion);
+        EXPECT_EQ(std::count(host_.questions.begin(), host_.questions.end(), msg::kFallbackTo16), 0);
+        const TWaveFormat format{2, 48000, uint16_t(formatIndex ? 20 : 16), uint16_t(formatIndex ? 3 : 2)};
+        Bytes expected = BuildWaveWriterHeader(format, 2 * format.BlockAlign());
+        expected.resize(expected.size() + 2 * format.BlockAlign()); // the sparse input's zeros
+        EXPECT_EQ(ReadFile(host_.output), expected) << groups;
+    }
 }
 
 // The header is written with both sizes 0 and gets them only when the output stays: what the output

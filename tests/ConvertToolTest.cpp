@@ -4,6 +4,7 @@
 #include "TestFiles.h"
 
 #include "texts/Messages.h"
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <random>
 #include <sndfile.h>
@@ -66,11 +67,17 @@ TEST_F(ConvertTool, BothInputKindsRoundTripThroughLibsndfileAtBothResolutions) {
     // Several inputs in one call, each with its proposed name.
     CliOutcome result = Convert({"-q", dir_.Path("take1.raw"), dir_.Path("take2.wav")});
     ASSERT_EQ(result.exitStatus, 0) << result.err;
+    // --rf64 on outputs that fit 4 GiB: the writer's RIFF layout, a JUNK chunk holding the place of ds64.
+    WriteFile(dir_.Path("big1.raw"), demuxed);
+    WriteFile(dir_.Path("big2.wav"), MakeWave(SwapBytePairs(demuxed)));
+    result = Convert({"-q", "--rf64", dir_.Path("big1.raw"), dir_.Path("big2.wav")});
+    ASSERT_EQ(result.exitStatus, 0) << result.err;
     result =
         Convert({"-q", "-b", "16", "-r", "$AC44", "-o", dir_.Path("take1-16.wav"), dir_.Path("take1.raw")});
     ASSERT_EQ(result.exitStatus, 0) << result.err;
 
-    for (const std::string name : {"take1.wav", "take2_new.wav"}) {
+    for (const std::string name : {"take1.wav", "take2_new.wav", "big1.wav", "big2_new.wav"}) {
+        EXPECT_EQ(ReadFile(dir_.Path(name)).size(), (name[0] == 'b' ? 82 : 46) + samples.size() * 3);
         const Decoded out = ReadWithLibsndfile(dir_.Path(name));
         EXPECT_EQ(out.format, SF_FORMAT_WAV | SF_FORMAT_PCM_24) << name;
         EXPECT_EQ(out.sampleRate, 48000);
@@ -92,6 +99,27 @@ TEST_F(ConvertTool, BothInputKindsRoundTripThroughLibsndfileAtBothResolutions) {
     const Bytes header = ReadFile(dir_.Path("take1.wav"));
     EXPECT_EQ(U16At(header, 32), 6);
     EXPECT_EQ(U16At(header, 34), 20);
+}
+
+// -b 16 --dither: the same file from every run; each sample within 1.5 LSB of its 20-bit value, the
+// errors averaging zero where truncation's average -15/32 LSB.
+TEST_F(ConvertTool, DitherIsRepeatableBoundedAndUnbiased) {
+    const std::vector<int32_t> samples = RandomSamples(200'000, 5);
+    WriteFile(dir_.Path("take.raw"), EncodeDemuxed(samples));
+    for (const char* name : {"a.wav", "b.wav"})
+        ASSERT_EQ(
+            Convert({"-q", "-b", "16", "--dither", "-o", dir_.Path(name), dir_.Path("take.raw")}).exitStatus,
+            0);
+    EXPECT_EQ(ReadFile(dir_.Path("a.wav")), ReadFile(dir_.Path("b.wav")));
+    const Decoded out = ReadWithLibsndfile(dir_.Path("a.wav"));
+    ASSERT_EQ(out.samples.size(), samples.size());
+    double errorSum = 0;
+    for (size_t i = 0; i < samples.size(); ++i) {
+        const int error = out.samples[i] / 4096 - samples[i]; // in 20-bit units, 16 to the 16-bit LSB
+        ASSERT_LE(std::abs(error), 24) << "sample " << i;
+        errorSum += error;
+    }
+    EXPECT_NEAR(errorSum / static_cast<double>(samples.size()) / 16, 0.0, 0.02) << "mean error in LSB";
 }
 
 TEST_F(ConvertTool, QuestionsWithoutATerminalAreAnsweredNo) {
@@ -127,6 +155,13 @@ TEST_F(ConvertTool, FailuresAndUsageErrors) {
         {{"-o", "out.wav", "a.raw", "b.raw"}, "-o names one output"},
         {{"--frobnicate", "x.raw"}, "unknown option"},
         {{"x.raw", "-b"}, "needs a value"},
+        {{"--dither", "x.raw"}, msg::kDitherNeeds16},
+        {{"--track", "0", "x.vob"}, msg::NotAPositiveNumber("--track", "0")},
+        {{"--track", "x.vob"}, msg::NotAPositiveNumber("--track", "x.vob")},
+        {{"--title", "99999999999", "disc"}, msg::NotAPositiveNumber("--title", "99999999999")},
+        {{"disc", "--title"}, "needs a value"},
+        {{"--chapters", "5-3", "disc"}, msg::BadChapterRange("5-3")},
+        {{"--chapters", "0", "disc"}, msg::BadChapterRange("0")},
     };
     for (const Usage& usage : usageErrors) {
         result = Convert(usage.args);

@@ -16,6 +16,8 @@ public:
     std::string output;
     int formatIndex = 1;
     int32_t sampleRate = 48000;
+    bool rf64 = false;
+    bool dither = false;
 
     std::vector<std::string> errors;
     std::vector<std::string> questions;
@@ -41,6 +43,8 @@ public:
     int FormatIndex() override { return formatIndex; }
     void ResetFormatIndex() override { formatIndex = 0; }
     int32_t SampleRate() override { return sampleRate; }
+    bool WriteRf64() override { return rf64; }
+    bool DitherTo16() override { return dither; }
     void ShowError(const std::string& message) override { errors.push_back(message); }
     bool Confirm(const std::string& message) override {
         questions.push_back(message);

@@ -1,7 +1,11 @@
+#include "CommandLine.h"
 #include "engine/NameProposal.h"
 #include "engine/RateText.h"
 
 #include <gtest/gtest.h>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -49,6 +53,34 @@ TEST(RateText, InvalidTexts) {
     for (const char* text : {"", " ", "abc", "48000 ", "48000x", "+", "-", "$", "0x", "x", "2147483648",
                              "-2147483649", "$100000000", "4 8000", "\t48000", "48.000", "$G", "--1", "0x-1"})
         EXPECT_FALSE(ParseRateText(text).has_value()) << '"' << text << '"';
+}
+
+// What the options set, in short: the flags given, the numbers, the output and the inputs. Their usage
+// errors are checked through the program, with its exit status.
+TEST(CommandLine, OptionsAndTheirValues) {
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"x.raw"}, "00000 0 0 0-0 > x.raw"},
+        {{"-r", "48000", "--rf64", "-b", "16", "--dither", "x.raw"}, "11001 0 0 0-0 > x.raw"},
+        {{"--list", "a.vob", "b.raw"}, "00100 0 0 0-0 > a.vob b.raw"},
+        {{"--title", "2", "--track", "12", "disc", "--chapters"}, "00010 12 2 0-0 > disc"},
+        {{"--chapters", "3-17", "disc"}, "00010 0 0 3-17 > disc"},
+        {{"--chapters", "4", "-o", "songs", "disc"}, "00010 0 0 4-4 songs> disc"},
+        // A name that is no range stays an input, and "--" makes any name one.
+        {{"--chapters", "4-", "--", "7"}, "00010 0 0 0-0 > 4- 7"},
+    };
+    for (const auto& [args, expected] : cases) {
+        ConvertOptions o;
+        std::string error;
+        ASSERT_TRUE(ParseCommandLine(args, o, error)) << expected << ": " << error;
+        std::string got = std::to_string(o.rf64) + std::to_string(o.dither) + std::to_string(o.list) +
+                          std::to_string(o.chapters) + std::to_string(o.rateGiven) + ' ' +
+                          std::to_string(o.track) + ' ' + std::to_string(o.title) + ' ' +
+                          std::to_string(o.firstChapter) + '-' + std::to_string(o.lastChapter) + ' ' +
+                          o.output + '>';
+        for (const std::string& input : o.inputs)
+            got += ' ' + input;
+        EXPECT_EQ(got, expected);
+    }
 }
 
 } // namespace

@@ -53,6 +53,20 @@ inline constexpr const char* kDiscOptionsOnly =
 inline constexpr const char* kTrackOptionOnly = "--track applies to DVD program streams and discs only.";
 inline constexpr const char* kNoTerminal = "Answered No: there is no terminal to ask. Give -y to answer Yes.";
 
+// oxlip-convert's usage errors.
+inline constexpr const char* kDitherNeeds16 =
+    "--dither needs -b 16: dither is for reducing the samples to 16 bits.";
+
+// `option` was given `value`, which is no whole number of 1 or more.
+inline std::string NotAPositiveNumber(const std::string& option, const std::string& value) {
+    return option + " takes a whole number of 1 or more, not \"" + value + "\"";
+}
+
+// --chapters with a range that selects nothing.
+inline std::string BadChapterRange(const std::string& range) {
+    return "--chapters " + range + ": chapters count from 1, and the first may not come after the last";
+}
+
 // The rate box and -r.
 inline constexpr const char* kInvalidRate = "Invalid numeric format.";
 
