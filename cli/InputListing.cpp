@@ -35,7 +35,8 @@ bool DescribeInput(const std::string& input, std::string& text) {
     if (ClassifyInput(input) == TInputKind::ProgramStream) {
         TFileStreamSource source(*file);
         const std::vector<TAudioTrack> tracks = ListAudioTracks(source);
-        text = "DVD program stream, " + std::to_string(tracks.size()) + " audio tracks\n";
+        text = "DVD program stream, " + std::to_string(tracks.size()) +
+               (tracks.size() == 1 ? " audio track\n" : " audio tracks\n");
         int lpcm = 0;
         for (const TAudioTrack& track : tracks)
             text += "  " + (track.Convertible() ? "Track " + std::to_string(++lpcm) + ": " : std::string()) +

@@ -32,7 +32,8 @@ std::string FormatTicks(int64_t ticks) {
 }
 
 std::string FormatDiscListing(const std::string& label, const std::vector<TDiscTitle>& titles) {
-    std::string text = "Disc " + label + ": " + std::to_string(titles.size()) + " titles\n";
+    std::string text = "Disc " + label + ": " + std::to_string(titles.size()) +
+                       (titles.size() == 1 ? " title\n" : " titles\n");
     for (const TDiscTitle& title : titles) {
         text += "Title " + std::to_string(title.number) + ": " + FormatTicks(title.durationTicks) + ", " +
                 std::to_string(title.chapters.size()) + " chapters\n";

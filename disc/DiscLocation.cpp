@@ -78,13 +78,18 @@ std::optional<TDiscLocation> FromIfoFolder(const fs::path& folder) {
     return TDiscLocation{folder.string(), named.filename().string(), false};
 }
 
-// An image holds an ISO 9660 or UDF volume descriptor from byte 32768 on, and a VIDEO_TS.IFO inside.
-std::optional<TDiscLocation> FromImage(const fs::path& file) {
+// An ISO 9660 or UDF volume descriptor from byte 32768 on.
+bool HasVolumeDescriptor(const fs::path& file) {
     std::array<char, 6> descriptor{};
     if (!ReadAt(file, 32768 + 1, descriptor.data(), 5))
-        return std::nullopt;
+        return false;
     const std::string id(descriptor.data(), 5);
-    if (id != "CD001" && id != "BEA01")
+    return id == "CD001" || id == "BEA01";
+}
+
+// An image holds a volume descriptor and a VIDEO_TS.IFO inside.
+std::optional<TDiscLocation> FromImage(const fs::path& file) {
+    if (!HasVolumeDescriptor(file))
         return std::nullopt;
     TDvdReader reader = OpenDvdReader(file.string());
     if (!reader)
@@ -115,4 +120,8 @@ std::optional<TDiscLocation> LocateDisc(const std::string& path) {
     if (HasIfoMagic(given, {kVmgMagic, kVtsMagic}))
         return FromIfoFolder(given.parent_path());
     return FromImage(given);
+}
+
+bool HasDiscSignature(const std::string& path) {
+    return IsRegularFile(path) && (HasIfoMagic(path, {kVmgMagic, kVtsMagic}) || HasVolumeDescriptor(path));
 }

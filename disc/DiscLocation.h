@@ -14,3 +14,7 @@ struct TDiscLocation {
 // Nothing when the path is not a disc. Reads at most a few small pieces of a file, so it is cheap enough to
 // ask about every input.
 std::optional<TDiscLocation> LocateDisc(const std::string& path);
+
+// Whether a file carries the marks of a disc, an IFO file's header or an image's volume descriptor, even
+// when it is no readable DVD-Video disc: such a file is never taken for raw audio.
+bool HasDiscSignature(const std::string& path);

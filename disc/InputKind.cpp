@@ -1,6 +1,7 @@
 #include "disc/InputKind.h"
 
 #include "disc/Disc.h"
+#include "disc/DiscLocation.h"
 #include "dvd/ProgramStreamDemuxer.h"
 
 #include <fcntl.h>
@@ -28,7 +29,7 @@ TInputKind ClassifyInput(const std::string& path) {
     uint8_t start[kProgramStreamProbeBytes];
     if (ReadStart(path, start, sizeof start) && IsProgramStream(start, sizeof start))
         return TInputKind::ProgramStream;
-    if (LooksLikeDisc(path))
+    if (LooksLikeDisc(path) || HasDiscSignature(path))
         return TInputKind::Disc;
     return TInputKind::RawOrWave;
 }

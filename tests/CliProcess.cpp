@@ -34,6 +34,8 @@ constexpr int64_t kCompareBytesUpTo = 64 << 20;
     if (run.errToClosedPipe &&
         (::pipe(closedPipe) != 0 || ::close(closedPipe[0]) != 0 || ::dup2(closedPipe[1], STDERR_FILENO) < 0))
         ChildFails("closed pipe");
+    if (!run.workingDir.empty() && ::chdir(run.workingDir.c_str()) != 0)
+        ChildFails("chdir");
     if (run.keepFd >= 0 && ::fcntl(run.keepFd, F_SETFD, 0) != 0)
         ChildFails("keep descriptor");
     if (run.fileSizeLimit != RLIM_INFINITY) {

@@ -17,6 +17,7 @@ struct CliRun {
     std::vector<std::string> tracer;      // a command put in front, such as strace with its injections
     int keepFd = -1;                      // a descriptor the child keeps (strace's trace pipe)
     bool errToClosedPipe = false;         // standard error is a pipe that nobody reads any more
+    std::string workingDir;               // the child's current folder; the test's when empty
 };
 
 struct CliOutcome {

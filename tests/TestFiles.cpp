@@ -1,5 +1,7 @@
 #include "TestFiles.h"
 
+#include <cstdio>
+
 #include <fcntl.h>
 #include <fstream>
 #include <iterator>
@@ -124,4 +126,16 @@ Bytes RandomGroups(size_t groups, uint32_t seed) {
     for (auto& b : bytes)
         b = static_cast<uint8_t>(random());
     return bytes;
+}
+
+std::vector<int32_t> DecodeWithFfmpeg(const std::string& inputArgs) {
+    const std::string command = "ffmpeg -nostdin -v error " + inputArgs + " -f s32le -";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    std::vector<int32_t> samples;
+    int32_t sample;
+    while (pipe && std::fread(&sample, sizeof sample, 1, pipe) == 1)
+        samples.push_back(sample);
+    if (pipe)
+        ::pclose(pipe);
+    return samples;
 }

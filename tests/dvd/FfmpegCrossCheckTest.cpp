@@ -15,15 +15,7 @@ namespace {
 
 // FFmpeg's decode of the first audio track, as 32-bit little-endian samples.
 std::vector<int32_t> FfmpegDecode(const std::string& path) {
-    const std::string command = "ffmpeg -nostdin -v error -f mpeg -i '" + path + "' -map 0:a:0 -f s32le -";
-    FILE* pipe = ::popen(command.c_str(), "r");
-    std::vector<int32_t> samples;
-    int32_t sample;
-    while (pipe && std::fread(&sample, sizeof sample, 1, pipe) == 1)
-        samples.push_back(sample);
-    if (pipe)
-        ::pclose(pipe);
-    return samples;
+    return DecodeWithFfmpeg("-f mpeg -i '" + path + "' -map 0:a:0");
 }
 
 // Our decode of a track at the source's resolution, as 32-bit samples.
