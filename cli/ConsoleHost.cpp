@@ -4,6 +4,7 @@
 #include "TerminalText.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 
 namespace {
@@ -36,6 +37,7 @@ template <class Execute> TRunResult TConsoleHost::Drive(TRunControl& run, int by
 
 TRunResult TConsoleHost::Convert(const std::string& input, const std::string& output) {
     input_ = input;
+    multipleOutputs_ = false;
     output_ = output;
     TConversionRun run(*this);
     return Drive(run, kGroupBytes, [&run] { return run.Execute(); });
@@ -43,6 +45,7 @@ TRunResult TConsoleHost::Convert(const std::string& input, const std::string& ou
 
 TRunResult TConsoleHost::ConvertStream(const std::string& input, const std::string& output, int track) {
     input_ = input;
+    multipleOutputs_ = false;
     output_ = output;
     TStreamRun run(*this);
     return Drive(run, 1, [&run, track] { return run.ExecuteFile(track); });
@@ -50,6 +53,7 @@ TRunResult TConsoleHost::ConvertStream(const std::string& input, const std::stri
 
 TRunResult TConsoleHost::ConvertDisc(const TDiscRequest& request) {
     input_ = request.disc;
+    multipleOutputs_ = request.chapters;
     output_ = request.output;
     TDiscConversion conversion(*this, request);
     return Drive(conversion.Run(), 1, [&conversion] { return conversion.Execute(); });
@@ -134,7 +138,10 @@ void TConsoleHost::DrawProgress(bool final) {
     if (!final && rate > 0 && span > 0)
         left = "  " + FormatDuration(static_cast<double>(maximum_ - progress_) * bytesPerStep_ / 1e6 / rate) +
                " left";
-    std::fprintf(stderr, "\r\033[K%3d%%  %.1f MB/s%s", percent, rate, left.c_str());
+    // The file being written, for runs that write one per chapter.
+    const std::string writing =
+        multipleOutputs_ ? "  " + ForTerminal(std::filesystem::path(output_).filename()) : "";
+    std::fprintf(stderr, "\r\033[K%3d%%  %.1f MB/s%s%s", percent, rate, left.c_str(), writing.c_str());
     std::fflush(stderr);
     progressShown_ = true;
 }

@@ -72,6 +72,7 @@ private:
     Settings settings_;
     TRunControl* run_ = nullptr;
     int bytesPerStep_ = 1;
+    bool multipleOutputs_ = false;
     std::string input_;
     std::string output_;
     int formatIndex_ = 1;
