@@ -1,6 +1,7 @@
 // Conversions driven through the window: clicks, STOP! and its answers, Escape, and closing mid-run.
 #include "MainForm.h"
 #include "OxlipApplication.h"
+#include "QuitSignals.h"
 #include "TestFiles.h"
 #include "WindowTestSupport.h"
 #include "texts/Messages.h"
@@ -9,7 +10,9 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>
+#include <csignal>
 #include <memory>
+#include <unistd.h>
 
 namespace {
 
@@ -176,6 +179,34 @@ private slots:
         QVERIFY(answerer.Seen().isEmpty());
         QVERIFY(ReadFile(output) == reference);
         QTRY_VERIFY(!form->isVisible());
+    }
+
+    // SIGTERM, SIGINT and SIGHUP abort a run and close the window after it; idle, they close it at once,
+    // dismissing an open dialog.
+    void quitSignalAbortsARunThenCloses() {
+        for (const int number : {SIGTERM, SIGINT, SIGHUP}) {
+            form->show();
+            QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+            SetNames();
+            TQuitSignals quitSignals;
+            connect(&quitSignals, &TQuitSignals::Received, form.get(), &TMainForm::CloseAbortingRun);
+            TDialogAnswerer answerer;
+            TWhenConverting signal(Button("StopBitBtn"), [number] { kill(getpid(), number); });
+            QTest::mouseClick(Button("ProcessBitBtn"), Qt::LeftButton);
+            QVERIFY(answerer.Seen().isEmpty());
+            QVERIFY(!Exists(output));
+            QCOMPARE(quitSignals.ExitStatus(), 128 + number);
+            QTRY_VERIFY(!form->isVisible());
+        }
+    }
+    void quitSignalWhileIdleClosesAtOnce() {
+        TQuitSignals quitSignals;
+        connect(&quitSignals, &TQuitSignals::Received, form.get(), &TMainForm::CloseAbortingRun);
+        TDialogAnswerer answerer({[](QWidget*) { kill(getpid(), SIGTERM); }});
+        QTest::mouseClick(Button("OpenBitBtn"), Qt::LeftButton);
+        QCOMPARE(answerer.Seen().value(0).title, QString("Open 20-bit file"));
+        QTRY_VERIFY(!form->isVisible());
+        QCOMPARE(quitSignals.ExitStatus(), 128 + SIGTERM);
     }
 
     void existingOutputIsKeptWhenOverwriteIsRefused() {
