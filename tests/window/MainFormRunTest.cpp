@@ -183,30 +183,21 @@ private slots:
 
     // SIGTERM, SIGINT and SIGHUP abort a run and close the window after it; idle, they close it at once,
     // dismissing an open dialog.
-    void quitSignalAbortsARunThenCloses() {
-        for (const int number : {SIGTERM, SIGINT, SIGHUP}) {
-            form->show();
-            QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-            SetNames();
-            TQuitSignals quitSignals;
-            connect(&quitSignals, &TQuitSignals::Received, form.get(), &TMainForm::CloseAbortingRun);
-            TDialogAnswerer answerer;
-            TWhenConverting signal(Button("StopBitBtn"), [number] { kill(getpid(), number); });
-            QTest::mouseClick(Button("ProcessBitBtn"), Qt::LeftButton);
-            QVERIFY(answerer.Seen().isEmpty());
-            QVERIFY(!Exists(output));
-            QCOMPARE(quitSignals.ExitStatus(), 128 + number);
-            QTRY_VERIFY(!form->isVisible());
-        }
-    }
-    void quitSignalWhileIdleClosesAtOnce() {
+    void quitSignalAbortsARunOrClosesAtOnce() {
         TQuitSignals quitSignals;
         connect(&quitSignals, &TQuitSignals::Received, form.get(), &TMainForm::CloseAbortingRun);
-        TDialogAnswerer answerer({[](QWidget*) { kill(getpid(), SIGTERM); }});
-        QTest::mouseClick(Button("OpenBitBtn"), Qt::LeftButton);
-        QCOMPARE(answerer.Seen().value(0).title, QString("Open 20-bit file"));
-        QTRY_VERIFY(!form->isVisible());
+        SetNames();
+        TDialogAnswerer answerer({[](QWidget*) { kill(getpid(), SIGHUP); }});
+        TWhenConverting signal(Button("StopBitBtn"), [] { kill(getpid(), SIGTERM); });
+        QTest::mouseClick(Button("ProcessBitBtn"), Qt::LeftButton);
+        QVERIFY(!Exists(output));
         QCOMPARE(quitSignals.ExitStatus(), 128 + SIGTERM);
+        QTRY_VERIFY(!form->isVisible());
+
+        form->show();
+        QTest::mouseClick(Button("OpenBitBtn"), Qt::LeftButton); // SIGHUP while the dialog is open
+        QVERIFY(answerer.AllAnswered());
+        QTRY_VERIFY(!form->isVisible());
     }
 
     void existingOutputIsKeptWhenOverwriteIsRefused() {

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -346,39 +347,28 @@ private slots:
         QCOMPARE(form->SampleRate(), 96000);
     }
 
-    // A file dropped on the window, or named on the command line, is taken as if opened.
     void droppedFileIsTakenAsIfOpened_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("proposed");
         QTest::addColumn<int>("item");
-        QTest::addColumn<bool>("dropped");
         QTest::newRow("wave") << "rip.WAV"
-                              << "rip_new.wav" << 1 << true;
+                              << "rip_new.wav" << 1;
         QTest::newRow("raw") << "demux.pcm"
-                             << "demux.wav" << 0 << true;
-        QTest::newRow("wave, command line") << "rip.wav"
-                                            << "rip_new.wav" << 1 << false;
-        QTest::newRow("raw, command line") << "demux.raw"
-                                           << "demux.wav" << 0 << false;
+                             << "demux.wav" << 0;
     }
     void droppedFileIsTakenAsIfOpened() {
         QFETCH(QString, name);
         QFETCH(QString, proposed);
         QFETCH(int, item);
-        QFETCH(bool, dropped);
         InputFormat()->SetItemIndex(1 - item);
         const QString path = Touch(name.toStdString());
-        if (!dropped)
-            form->TakeFile(path);
         QMimeData data;
         data.setUrls({QUrl::fromLocalFile(path)});
         QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(form.get(), &enter);
+        QVERIFY(enter.isAccepted());
         QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        if (dropped) {
-            QCoreApplication::sendEvent(form.get(), &enter);
-            QVERIFY(enter.isAccepted());
-            QCoreApplication::sendEvent(form.get(), &drop);
-        }
+        QCoreApplication::sendEvent(form.get(), &drop);
         QCOMPARE(Edit("InputEdit")->text(), path);
         QCOMPARE(Edit("OutputEdit")->text(), QString::fromStdString(dir->Path(proposed.toStdString())));
         QCOMPARE(InputFormat()->ItemIndex(), item);
@@ -418,6 +408,25 @@ private slots:
         Edit("OutputEdit")->clear();
         Leave(Edit("OutputEdit"));
         QVERIFY(!Control<QPushButton>("ProcessBitBtn")->isEnabled());
+    }
+
+    // The real program without a display, or with one that is gone, says in one line what to do and ends
+    // with status 1 instead of aborting.
+    void noDisplayGivesOneLineAndStatusOne() {
+        for (const char* display : {"", ":4711"}) {
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            for (const char* name : {"DISPLAY", "QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "XDG_SESSION_TYPE"})
+                environment.remove(name);
+            if (*display)
+                environment.insert("DISPLAY", display);
+            QProcess oxlip;
+            oxlip.setProcessEnvironment(environment);
+            oxlip.start(OXLIP_PATH, {});
+            QVERIFY(oxlip.waitForFinished(30000));
+            QCOMPARE(oxlip.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(oxlip.exitCode(), 1);
+            QCOMPARE(QString::fromLocal8Bit(oxlip.readAllStandardError()), QString(msg::kNoDisplay) + "\n");
+        }
     }
 
     void escapeDoesNothingWhileIdle() {
