@@ -62,13 +62,14 @@ void TGauge::paintEvent(QPaintEvent*) {
     QPainter painter(&image);
     painter.fillRect(0, 0, width() * percent_ / 100, height(), bar);
 
-    // Text drawn with bar XOR background turns one colour into the other wherever it lies. XOR ignores
-    // antialiasing, so the glyphs are drawn without it.
+    // White text XORed with the picture inverts what lies under it: the complement of the background over
+    // the empty part and of the bar over the filled part. XOR ignores antialiasing, so the glyphs are drawn
+    // without it.
     QFont textFont = font();
     textFont.setStyleStrategy(QFont::NoAntialias);
     painter.setFont(textFont);
     painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-    painter.setPen(QColor::fromRgb((bar.rgb() ^ background.rgb()) | 0xff000000u));
+    painter.setPen(Qt::white);
     painter.drawText(rect(), Qt::AlignCenter, QString::asprintf("%d%%", percent_));
     painter.end();
 

@@ -2,6 +2,7 @@
 #include "MainForm.h"
 
 #include "AppIcon.h"
+#include "FileDialog.h"
 #include "GaugePanel.h"
 #include "Glyphs.h"
 #include "RadioGroup.h"
@@ -93,6 +94,8 @@ void TMainForm::CreateControls() {
     SRateComboBox->setInsertPolicy(QComboBox::NoInsert);
     SRateComboBox->addItems({"48000", "96000"});
     SRateComboBox->setCurrentIndex(0);
+    // What the user types is what is read: no completion from the items ("9600" stays 9600).
+    SRateComboBox->setCompleter(nullptr);
     connect(SRateComboBox, &QComboBox::activated, this, &TMainForm::SRateComboBoxClick);
 
     GaugePanel = Place(new TGaugePanel(this), "GaugePanel", 8, 200, 249, 33);
@@ -128,14 +131,14 @@ void TMainForm::CreateControls() {
 }
 
 void TMainForm::CreateDialogs() {
-    OpenDialog = new QFileDialog(this, "Open 20-bit file", QDir::currentPath());
+    OpenDialog = new TFileDialog(this, "Open 20-bit file", QDir::currentPath());
     OpenDialog->setObjectName("OpenDialog");
     OpenDialog->setAcceptMode(QFileDialog::AcceptOpen);
     OpenDialog->setFileMode(QFileDialog::ExistingFile);
     OpenDialog->setNameFilters(
         {"Raw LPCM file as demuxed (*.raw *.pcm)", "WAVE file from SmartRipper (*.wav)"});
 
-    SaveDialog = new QFileDialog(this, "Save wave file", QDir::currentPath());
+    SaveDialog = new TFileDialog(this, "Save wave file", QDir::currentPath());
     SaveDialog->setObjectName("SaveDialog");
     SaveDialog->setAcceptMode(QFileDialog::AcceptSave);
     SaveDialog->setFileMode(QFileDialog::AnyFile);
@@ -156,13 +159,25 @@ void TMainForm::SetTabOrder() {
         setTabOrder(chain.at(i - 1), chain.at(i));
 }
 
+// The window is centred as a whole, frame included: move() places the frame's top-left corner.
 void TMainForm::CentreOnScreen() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen)
         return;
-    QRect frame(QPoint(), size());
+    QRect frame(QPoint(), frameGeometry().size());
     frame.moveCenter(screen->availableGeometry().center());
     move(frame.topLeft());
+    centredFrame_ = frame.size();
+}
+
+// A window manager adds its frame only after the window is shown; when it arrives, the window is centred
+// again with it. Moving the window later leaves the frame's size alone, so the user's place is kept.
+bool TMainForm::event(QEvent* event) {
+    const bool handled = QWidget::event(event);
+    if ((event->type() == QEvent::Move || event->type() == QEvent::Show) && isVisible() &&
+        frameGeometry().size() != centredFrame_)
+        CentreOnScreen();
+    return handled;
 }
 
 void TMainForm::FormCreate() {

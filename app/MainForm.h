@@ -40,6 +40,14 @@ public:
     // Enables or disables the controls that could change a run, in their fixed order.
     void EnableControls(bool enable);
 
+    // A file named on the command line or dropped on the window: taken as if picked in the open dialog,
+    // with the input-format item following its extension.
+    void TakeFile(const QString& name);
+    // Closes the window for a signal to end the program. An open dialog is dismissed; idle, the window
+    // closes at once; during a run, the run is aborted (its output deleted, the input closed) and the
+    // window closes when the run has ended.
+    void CloseAbortingRun();
+
     bool RunActive() const { return run_ != nullptr; }
     // The pump that keeps the window live during a run; tests shorten its interval.
     TEventPump& EventPump() { return pump_; }
@@ -62,6 +70,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -101,5 +110,7 @@ private:
     TConversionRun* run_ = nullptr;
     // The window was closed during a run: it closes when the run has ended.
     bool closeRequested_ = false;
+    // The frame size the window was last centred with; a window manager adds its frame after showing.
+    QSize centredFrame_;
     TEventPump pump_;
 };

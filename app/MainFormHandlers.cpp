@@ -91,11 +91,12 @@ void TMainForm::SRateComboBoxExit() {
     SRateComboBoxClick();
 }
 
-// The rate keeps its last valid value while the box goes back to its first item.
+// The box goes back to its first item and the rate follows it, so what the box shows is what is written.
 void TMainForm::ShowInvalidRate() {
     ShowError(msg::kInvalidRate);
     SRateComboBox->setCurrentIndex(0);
     SRateComboBox->setEditText(SRateComboBox->itemText(0));
+    SampleRate_ = ParseRateText(SRateComboBox->itemText(0).toStdString()).value_or(SampleRate_);
 }
 
 // A control is left when the focus moves to another control of the window; switching to another window
@@ -126,6 +127,10 @@ void TMainForm::dropEvent(QDropEvent* event) {
     if (run_ || name.isEmpty())
         return;
     event->acceptProposedAction();
+    TakeFile(name);
+}
+
+void TMainForm::TakeFile(const QString& name) {
     TakeInputName(name);
     InputFormatRadioGroup->SetItemIndex(FormatItemForExtension(name));
     ApplyEnablingRule();

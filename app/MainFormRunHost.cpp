@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDialog>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
@@ -38,6 +39,18 @@ void TMainForm::ProcessBitBtnClick() {
 void TMainForm::StopBitBtnClick() {
     if (run_)
         run_->StopQuestion();
+}
+
+void TMainForm::CloseAbortingRun() {
+    // An open dialog (a file dialog, the stop question, an error) ends as if dismissed.
+    if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+        dialog->reject();
+    if (!run_) {
+        close();
+        return;
+    }
+    closeRequested_ = true;
+    run_->ApplyStopAnswer(TStopAnswer::Abort);
 }
 
 void TMainForm::EnableControls(bool enable) {

@@ -67,6 +67,14 @@ inline std::string BadChapterRange(const std::string& range) {
     return "--chapters " + range + ": chapters count from 1, and the first may not come after the last";
 }
 
+// The window's save dialog, for a name in a folder that does not exist.
+inline constexpr const char* kNoSuchFolder = "Path not found - the folder does not exist.";
+
+// The window started where no display can be reached (no desktop session, or a stale DISPLAY).
+inline constexpr const char* kNoDisplay =
+    "Oxlip: no display found. Start it from a desktop session, over ssh -X, or without a screen as "
+    "\"xvfb-run -a oxlip\"; to convert from a shell, use oxlip-convert.";
+
 // The rate box and -r.
 inline constexpr const char* kInvalidRate = "Invalid numeric format.";
 

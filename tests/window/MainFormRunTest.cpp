@@ -1,6 +1,7 @@
 // Conversions driven through the window: clicks, STOP! and its answers, Escape, and closing mid-run.
 #include "MainForm.h"
 #include "OxlipApplication.h"
+#include "QuitSignals.h"
 #include "TestFiles.h"
 #include "WindowTestSupport.h"
 #include "texts/Messages.h"
@@ -9,7 +10,9 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QTest>
+#include <csignal>
 #include <memory>
+#include <unistd.h>
 
 namespace {
 
@@ -175,6 +178,25 @@ private slots:
         QVERIFY(visibleAfterClose);
         QVERIFY(answerer.Seen().isEmpty());
         QVERIFY(ReadFile(output) == reference);
+        QTRY_VERIFY(!form->isVisible());
+    }
+
+    // SIGTERM, SIGINT and SIGHUP abort a run and close the window after it; idle, they close it at once,
+    // dismissing an open dialog.
+    void quitSignalAbortsARunOrClosesAtOnce() {
+        TQuitSignals quitSignals;
+        connect(&quitSignals, &TQuitSignals::Received, form.get(), &TMainForm::CloseAbortingRun);
+        SetNames();
+        TDialogAnswerer answerer({[](QWidget*) { kill(getpid(), SIGHUP); }});
+        TWhenConverting signal(Button("StopBitBtn"), [] { kill(getpid(), SIGTERM); });
+        QTest::mouseClick(Button("ProcessBitBtn"), Qt::LeftButton);
+        QVERIFY(!Exists(output));
+        QCOMPARE(quitSignals.ExitStatus(), 128 + SIGTERM);
+        QTRY_VERIFY(!form->isVisible());
+
+        form->show();
+        QTest::mouseClick(Button("OpenBitBtn"), Qt::LeftButton); // SIGHUP while the dialog is open
+        QVERIFY(answerer.AllAnswered());
         QTRY_VERIFY(!form->isVisible());
     }
 

@@ -9,14 +9,18 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDropEvent>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QStyle>
 #include <QTest>
 #include <QUrl>
+#include <QWindow>
 #include <memory>
 
 namespace {
@@ -75,6 +79,17 @@ private slots:
         QVERIFY(!(form->windowFlags() & Qt::WindowMaximizeButtonHint));
         QVERIFY(!form->windowIcon().isNull());
         QCOMPARE(QFontMetrics(form->font()).height(), 13);
+    }
+
+    // The window is centred as a whole, with the frame a window manager adds after it is shown.
+    void windowIsCentredWithItsFrame() {
+        if (qEnvironmentVariableIsSet("OXLIP_WINDOW_MANAGER"))
+            QTRY_VERIFY(form->frameGeometry().height() > form->height());
+        const QPoint centre = form->screen()->availableGeometry().center();
+        QTRY_VERIFY2((form->frameGeometry().center() - centre).manhattanLength() <= 2,
+                     qPrintable(QString("frame centre %1,%2")
+                                    .arg(form->frameGeometry().center().x())
+                                    .arg(form->frameGeometry().center().y())));
     }
 
     void controlsSitWhereTheyBelong_data() {
@@ -258,6 +273,33 @@ private slots:
         QVERIFY(!Control<QPushButton>("ProcessBitBtn")->isEnabled()); // no input name yet
     }
 
+    // As the platform's dialog does, the save dialog stays open on a name in a missing folder.
+    void saveRefusesANameInAMissingFolder() {
+        const QString kept = QString::fromStdString(dir->Path("kept.wav"));
+        Edit("OutputEdit")->setText(kept);
+        const QString missing = QString::fromStdString(dir->Path("no/such/folder/x.wav"));
+        bool stillOpen = false;
+        TDialogAnswerer answerer({[&](QWidget* dialog) {
+                                      dialog->findChild<QLineEdit*>("fileNameEdit")->setText(missing);
+                                      // Confirmed from the loop, so that the answerer sees the message.
+                                      QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+                                  },
+                                  [&](QWidget* message) {
+                                      stillOpen =
+                                          message->parentWidget() && message->parentWidget()->isVisible();
+                                      QTest::keyClick(message, Qt::Key_Return);
+                                  },
+                                  CancelWithFilter(0)});
+        QTest::mouseClick(Control<QPushButton>("SaveBitBtn"), Qt::LeftButton);
+        QVERIFY(answerer.AllAnswered());
+        QCOMPARE(answerer.Seen().value(1).text, QString(msg::kNoSuchFolder));
+        QVERIFY(stillOpen);
+        QCOMPARE(answerer.Seen().value(2).title, QString("Save wave file"));
+        QCOMPARE(Edit("OutputEdit")->text(), kept);
+    }
+
+    // What is typed is read, without completion from the items; after an invalid entry the rate follows the
+    // box back to its first item.
     void rateTextIsReadWhenTheBoxIsLeft_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("rate");
@@ -265,6 +307,9 @@ private slots:
         QTest::newRow("decimal") << "44100" << 44100 << true;
         QTest::newRow("hexadecimal") << "$BB80" << 48000 << true;
         QTest::newRow("negative") << "-1" << -1 << true;
+        QTest::newRow("prefix of the second item") << "9600" << 9600 << true;
+        QTest::newRow("prefix of the first item") << "4800" << 4800 << true;
+        QTest::newRow("first digit of an item") << "9" << 9 << true;
         QTest::newRow("letters") << "abc" << 48000 << false;
         QTest::newRow("trailing space") << "48000 " << 48000 << false;
     }
@@ -274,9 +319,14 @@ private slots:
         QFETCH(bool, valid);
         auto* box = Control<QComboBox>("SRateComboBox");
         box->setCurrentIndex(1);
-        box->setEditText(text);
+        box->setEditText("-7");
+        Leave(box);
+        QCOMPARE(form->SampleRate(), -7);
         TDialogAnswerer answerer(valid ? QList<TDialogAnswerer::TAction>{}
                                        : QList<TDialogAnswerer::TAction>{ClickButton("OK")});
+        box->setFocus();
+        box->lineEdit()->selectAll();
+        QTest::keyClicks(box->lineEdit(), text);
         Leave(box);
         QTRY_COMPARE(answerer.Seen().size(), valid ? 0 : 1);
         QCOMPARE(form->SampleRate(), rate);
@@ -323,6 +373,60 @@ private slots:
         QCOMPARE(Edit("OutputEdit")->text(), QString::fromStdString(dir->Path(proposed.toStdString())));
         QCOMPARE(InputFormat()->ItemIndex(), item);
         QVERIFY(Control<QPushButton>("ProcessBitBtn")->isEnabled());
+    }
+
+    // Enter pressed while the open dialog's completion list shows must leave the window's focus handling
+    // as it was: leaving the rate box reads it, leaving an emptied name disables Process....
+    void focusHandlersRunAfterANameConfirmedFromTheCompletionList() {
+        const QString small = Touch("small.raw");
+        TDialogAnswerer answerer({[&](QWidget* dialog) {
+            static_cast<QFileDialog*>(dialog)->setDirectory(QString::fromStdString(dir->Root().string()));
+            auto* nameBox = dialog->findChild<QLineEdit*>("fileNameEdit");
+            nameBox->setFocus();
+            QTest::keyClicks(nameBox, "small.r");
+            // The folder is read in the background: the list comes with the first key after that.
+            QTRY_VERIFY((QTest::keyClick(nameBox, Qt::Key_Backspace), QTest::keyClick(nameBox, 'r'),
+                         QApplication::activePopupWidget() != nullptr));
+            // Keys now reach the list first, as on a display.
+            QWindow* list = QApplication::activePopupWidget()->windowHandle();
+            QTest::keyClick(list, Qt::Key_A);
+            QTest::keyClick(list, Qt::Key_W);
+            QTest::keyClick(list, Qt::Key_Return);
+        }});
+        QTest::mouseClick(Control<QPushButton>("OpenBitBtn"), Qt::LeftButton);
+        QVERIFY(answerer.AllAnswered());
+        QCOMPARE(Edit("InputEdit")->text(), small);
+        QVERIFY(!QApplication::activePopupWidget());
+        // A window manager activates the window again; the offscreen platform must be told.
+        form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+
+        auto* box = Control<QComboBox>("SRateComboBox");
+        box->setEditText("22050");
+        Leave(box);
+        QCOMPARE(form->SampleRate(), 22050);
+        Edit("OutputEdit")->clear();
+        Leave(Edit("OutputEdit"));
+        QVERIFY(!Control<QPushButton>("ProcessBitBtn")->isEnabled());
+    }
+
+    // The real program without a display, or with one that is gone, says in one line what to do and ends
+    // with status 1 instead of aborting.
+    void noDisplayGivesOneLineAndStatusOne() {
+        for (const char* display : {"", ":4711"}) {
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            for (const char* name : {"DISPLAY", "QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "XDG_SESSION_TYPE"})
+                environment.remove(name);
+            if (*display)
+                environment.insert("DISPLAY", display);
+            QProcess oxlip;
+            oxlip.setProcessEnvironment(environment);
+            oxlip.start(OXLIP_PATH, {});
+            QVERIFY(oxlip.waitForFinished(30000));
+            QCOMPARE(oxlip.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(oxlip.exitCode(), 1);
+            QCOMPARE(QString::fromLocal8Bit(oxlip.readAllStandardError()), QString(msg::kNoDisplay) + "\n");
+        }
     }
 
     void escapeDoesNothingWhileIdle() {
