@@ -85,12 +85,12 @@ inline constexpr const char* kDiscUnreadable = "The disc's information files (IF
 inline constexpr const char* kDiscEncrypted = "This disc is encrypted (CSS). Oxlip reads only unencrypted "
                                               "discs and folders.";
 inline constexpr const char* kDiscReadFailed = "Could not read from the disc.";
+
 // Program streams (DVD video files).
 inline constexpr const char* kPreEmphasis =
     "The audio carries pre-emphasis; it was converted as it is, without de-emphasis.";
 inline constexpr const char* kRateFromStream =
-    "The sampling rate of a program stream comes from the stream; -r "
-    "does not apply.";
+    "The sampling rate of a program stream comes from the stream; -r does not apply.";
 inline constexpr const char* kNotConvertible = "not convertible";
 
 // "Skipped 333 bytes of damaged stream."
