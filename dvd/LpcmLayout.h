@@ -39,6 +39,9 @@ public:
     // Bytes of an unfinished group held back: at the end of the stream they are dropped.
     size_t PendingBytes() const { return pendingBytes_; }
 
+    // A decoder of whole 20- or 24-bit groups for one layout, compiled for its channel count.
+    using FixedDecode = uint8_t* (*)(const uint8_t* in, size_t groups, uint8_t* out);
+
 private:
     uint8_t* DecodeGroups(const uint8_t* in, size_t groups, uint8_t* out);
     uint8_t* DecodeGeneric(const uint8_t* group, uint8_t* out);
@@ -50,6 +53,7 @@ private:
     int groupBytes_;
     int groupFrames_;
     int outputGroupBytes_;
+    FixedDecode fixedDecode_ = nullptr; // without dither: every 20- and 24-bit layout but the raw path's
     std::vector<TTpdfDither> generators_;
     std::vector<uint8_t> block_;
     uint8_t pending_[6 * 8] = {};

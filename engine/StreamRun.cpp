@@ -182,6 +182,7 @@ bool TStreamRun::StartPart(size_t index) {
     host_.OutputStarted(part.outputName);
     if (!output_.Create(host_, part.outputName, part.overwriteAgreed, outcome_))
         return false;
+    output_.File().SetBufferSize(kOutputBufferSize);
     // Both sizes stay 0 until the part is finished: a file cut short claims nothing it does not hold.
     const std::vector<uint8_t> header = ProvisionalWaveHeader(format_);
     const auto length = static_cast<int32_t>(header.size());
