@@ -8,19 +8,16 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDropEvent>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QStyle>
 #include <QTest>
-#include <QUrl>
 #include <QWindow>
 #include <memory>
 
@@ -400,13 +397,7 @@ private slots:
         QFETCH(int, item);
         InputFormat()->SetItemIndex(1 - item);
         const QString path = Touch(name.toStdString());
-        QMimeData data;
-        data.setUrls({QUrl::fromLocalFile(path)});
-        QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(form.get(), &enter);
-        QVERIFY(enter.isAccepted());
-        QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(form.get(), &drop);
+        QVERIFY(DropFile(form.get(), path));
         QCOMPARE(Edit("InputEdit")->text(), path);
         QCOMPARE(Edit("OutputEdit")->text(), QString::fromStdString(dir->Path(proposed.toStdString())));
         QCOMPARE(InputFormat()->ItemIndex(), item);
