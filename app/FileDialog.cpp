@@ -4,8 +4,37 @@
 #include "texts/Messages.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QMessageBox>
+#include <QRegularExpression>
+
+// Qt's own dialog splits a filter's patterns at spaces only, so "*.vob;*.mpg" would list no file at all.
+// Whenever the dialog has applied a filter, its list is given the patterns split at semicolons too: after
+// the user picks one, after a filter is selected by the program (which happens before the dialog applies
+// it, hence queued), and when the dialog shows.
+TFileDialog::TFileDialog(QWidget* parent, const QString& caption, const QString& directory)
+    : QFileDialog(parent, caption, directory) {
+    connect(this, &QFileDialog::filterSelected, this, &TFileDialog::ListFilesOfSelectedFilter);
+    if (auto* filters = findChild<QComboBox*>("fileTypeCombo"))
+        connect(filters, &QComboBox::currentIndexChanged, this, &TFileDialog::ListFilesOfSelectedFilter,
+                Qt::QueuedConnection);
+}
+
+void TFileDialog::showEvent(QShowEvent* event) {
+    QFileDialog::showEvent(event);
+    ListFilesOfSelectedFilter();
+}
+
+void TFileDialog::ListFilesOfSelectedFilter() {
+    auto* files = findChild<QFileSystemModel*>();
+    const QString filter = selectedNameFilter();
+    if (!files || !filter.contains(';'))
+        return;
+    const QString patterns = filter.mid(filter.lastIndexOf('(') + 1).chopped(1);
+    files->setNameFilters(patterns.split(QRegularExpression("[; ]"), Qt::SkipEmptyParts));
+}
 
 void TFileDialog::accept() {
     if (acceptMode() == AcceptSave) {

@@ -135,8 +135,9 @@ void TMainForm::CreateDialogs() {
     OpenDialog->setObjectName("OpenDialog");
     OpenDialog->setAcceptMode(QFileDialog::AcceptOpen);
     OpenDialog->setFileMode(QFileDialog::ExistingFile);
-    OpenDialog->setNameFilters(
-        {"Raw LPCM file as demuxed (*.raw *.pcm)", "WAVE file from SmartRipper (*.wav)"});
+    OpenDialog->setNameFilters({"Raw LPCM file as demuxed (*.raw *.pcm)",
+                                "WAVE file from SmartRipper (*.wav)", "DVD video (*.vob;*.mpg;*.mpeg)",
+                                "DVD disc (*.ifo;*.iso)"});
 
     SaveDialog = new TFileDialog(this, "Save wave file", QDir::currentPath());
     SaveDialog->setObjectName("SaveDialog");

@@ -2,6 +2,7 @@
 
 #include "EventPump.h"
 #include "Gauge.h"
+#include "disc/InputKind.h"
 #include "engine/RunHost.h"
 
 #include <QWidget>
@@ -13,7 +14,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QShortcut;
-class TConversionRun;
+class TRunControl;
 class TGaugePanel;
 class TRadioGroup;
 
@@ -40,8 +41,9 @@ public:
     // Enables or disables the controls that could change a run, in their fixed order.
     void EnableControls(bool enable);
 
-    // A file named on the command line or dropped on the window: taken as if picked in the open dialog,
-    // with the input-format item following its extension.
+    // A file or a disc folder named on the command line or dropped on the window: taken as if picked in
+    // the open dialog, with the input-format item following a raw or WAVE file's extension. A disc (its
+    // folder, an IFO file or an image) gets the disc's own output name proposed.
     void TakeFile(const QString& name);
     // Closes the window for a signal to end the program. An open dialog is dismissed; idle, the window
     // closes at once; during a run, the run is aborted (its output deleted, the input closed) and the
@@ -81,7 +83,8 @@ private:
     void SetTabOrder();
     void CentreOnScreen();
     void ApplyEnablingRule();
-    void TakeInputName(const QString& name);
+    TInputKind TakeInputName(const QString& name);
+    void ExecuteRun();
     void ShowInvalidRate();
 
     QLabel* InputLabel;
@@ -102,12 +105,13 @@ private:
     QFileDialog* OpenDialog;
     QFileDialog* SaveDialog;
 
-    // The open dialog's filter of its last confirmed use (1 raw LPCM, 2 WAVE).
+    // The open dialog's filter of its last confirmed use (1 raw LPCM, 2 WAVE, 3 DVD video, 4 DVD disc).
     int openFilterIndex_ = 1;
     int32_t SampleRate_ = 0;
     // The output-format item, kept here because the run reads it for every group.
     int formatIndex_ = 1;
-    TConversionRun* run_ = nullptr;
+    // The run under way, of whichever kind the input is.
+    TRunControl* run_ = nullptr;
     // The window was closed during a run: it closes when the run has ended.
     bool closeRequested_ = false;
     // The frame size the window was last centred with; a window manager adds its frame after showing.

@@ -1,6 +1,7 @@
 // The window's handlers while idle: picking files, the enabling rule, the sampling rate, dropped files.
 #include "MainForm.h"
 
+#include "InputNames.h"
 #include "MessageDialogs.h"
 #include "RadioGroup.h"
 #include "engine/NameProposal.h"
@@ -22,10 +23,6 @@ namespace {
 constexpr int kRawFilterIndex = 1;
 constexpr int kWaveFilterIndex = 2;
 
-QString ProposedOutput(const QString& input) {
-    return QFile::decodeName(ProposeOutputName(QFile::encodeName(input).toStdString()).c_str());
-}
-
 // A dropped file's format item follows its extension, as the filter of the open dialog would.
 int FormatItemForExtension(const QString& name) {
     const QString extension = QFile::decodeName(FileExtension(QFile::encodeName(name).toStdString()).c_str());
@@ -44,9 +41,11 @@ void TMainForm::ApplyEnablingRule() {
     ProcessBitBtn->setEnabled(!InputEdit->text().isEmpty() && !OutputEdit->text().isEmpty());
 }
 
-void TMainForm::TakeInputName(const QString& name) {
+TInputKind TMainForm::TakeInputName(const QString& name) {
+    const TInputKind kind = InputKindOf(name);
     InputEdit->setText(name);
-    OutputEdit->setText(ProposedOutput(name));
+    OutputEdit->setText(ProposedOutputName(name, kind));
+    return kind;
 }
 
 void TMainForm::OpenBitBtnClick() {
@@ -59,6 +58,7 @@ void TMainForm::OpenBitBtnClick() {
                                     static_cast<int>(filters.indexOf(OpenDialog->selectedNameFilter())) + 1);
         TakeInputName(OpenDialog->selectedFiles().first());
     }
+    // The DVD filters leave the items as they are: they describe raw and WAVE files only.
     if (openFilterIndex_ == kRawFilterIndex)
         InputFormatRadioGroup->SetItemIndex(0);
     else if (openFilterIndex_ == kWaveFilterIndex)
@@ -121,7 +121,7 @@ void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
         event->acceptProposedAction();
 }
 
-// A file dropped from the desktop is taken as if it had been picked in the open dialog.
+// A file or a disc folder dropped from the desktop is taken as if it had been picked in the open dialog.
 void TMainForm::dropEvent(QDropEvent* event) {
     const QString name = DroppedFile(event->mimeData());
     if (run_ || name.isEmpty())
@@ -130,8 +130,10 @@ void TMainForm::dropEvent(QDropEvent* event) {
     TakeFile(name);
 }
 
+// The input-format items describe raw and WAVE files only; for a program stream or a disc they stay as
+// they are.
 void TMainForm::TakeFile(const QString& name) {
-    TakeInputName(name);
-    InputFormatRadioGroup->SetItemIndex(FormatItemForExtension(name));
+    if (TakeInputName(name) == TInputKind::RawOrWave)
+        InputFormatRadioGroup->SetItemIndex(FormatItemForExtension(name));
     ApplyEnablingRule();
 }

@@ -1,10 +1,13 @@
-// The window as the conversion run's host: names, format, rate, dialogs, busy state and closing.
+// The window as the conversion runs' host: names, format, rate, dialogs, busy state and closing.
 #include "MainForm.h"
 
 #include "DefaultErrorDialog.h"
+#include "InputNames.h"
 #include "MessageDialogs.h"
 #include "RadioGroup.h"
+#include "disc/DiscConversion.h"
 #include "engine/ConversionRun.h"
+#include "engine/StreamRun.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -18,12 +21,10 @@
 void TMainForm::ProcessBitBtnClick() {
     if (run_)
         return;
-    TConversionRun run(*this);
-    run_ = &run;
     pump_.Start();
     QString uncaught;
     try {
-        run.Execute();
+        ExecuteRun();
     } catch (const std::exception& error) {
         uncaught = DialogText(error.what());
     }
@@ -34,6 +35,34 @@ void TMainForm::ProcessBitBtnClick() {
     }
     if (!uncaught.isNull())
         ShowDefaultErrorDialog(this, uncaught);
+}
+
+// The input decides the run: a raw or WAVE file, a DVD program stream (its first LPCM track), or a disc
+// (its longest title's first LPCM track). Every kind runs through the same host operations.
+void TMainForm::ExecuteRun() {
+    switch (InputKindOf(InputEdit->text())) {
+    case TInputKind::RawOrWave: {
+        TConversionRun run(*this);
+        run_ = &run;
+        run.Execute();
+        break;
+    }
+    case TInputKind::ProgramStream: {
+        TStreamRun run(*this);
+        run_ = &run;
+        run.ExecuteFile(1);
+        break;
+    }
+    case TInputKind::Disc: {
+        TDiscRequest request;
+        request.disc = InputName();
+        request.output = OutputName();
+        TDiscConversion conversion(*this, std::move(request));
+        run_ = &conversion.Run();
+        conversion.Execute();
+        break;
+    }
+    }
 }
 
 void TMainForm::StopBitBtnClick() {

@@ -139,6 +139,9 @@ TRunResult TStreamRun::Convert(TStreamSource& source, uint8_t trackId) {
             host_.SetGaugeProgress(reader.Demuxer().Position());
             host_.ProcessPendingEvents();
         }
+        // The packets after the last audio (video, padding) were read as well: a stream read to its end
+        // shows a full gauge.
+        host_.SetGaugeProgress(reader.Demuxer().Position());
         if (outcome_.Running() && reader.Demuxer().ReadFailed()) {
             outcome_.Fail();
             ShowError(msg::kReadFailed);

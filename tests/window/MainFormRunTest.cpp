@@ -19,25 +19,6 @@ namespace {
 // Enough groups that the run pumps events many times with the pump's interval set to zero.
 constexpr size_t kGroups = 200000;
 
-// Calls `action` once, as soon as the window shows STOP!, from within the run's event processing.
-class TWhenConverting : public QObject {
-public:
-    TWhenConverting(QPushButton* stop, std::function<void()> action) : action_(std::move(action)) {
-        timer_.setInterval(0);
-        connect(&timer_, &QTimer::timeout, this, [this, stop] {
-            if (!stop->isVisible())
-                return;
-            timer_.stop();
-            action_();
-        });
-        timer_.start();
-    }
-
-private:
-    std::function<void()> action_;
-    QTimer timer_;
-};
-
 } // namespace
 
 class MainFormRunTest : public QObject {

@@ -8,18 +8,16 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDropEvent>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMimeData>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QStyle>
 #include <QTest>
-#include <QUrl>
 #include <QWindow>
 #include <memory>
 
@@ -239,6 +237,43 @@ private slots:
         QVERIFY(Control<QPushButton>("ProcessBitBtn")->isEnabled());
     }
 
+    // Each filter of the open dialog lists its own kinds of file, whatever their letters' case; a filter's
+    // patterns may be separated by spaces or semicolons.
+    void openDialogFiltersListTheirFiles_data() {
+        QTest::addColumn<int>("filter");
+        QTest::addColumn<QStringList>("listed");
+        QTest::newRow("raw") << 1 << QStringList{"a.raw", "b.PCM"};
+        QTest::newRow("wave") << 2 << QStringList{"c.wav"};
+        QTest::newRow("DVD video") << 3 << QStringList{"VTS_01_1.VOB", "e.mpg", "f.mpeg"};
+        QTest::newRow("DVD disc") << 4 << QStringList{"VIDEO_TS.IFO", "g.iso"};
+    }
+    void openDialogFiltersListTheirFiles() {
+        QFETCH(int, filter);
+        QFETCH(QStringList, listed);
+        for (const char* name :
+             {"a.raw", "b.PCM", "c.wav", "VTS_01_1.VOB", "e.mpg", "f.mpeg", "VIDEO_TS.IFO", "g.iso", "h.txt"})
+            Touch(name);
+        auto* dialog = form->findChild<QFileDialog*>("OpenDialog");
+        const QStringList filters = dialog->nameFilters();
+        QCOMPARE(filters.mid(0, 2), QStringList({"Raw LPCM file as demuxed (*.raw *.pcm)",
+                                                 "WAVE file from SmartRipper (*.wav)"}));
+        QCOMPARE(filters.value(2), QString("DVD video (*.vob;*.mpg;*.mpeg)"));
+        dialog->setDirectory(QString::fromStdString(dir->Root().string()));
+        dialog->selectNameFilter(filters.value(filter - 1));
+        dialog->show();
+        auto* model = dialog->findChild<QFileSystemModel*>();
+        const auto shown = [&] {
+            QStringList names;
+            const QModelIndex folder = model->index(QString::fromStdString(dir->Root().string()));
+            for (int row = 0; row < model->rowCount(folder); ++row)
+                names << model->index(row, 0, folder).data().toString();
+            names.sort();
+            return names;
+        };
+        QTRY_COMPARE(shown(), listed);
+        dialog->reject();
+    }
+
     // Only a confirmed open keeps the filter chosen in it; the input-format item follows the kept filter.
     void formatItemFollowsTheFilterOfTheLastConfirmedOpen() {
         const QString wave = Touch("x.wav");
@@ -362,13 +397,7 @@ private slots:
         QFETCH(int, item);
         InputFormat()->SetItemIndex(1 - item);
         const QString path = Touch(name.toStdString());
-        QMimeData data;
-        data.setUrls({QUrl::fromLocalFile(path)});
-        QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(form.get(), &enter);
-        QVERIFY(enter.isAccepted());
-        QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(form.get(), &drop);
+        QVERIFY(DropFile(form.get(), path));
         QCOMPARE(Edit("InputEdit")->text(), path);
         QCOMPARE(Edit("OutputEdit")->text(), QString::fromStdString(dir->Path(proposed.toStdString())));
         QCOMPARE(InputFormat()->ItemIndex(), item);

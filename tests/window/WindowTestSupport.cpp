@@ -1,11 +1,14 @@
 #include "WindowTestSupport.h"
 
 #include <QApplication>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTest>
+#include <QUrl>
 
 namespace {
 
@@ -106,4 +109,27 @@ TDialogAnswerer::TAction CancelWithFilter(int filterIndex) {
             files->reject();
         }
     };
+}
+
+TWhenConverting::TWhenConverting(QWidget* stop, std::function<void()> action) : action_(std::move(action)) {
+    timer_.setInterval(0);
+    connect(&timer_, &QTimer::timeout, this, [this, stop] {
+        if (!stop->isVisible())
+            return;
+        timer_.stop();
+        action_();
+    });
+    timer_.start();
+}
+
+bool DropFile(QWidget* target, const QString& path) {
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(path)});
+    QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &drop);
+    return drop.isAccepted();
 }

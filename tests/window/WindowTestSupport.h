@@ -50,6 +50,19 @@ TDialogAnswerer::TAction EscapeThenClick(const QString& caption, bool& stillOpen
 TDialogAnswerer::TAction ChooseFile(const QString& path, int filterIndex = 0);
 TDialogAnswerer::TAction CancelWithFilter(int filterIndex);
 
+// Calls `action` once, as soon as `stop` (the window's STOP!) shows, from within the run's event processing.
+class TWhenConverting : public QObject {
+public:
+    TWhenConverting(QWidget* stop, std::function<void()> action);
+
+private:
+    std::function<void()> action_;
+    QTimer timer_;
+};
+
+// Drags `path` onto `target` and drops it there, as a file manager does; whether the drag was accepted.
+bool DropFile(QWidget* target, const QString& path);
+
 // Runs a TMainForm-based test program under the application object of the real program.
 #define OXLIP_WINDOW_TEST_MAIN(TestClass)                                                                    \
     int main(int argc, char** argv) {                                                                        \

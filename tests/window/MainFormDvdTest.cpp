@@ -1,0 +1,152 @@
+// DVD inputs in the window: program streams (.VOB) and discs taken by drop, converted by Process... to the
+// same bytes as the headless converter, and stopped like any other run.
+#include "CliProcess.h"
+#include "DiscFixtures.h"
+#include "MainForm.h"
+#include "MessageDialogs.h"
+#include "OxlipApplication.h"
+#include "RadioGroup.h"
+#include "TestFiles.h"
+#include "WindowTestSupport.h"
+#include "texts/Messages.h"
+
+#include <QFile>
+#include <QGuiApplication>
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <cstdlib>
+#include <memory>
+
+Q_DECLARE_METATYPE(std::string)
+
+namespace fs = std::filesystem;
+
+class MainFormDvdTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TMainForm> form;
+    std::unique_ptr<TempDir> dir;
+    std::string vob;
+
+    QPushButton* Button(const char* name) { return form->findChild<QPushButton*>(name); }
+    QLineEdit* Edit(const char* name) { return form->findChild<QLineEdit*>(name); }
+    TRadioGroup* InputFormat() { return form->findChild<TRadioGroup*>("InputFormatRadioGroup"); }
+    std::string OutputName() { return QFile::encodeName(Edit("OutputEdit")->text()).toStdString(); }
+    // What oxlip-convert writes for `input`, with the window's default of 24 bits.
+    Bytes ConvertedHeadless(const std::string& input) {
+        const std::string reference = dir->Path("reference.wav");
+        fs::remove(reference);
+        CliRun run;
+        run.args = {"-q", "-y", "-o", reference, input};
+        const CliOutcome outcome = RunCli(run);
+        if (outcome.exitStatus != 0)
+            qWarning("oxlip-convert: %s", outcome.err.c_str());
+        return ReadFile(reference);
+    }
+    void Process() {
+        QVERIFY(Button("ProcessBitBtn")->isEnabled());
+        QTest::mouseClick(Button("ProcessBitBtn"), Qt::LeftButton);
+        QVERIFY(Button("ProcessBitBtn")->isVisible() && !Button("StopBitBtn")->isVisible());
+    }
+
+private slots:
+    void initTestCase() {
+        dir = std::make_unique<TempDir>();
+        // Long enough that a run processes events several times: events are handled every 1,024 packets.
+        vob = dir->Path("movie.VOB");
+        const std::string make = "ffmpeg -nostdin -v error -f lavfi -i sine=duration=30 -f lavfi -i "
+                                 "testsrc=duration=30:size=160x120:rate=25 -ac 2 -ar 48000 -c:a pcm_dvd "
+                                 "-sample_fmt s32 -c:v mpeg2video -f dvd '" +
+                                 vob + "'";
+        QCOMPARE(std::system(make.c_str()), 0);
+    }
+    void init() {
+        form = std::make_unique<TMainForm>();
+        form->EventPump().SetInterval(std::chrono::nanoseconds(0));
+        form->show();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+    }
+    void cleanup() { form.reset(); }
+    void cleanupTestCase() { dir.reset(); }
+
+    // Dropped, a program stream proposes the usual output name and leaves the input-format items, which
+    // describe raw and WAVE files only; Process... converts its first LPCM track.
+    void droppedProgramStreamConvertsLikeTheHeadlessConverter() {
+        InputFormat()->SetItemIndex(1);
+        QVERIFY(DropFile(form.get(), QString::fromStdString(vob)));
+        QCOMPARE(OutputName(), dir->Path("movie.wav"));
+        QCOMPARE(InputFormat()->ItemIndex(), 1);
+        TDialogAnswerer answerer;
+        Process();
+        QCOMPARE(answerer.Unexpected(), 0);
+        QVERIFY(ReadFile(OutputName()).size() > 46);
+        QVERIFY(ReadFile(OutputName()) == ConvertedHeadless(vob));
+        QVERIFY(DecodeWithFfmpeg("-i '" + OutputName() + "'") ==
+                DecodeWithFfmpeg("-i '" + vob + "' -map 0:a:0"));
+        QCOMPARE(form->findChild<TGauge*>("ProgressGauge")->PercentDone(), 100);
+        QVERIFY(!QGuiApplication::overrideCursor());
+    }
+
+    void stopWithAbortOnAProgramStreamDeletesTheOutput() {
+        QVERIFY(DropFile(form.get(), QString::fromStdString(vob)));
+        fs::remove(OutputName());
+        bool busyWhileStopping = false;
+        TDialogAnswerer answerer({ClickButton("&Abbrechen")});
+        TWhenConverting stop(Button("StopBitBtn"), [&] {
+            busyWhileStopping = !Edit("InputEdit")->isEnabled() && QGuiApplication::overrideCursor();
+            Button("StopBitBtn")->click();
+        });
+        Process();
+        QVERIFY(answerer.AllAnswered());
+        QCOMPARE(answerer.Seen().value(0).objectName, QString("StopDialog"));
+        QVERIFY(busyWhileStopping);
+        QVERIFY(!Exists(OutputName()));
+    }
+
+    // A disc given as its folder, its VIDEO_TS.IFO or its image proposes the disc's own name beside it and
+    // converts its longest title.
+    void droppedDiscProposesItsNameAndConvertsLikeTheHeadlessConverter_data() {
+        QTest::addColumn<std::string>("given");
+        QTest::addColumn<std::string>("proposed");
+        const TDiscFixtures& discs = DiscFixtures();
+        if (!discs.missing.empty())
+            QSKIP(qPrintable(QString::fromStdString(discs.missing) + " is not installed"));
+        const fs::path folder(discs.discFolder), image(discs.image);
+        const fs::path proposal = folder.parent_path() / (std::string(kFolderLabel) + "-t01.wav");
+        QTest::newRow("folder") << folder.string() << proposal.string();
+        QTest::newRow("IFO file") << (folder / "VIDEO_TS" / "VIDEO_TS.IFO").string() << proposal.string();
+        QTest::newRow("image") << image.string()
+                               << (image.parent_path() / (std::string(kImageLabel) + "-t01.wav")).string();
+    }
+    void droppedDiscProposesItsNameAndConvertsLikeTheHeadlessConverter() {
+        QFETCH(std::string, given);
+        QFETCH(std::string, proposed);
+        InputFormat()->SetItemIndex(1);
+        QVERIFY(DropFile(form.get(), QString::fromStdString(given)));
+        QCOMPARE(OutputName(), proposed);
+        QCOMPARE(InputFormat()->ItemIndex(), 1);
+        TDialogAnswerer answerer;
+        Process();
+        QCOMPARE(answerer.Unexpected(), 0);
+        const Bytes written = ReadFile(proposed);
+        fs::remove(proposed);
+        QVERIFY(written.size() > 46);
+        QVERIFY(written == ConvertedHeadless(given));
+    }
+
+    // A folder that is no disc is taken as a disc, and the disc reader says what is wrong.
+    void folderWithoutADiscIsRefusedInTheProgramsWords() {
+        const std::string folder = dir->Path("Music");
+        fs::create_directory(folder);
+        QVERIFY(DropFile(form.get(), QString::fromStdString(folder)));
+        TDialogAnswerer answerer({ClickButton("OK")});
+        Process();
+        QCOMPARE(answerer.Seen().value(0).text, DialogText(msg::kNoDisc));
+        QVERIFY(!Exists(OutputName()));
+    }
+};
+
+OXLIP_WINDOW_TEST_MAIN(MainFormDvdTest)
+#include "MainFormDvdTest.moc"
