@@ -1,10 +1,12 @@
 #include "disc/DiscConversion.h"
 
 #include "disc/Disc.h"
+#include "disc/DiscLocation.h"
 #include "texts/Messages.h"
 
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <set>
 #include <sys/stat.h>
 
@@ -49,6 +51,28 @@ std::string FolderBesideDisc(const std::string& disc) {
     if (IsFolder((path / "VIDEO_TS").string()) || IsFolder((path / "video_ts").string()))
         path = path.parent_path();
     return path.string();
+}
+
+// Whether `output` is one of the disc's own files (the image, or a file of its VIDEO_TS folder) under any
+// name: libdvdread reads them without the file layer's share modes, so the run could not refuse it later.
+bool IsPartOfDisc(const std::string& output, const std::string& disc) {
+    struct stat out {};
+    if (::stat(output.c_str(), &out) != 0)
+        return false;
+    const std::optional<TDiscLocation> location = LocateDisc(disc);
+    if (!location)
+        return false;
+    const auto same = [&out](const std::filesystem::path& path) {
+        struct stat st {};
+        return ::stat(path.c_str(), &st) == 0 && st.st_dev == out.st_dev && st.st_ino == out.st_ino;
+    };
+    if (location->isImage)
+        return same(location->openPath);
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(location->openPath, error))
+        if (same(entry.path()))
+            return true;
+    return false;
 }
 
 } // namespace
@@ -134,6 +158,10 @@ TRunResult TDiscConversion::Execute() {
     for (TStreamPart& part : parts) {
         if (!IsExistingFile(part.outputName))
             continue;
+        if (IsPartOfDisc(part.outputName, request_.disc)) {
+            host_.ShowError(msg::kOutputIsPartOfDisc);
+            return TRunResult::Refused;
+        }
         host_.OutputStarted(part.outputName);
         if (!host_.Confirm(msg::kOverwrite))
             return TRunResult::Refused;

@@ -79,6 +79,10 @@ TEST(DiscConvert, RefusalsSayWhyAndWriteNothing) {
     WriteFile(work + "/take.raw", RandomGroups(3));
     WriteFile(work + "/data.iso", Bytes(32769, 0) + Bytes{'C', 'D', '0', '0', '1'} + Bytes(4096, 0));
     const std::string disc = DiscFixtures().discFolder;
+    const std::string copy = work + "/COPY";
+    std::filesystem::copy(disc, copy, std::filesystem::copy_options::recursive);
+    const std::string vob = copy + "/VIDEO_TS/VTS_01_1.VOB";
+    const Bytes vobBefore = ReadFile(vob);
     const struct {
         std::vector<std::string> args;
         std::string says;
@@ -90,13 +94,15 @@ TEST(DiscConvert, RefusalsSayWhyAndWriteNothing) {
         {{"--track", "1", work + "/take.raw"}, msg::kTrackOptionOnly},
         {{work}, msg::kNoInput},
         {{work + "/data.iso"}, msg::kNoDisc},
+        {{"-y", "-o", copy + "/VIDEO_TS/../VIDEO_TS/VTS_01_1.VOB", copy}, msg::kOutputIsPartOfDisc},
     };
     for (const auto& c : cases) {
         const CliOutcome outcome = Convert(c.args, work);
         EXPECT_EQ(outcome.exitStatus, 1) << c.says;
         EXPECT_NE(outcome.err.find(c.says), std::string::npos) << outcome.err;
     }
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(work), {}), 2) << "no output";
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(work), {}), 3) << "no output";
+    EXPECT_EQ(ReadFile(vob), vobBefore);
 }
 
 // A .VOB file straight to WAVE: its first LPCM track unless another is chosen; a stream without LPCM names

@@ -123,6 +123,8 @@ inline std::string NoSuchTrack(int track, int lpcmTracks) {
 }
 
 // Choosing from a disc.
+inline constexpr const char* kOutputIsPartOfDisc =
+    "The output would overwrite a file of the disc that is being read; choose another output.";
 inline std::string NoSuchTitle(int title, int titles) {
     return "There is no title " + std::to_string(title) + " on this disc; it has " + std::to_string(titles) +
            (titles == 1 ? " title." : " titles.");
