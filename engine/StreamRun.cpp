@@ -159,7 +159,7 @@ TRunResult TStreamRun::Convert(TStreamSource& source, uint8_t trackId) {
     phase_ = Phase::CleaningUp;
     host_.ShowStopButton(false);
     const bool kept = !outcome_.DeleteOutput();
-    if (kept && part_ + 1 < parts_.size())
+    if (outcome_.Result() == TRunResult::Completed && part_ + 1 < parts_.size())
         host_.ShowNote(msg::PartsWithoutAudio(static_cast<int>(parts_.size() - part_ - 1)));
     if (kept && reader.Demuxer().SkippedBytes() > 0)
         host_.ShowNote(msg::SkippedDamaged(reader.Demuxer().SkippedBytes()));
