@@ -19,7 +19,8 @@ std::string Groups(int64_t bytes) {
 } // namespace
 
 bool DescribeInput(const std::string& input, std::string& text) {
-    if (ClassifyInput(input) == TInputKind::Disc) {
+    const TInputKind kind = ClassifyInput(input);
+    if (kind == TInputKind::Disc) {
         std::string error;
         const std::unique_ptr<TDisc> disc = TDisc::Open(input, error);
         text = disc ? FormatDiscListing(disc->Label(), disc->Titles()) : error;
@@ -32,7 +33,7 @@ bool DescribeInput(const std::string& input, std::string& text) {
         text = error.empty() ? msg::kCannotOpenInput : error;
         return false;
     }
-    if (ClassifyInput(input) == TInputKind::ProgramStream) {
+    if (kind == TInputKind::ProgramStream) {
         TFileStreamSource source(*file);
         const std::vector<TAudioTrack> tracks = ListAudioTracks(source);
         text = "DVD program stream, " + std::to_string(tracks.size()) +

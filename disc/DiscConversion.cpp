@@ -2,6 +2,7 @@
 
 #include "disc/Disc.h"
 #include "disc/DiscLocation.h"
+#include "engine/PathState.h"
 #include "texts/Messages.h"
 
 #include <cstdio>
@@ -11,16 +12,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-bool IsFolder(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-bool IsExistingFile(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
-}
 
 std::string Joined(const std::string& folder, const std::string& name) {
     return (std::filesystem::path(folder) / name).string();
@@ -36,21 +27,13 @@ std::string CodingsOf(const TDiscTitle& title) {
     return names;
 }
 
-// The folder that holds the disc: the one above VIDEO_TS for a disc folder, the image's own folder.
-std::string FolderBesideDisc(const std::string& disc) {
-    std::filesystem::path path = std::filesystem::absolute(disc).lexically_normal();
-    if (path.filename().empty())
-        path = path.parent_path();
-    if (!IsFolder(path.string()))
-        path = path.parent_path(); // an IFO file or an image
-    std::string name = path.filename().string();
-    for (char& c : name)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    if (name == "VIDEO_TS")
-        path = path.parent_path();
-    if (IsFolder((path / "VIDEO_TS").string()) || IsFolder((path / "video_ts").string()))
-        path = path.parent_path();
-    return path.string();
+// Where the name of a disc's output goes: beside the disc folder (the one holding VIDEO_TS), or beside the
+// image.
+std::string FolderBesideDisc(const TDiscLocation& location) {
+    std::filesystem::path path = std::filesystem::absolute(location.openPath).lexically_normal();
+    if (!location.isImage && path.filename() != location.folderLabel)
+        path = path.parent_path(); // the VIDEO_TS folder
+    return path.parent_path().string();
 }
 
 // Whether `output` is one of the disc's own files (the image, or a file of its VIDEO_TS folder) under any
@@ -93,9 +76,11 @@ std::string DiscOutputName(const std::string& label, int title, int chapter) {
 std::string ProposeDiscOutputName(const std::string& disc) {
     std::string error;
     const std::unique_ptr<TDisc> opened = TDisc::Open(disc, error);
-    if (!opened || !opened->LongestTitle())
+    const std::optional<TDiscLocation> location = LocateDisc(disc);
+    if (!opened || !opened->LongestTitle() || !location)
         return {};
-    return Joined(FolderBesideDisc(disc), DiscOutputName(opened->Label(), opened->LongestTitle()->number));
+    return Joined(FolderBesideDisc(*location),
+                  DiscOutputName(opened->Label(), opened->LongestTitle()->number));
 }
 
 TRunResult TDiscConversion::Execute() {
@@ -141,7 +126,7 @@ TRunResult TDiscConversion::Execute() {
             return TRunResult::Refused;
         }
         const std::string folder = request_.output.empty() ? request_.folder : request_.output;
-        if (!IsFolder(folder)) {
+        if (StateOfPath(folder) != TPathState::Folder) {
             host_.ShowError(msg::NoSuchFolder(folder));
             return TRunResult::Refused;
         }

@@ -18,18 +18,16 @@ TRunResult TConversionRun::Execute() {
     groupsWritten_ = 0;
     outcome_.Begin();
     phase_ = Phase::Preparing;
+    bool prepared = false;
     try {
-        if (!Prepare()) {
-            InFile_.reset();
-            OutFile_.Release();
-            phase_ = Phase::Idle;
-            return outcome_.Result();
-        }
+        prepared = Prepare();
     } catch (...) {
-        InFile_.reset();
-        OutFile_.Release();
-        phase_ = Phase::Idle;
+        ReleaseFiles();
         throw;
+    }
+    if (!prepared) {
+        ReleaseFiles();
+        return outcome_.Result();
     }
 
     // From here on the clean-up always runs.
@@ -43,6 +41,13 @@ TRunResult TConversionRun::Execute() {
     }
     CleanUp();
     return outcome_.Result();
+}
+
+// A run that ends before converting gives up whatever it opened, nothing written.
+void TConversionRun::ReleaseFiles() {
+    InFile_.reset();
+    OutFile_.Release();
+    phase_ = Phase::Idle;
 }
 
 // The checks and the set-up, in their order. False when the run ends here; the outcome says how.

@@ -44,6 +44,7 @@ public:
 
 private:
     bool Prepare();
+    void ReleaseFiles();
     bool OpenInput();
     bool ScanInput();
     bool CountGroups();

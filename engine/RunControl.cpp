@@ -1,25 +1,8 @@
 #include "engine/RunControl.h"
 
+#include "engine/PathState.h"
 #include "texts/Messages.h"
 #include "wave/WaveOpeners.h"
-
-#include <cerrno>
-#include <sys/stat.h>
-
-namespace {
-
-enum class FileState { Exists, Missing, Unknown };
-
-// Whether there is a file (not a folder) of that name. Unknown when the system would not say (a folder
-// that may not be searched): the open that follows then tells the user why.
-FileState StateOfFile(const std::string& name) {
-    struct stat st {};
-    if (::stat(name.c_str(), &st) == 0)
-        return S_ISDIR(st.st_mode) ? FileState::Missing : FileState::Exists;
-    return errno == ENOENT || errno == ENOTDIR ? FileState::Missing : FileState::Unknown;
-}
-
-} // namespace
 
 void TRunControl::StopQuestion() {
     if (phase_ != Phase::Scanning && phase_ != Phase::Converting)
@@ -35,12 +18,14 @@ bool TRunControl::CheckNames(const std::string& inputName, const std::string& ou
         outcome_.Refuse();
         return false;
     }
-    if (StateOfFile(inputName) == FileState::Missing) {
+    // A folder is no input file either.
+    const TPathState input = StateOfPath(inputName);
+    if (input == TPathState::Missing || input == TPathState::Folder) {
         ShowError(msg::kNoInput);
         outcome_.Refuse();
         return false;
     }
-    if (StateOfFile(outputName) == FileState::Exists) {
+    if (IsExistingFile(outputName)) {
         overwriteAgreed = host_.Confirm(msg::kOverwrite);
         if (!overwriteAgreed)
             outcome_.Refuse();

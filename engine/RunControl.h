@@ -24,7 +24,6 @@ public:
 
     bool Converting() const { return phase_ == Phase::Converting; }
     bool Running() const { return outcome_.Running(); }
-    bool DeleteOutput() const { return outcome_.DeleteOutput(); }
 
 protected:
     // Where the run is; the stop question is asked only while the input is scanned or converted.

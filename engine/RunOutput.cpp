@@ -1,19 +1,9 @@
 #include "engine/RunOutput.h"
 
+#include "engine/PathState.h"
 #include "mmio/MMIOCodes.h"
 #include "texts/Messages.h"
 #include "wave/WaveOpeners.h"
-
-#include <sys/stat.h>
-
-namespace {
-
-bool IsExistingFile(const std::string& name) {
-    struct stat st {};
-    return ::stat(name.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
-}
-
-} // namespace
 
 bool TRunOutput::Create(TRunHost& host, const std::string& name, bool overwriteAgreed, TRunOutcome& outcome) {
     const ErrorSink showError = [&host](const std::string& message) { host.ShowError(message); };

@@ -31,7 +31,7 @@ TRunResult TStreamRun::ExecuteFile(int lpcmTrack) {
     file->Rewind();
     TFileStreamSource source(*file);
     parts_ = {{outputName, 0, overwriteAgreed}};
-    endFrame_ = -1;
+    endFrame_ = kNoEnd;
     const TRunResult result = Convert(source, trackId);
     try {
         file->Close();
@@ -45,7 +45,7 @@ TRunResult TStreamRun::Execute(TStreamSource& source, uint8_t trackId, const std
                                int64_t endFrame) {
     outcome_.Begin();
     parts_ = parts;
-    endFrame_ = endFrame;
+    endFrame_ = endFrame < 0 ? kNoEnd : endFrame;
     return Convert(source, trackId);
 }
 
@@ -110,8 +110,7 @@ TRunResult TStreamRun::Convert(TStreamSource& source, uint8_t trackId) {
     format_.validBits = static_cast<uint16_t>(decoder.OutputBits());
     format_.containerBytes = static_cast<uint16_t>(decoder.OutputContainerBytes());
     part_ = 0;
-    frame_ = framesWritten_ = 0;
-    endReached_ = false;
+    frame_ = 0;
     if (parts_.empty() || !StartPart(0)) {
         if (outcome_.Running()) {
             outcome_.Fail();
@@ -130,7 +129,7 @@ TRunResult TStreamRun::Convert(TStreamSource& source, uint8_t trackId) {
     phase_ = Phase::Converting;
     try {
         std::span<const uint8_t> samples;
-        while (outcome_.Running() && !endReached_ && reader.Next(samples)) {
+        while (outcome_.Running() && !PastEnd() && reader.Next(samples)) {
             if (!WriteFrames(samples)) {
                 outcome_.Fail();
                 ShowError(msg::kWriteFailed);
@@ -211,39 +210,28 @@ bool TStreamRun::WriteFrames(std::span<const uint8_t> samples) {
     const int64_t align = format_.BlockAlign();
     const int64_t frames = static_cast<int64_t>(samples.size()) / align;
     int64_t done = 0;
-    while (done < frames) {
-        if (endFrame_ >= 0 && frame_ >= endFrame_) {
-            endReached_ = true;
-            return true;
-        }
-        int64_t limit = frame_ + (frames - done);
+    while (done < frames && !PastEnd()) {
+        const int64_t nextPart = part_ + 1 < parts_.size() ? parts_[part_ + 1].firstFrame : kNoEnd;
         if (frame_ < parts_.front().firstFrame) {
-            const int64_t skip = std::min(limit, parts_.front().firstFrame) - frame_;
+            const int64_t skip = std::min(frames - done, parts_.front().firstFrame - frame_);
             frame_ += skip;
             done += skip;
-            continue;
-        }
-        if (part_ + 1 < parts_.size() && frame_ >= parts_[part_ + 1].firstFrame) {
+        } else if (frame_ >= nextPart) {
             // A part that cannot be finished or created has ended the run through the outcome; only a
             // header that cannot be written is left for the caller to report.
             if (!FinishPart(false))
                 return true;
             if (!StartPart(part_ + 1))
                 return !outcome_.Running();
-            continue;
+        } else {
+            const int64_t count = std::min({frames - done, nextPart - frame_, endFrame_ - frame_});
+            const auto bytes = static_cast<int32_t>(count * align);
+            if (output_.File().Write(samples.data() + done * align, bytes) != bytes)
+                return false;
+            partBytes_ += bytes;
+            frame_ += count;
+            done += count;
         }
-        if (part_ + 1 < parts_.size())
-            limit = std::min(limit, parts_[part_ + 1].firstFrame);
-        if (endFrame_ >= 0)
-            limit = std::min(limit, endFrame_);
-        const int64_t count = limit - frame_;
-        const auto bytes = static_cast<int32_t>(count * align);
-        if (output_.File().Write(samples.data() + done * align, bytes) != bytes)
-            return false;
-        partBytes_ += bytes;
-        frame_ += count;
-        framesWritten_ += count;
-        done += count;
     }
     return true;
 }

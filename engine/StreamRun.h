@@ -41,22 +41,21 @@ public:
     TRunResult Execute(TStreamSource& source, uint8_t trackId, const std::vector<TStreamPart>& parts,
                        int64_t endFrame = -1);
 
-    int64_t FramesWritten() const { return framesWritten_; }
-
 private:
     bool FindTrack(TStreamSource& source, int lpcmTrack, uint8_t& trackId);
     TRunResult Convert(TStreamSource& source, uint8_t trackId);
     bool StartPart(size_t index);
     bool FinishPart(bool lastOfRun);
     bool WriteFrames(std::span<const uint8_t> samples);
+    bool PastEnd() const { return frame_ >= endFrame_; }
+
+    static constexpr int64_t kNoEnd = INT64_MAX;
 
     std::vector<TStreamPart> parts_;
-    int64_t endFrame_ = -1;
+    int64_t endFrame_ = kNoEnd;
     size_t part_ = 0;
     TRunOutput output_;
     TWaveFormat format_;
     int64_t partBytes_ = 0;
     int64_t frame_ = 0; // frames of the track decoded so far
-    int64_t framesWritten_ = 0;
-    bool endReached_ = false;
 };

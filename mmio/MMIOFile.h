@@ -43,7 +43,6 @@ public:
     // With `exclusive`, CreateNew never opens a file that exists already (nor a symbolic link): the object
     // stays unopened, without a message, and Info()->wErrorRet is mmio::kErrFileExists.
     void SetCreateExclusive(bool exclusive) { createExclusive_ = exclusive; }
-    bool CreateExclusive() const { return createExclusive_; }
 
     void OpenExisting();
     // Creates the file, or empties an existing one once the share check has passed.
