@@ -33,7 +33,7 @@ public:
     // Presses STOP! in the first event processing that finds the gauge at `stopAfterGroups`: after that
     // many groups were written, or, for 0, while the first group is under way.
     int64_t stopAfterGroups = -1;
-    TConversionRun* run = nullptr;
+    TRunControl* run = nullptr;
     // Called from every event processing with the number of calls so far.
     std::function<void(int64_t)> onPump;
     std::vector<std::string> notes;
