@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/Throttle.h"
+#include "run/Throttle.h"
 
 #include <chrono>
 #include <cstdint>

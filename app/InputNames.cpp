@@ -1,10 +1,8 @@
 #include "InputNames.h"
 
-#include "disc/DiscConversion.h"
-#include "engine/NameProposal.h"
+#include "run/RunEntry.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 namespace {
 
@@ -19,14 +17,9 @@ QString Decoded(const std::string& name) {
 } // namespace
 
 TInputKind InputKindOf(const QString& name) {
-    if (QFileInfo(name).isDir())
-        return TInputKind::Disc;
     return ClassifyInput(Encoded(name));
 }
 
 QString ProposedOutputName(const QString& input, TInputKind kind) {
-    if (kind == TInputKind::Disc)
-        if (const std::string disc = ProposeDiscOutputName(Encoded(input)); !disc.empty())
-            return Decoded(disc);
-    return Decoded(ProposeOutputName(Encoded(input)));
+    return Decoded(ProposeOutputFor(Encoded(input), kind));
 }

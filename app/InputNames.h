@@ -1,11 +1,11 @@
 #pragma once
 
-#include "disc/InputKind.h"
+#include "run/InputKind.h"
 
 #include <QString>
 
-// What the window makes of an input name. A folder can only be a disc (the disc reader says so when it is
-// none); anything else is decided by its content.
+// What the window makes of an input name, by the same rule as every host: a folder that holds no disc is
+// no input (the run says so when Process... is pressed).
 TInputKind InputKindOf(const QString& name);
 
 // The output proposed for an input: a disc's own default name beside the disc, otherwise the input's name

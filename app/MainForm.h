@@ -2,8 +2,8 @@
 
 #include "EventPump.h"
 #include "Gauge.h"
-#include "disc/InputKind.h"
-#include "engine/RunHost.h"
+#include "run/InputKind.h"
+#include "run/RunHost.h"
 
 #include <QWidget>
 #include <cstdint>

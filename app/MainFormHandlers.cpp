@@ -4,8 +4,8 @@
 #include "InputNames.h"
 #include "MessageDialogs.h"
 #include "RadioGroup.h"
-#include "engine/NameProposal.h"
-#include "engine/RateText.h"
+#include "run/NameProposal.h"
+#include "run/RateText.h"
 #include "texts/Messages.h"
 
 #include <QComboBox>

@@ -5,9 +5,7 @@
 #include "InputNames.h"
 #include "MessageDialogs.h"
 #include "RadioGroup.h"
-#include "disc/DiscConversion.h"
-#include "engine/ConversionRun.h"
-#include "engine/StreamRun.h"
+#include "run/RunEntry.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -40,29 +38,12 @@ void TMainForm::ProcessBitBtnClick() {
 // The input decides the run: a raw or WAVE file, a DVD program stream (its first LPCM track), or a disc
 // (its longest title's first LPCM track). Every kind runs through the same host operations.
 void TMainForm::ExecuteRun() {
-    switch (InputKindOf(InputEdit->text())) {
-    case TInputKind::RawOrWave: {
-        TConversionRun run(*this);
-        run_ = &run;
-        run.Execute();
-        break;
-    }
-    case TInputKind::ProgramStream: {
-        TStreamRun run(*this);
-        run_ = &run;
-        run.ExecuteFile(1);
-        break;
-    }
-    case TInputKind::Disc: {
-        TDiscRequest request;
-        request.disc = InputName();
-        request.output = OutputName();
-        TDiscConversion conversion(*this, std::move(request));
-        run_ = &conversion.Run();
-        conversion.Execute();
-        break;
-    }
-    }
+    TRunRequest request;
+    request.input = InputName();
+    request.output = OutputName();
+    const std::unique_ptr<TRun> run = MakeRun(*this, request);
+    run_ = &run->Control();
+    run->Execute();
 }
 
 void TMainForm::StopBitBtnClick() {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/RunHost.h"
+#include "run/RunHost.h"
 
 #include <QString>
 #include <string>

@@ -1,9 +1,9 @@
 // Micro-benchmarks of the per-group work: the transcoder, the buffered file object's 10-byte reads and
 // 8- and 12-byte writes, and a whole conversion run with a host that does nothing. Every figure is given
 // per group ("per_group", the inverse of the group rate).
-#include "engine/ConversionRun.h"
 #include "engine/SampleGroup.h"
 #include "mmio/MMIOFile.h"
+#include "run/ConversionRun.h"
 
 #include <benchmark/benchmark.h>
 

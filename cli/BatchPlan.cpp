@@ -1,20 +1,20 @@
 #include "BatchPlan.h"
 
-#include "engine/NameProposal.h"
+#include "mmio/FilePeek.h"
+#include "run/NameProposal.h"
 #include "texts/Messages.h"
 
 #include <filesystem>
 #include <map>
-#include <sys/stat.h>
+#include <optional>
 
 namespace {
 
 // What makes two names one file: the device and inode of an existing file, else the absolute path with
 // "." and ".." and symbolic links of its folders resolved.
 std::string FileIdentity(const std::string& name) {
-    struct stat st {};
-    if (::stat(name.c_str(), &st) == 0)
-        return "inode:" + std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+    if (const std::optional<TFileId> id = FileIdOf(name))
+        return "inode:" + std::to_string(id->device) + ":" + std::to_string(id->inode);
     std::error_code error;
     const auto path = std::filesystem::weakly_canonical(std::filesystem::absolute(name, error), error);
     return "path:" + (error ? name : path.string());

@@ -1,6 +1,6 @@
 #include "CommandLine.h"
 
-#include "engine/RateText.h"
+#include "run/RateText.h"
 #include "texts/Messages.h"
 
 #include <charconv>

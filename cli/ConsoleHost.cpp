@@ -18,45 +18,31 @@ std::string FormatDuration(double seconds) {
 
 } // namespace
 
-template <class Execute> TRunResult TConsoleHost::Drive(TRunControl& run, int bytesPerStep, Execute execute) {
+TRunResult TConsoleHost::Convert(const TRunRequest& request, const std::string& output,
+                                 const std::string& refusal) {
+    input_ = request.input;
+    multipleOutputs_ = request.chapters;
     formatIndex_ = settings_.formatIndex;
     minimum_ = maximum_ = progress_ = 0;
-    bytesPerStep_ = bytesPerStep;
-    run_ = &run;
+    const std::unique_ptr<TRun> run = MakeRun(*this, request);
+    // A disc names its outputs itself as it starts them.
+    output_ = run->Kind() == TInputKind::Disc ? request.output : output;
+    if (run->Kind() != TInputKind::Disc && !refusal.empty()) {
+        Print(refusal);
+        return TRunResult::Refused;
+    }
+    bytesPerStep_ = run->GaugeBytesPerStep();
+    run_ = &run->Control();
     // Checked while the run prepares too: a long scan of the input can be interrupted.
     throttle_.Start();
     TRunResult result = TRunResult::Failed;
     try {
-        result = execute();
+        result = run->Execute();
     } catch (const std::exception& error) {
         ShowError(error.what());
     }
     run_ = nullptr;
     return result;
-}
-
-TRunResult TConsoleHost::Convert(const std::string& input, const std::string& output) {
-    input_ = input;
-    multipleOutputs_ = false;
-    output_ = output;
-    TConversionRun run(*this);
-    return Drive(run, kGroupBytes, [&run] { return run.Execute(); });
-}
-
-TRunResult TConsoleHost::ConvertStream(const std::string& input, const std::string& output, int track) {
-    input_ = input;
-    multipleOutputs_ = false;
-    output_ = output;
-    TStreamRun run(*this);
-    return Drive(run, 1, [&run, track] { return run.ExecuteFile(track); });
-}
-
-TRunResult TConsoleHost::ConvertDisc(const TDiscRequest& request) {
-    input_ = request.disc;
-    multipleOutputs_ = request.chapters;
-    output_ = request.output;
-    TDiscConversion conversion(*this, request);
-    return Drive(conversion.Run(), 1, [&conversion] { return conversion.Execute(); });
 }
 
 void TConsoleHost::Tell(const std::string& input, const std::string& message) {

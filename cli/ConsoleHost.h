@@ -1,10 +1,9 @@
 #pragma once
 
-#include "disc/DiscConversion.h"
-#include "engine/ConversionRun.h"
-#include "engine/RunHost.h"
-#include "engine/StreamRun.h"
-#include "engine/Throttle.h"
+#include "run/RunEntry.h"
+#include "run/RunHost.h"
+#include "run/RunRequest.h"
+#include "run/Throttle.h"
 
 #include <chrono>
 #include <cstdio>
@@ -20,18 +19,15 @@ public:
         bool assumeYes = false;
         bool showProgress = false;
         bool interactive = false; // questions may be asked on standard input
-        bool rf64 = false;        // --rf64
-        bool dither = false;      // --dither
     };
 
     explicit TConsoleHost(const Settings& settings) : settings_(settings) {}
 
-    // Converts one raw or swapped-WAVE input; the run's result, or Failed when an error left the run.
-    TRunResult Convert(const std::string& input, const std::string& output);
-    // Converts a program stream's `track`-th LPCM track (1-based).
-    TRunResult ConvertStream(const std::string& input, const std::string& output, int track);
-    // Converts what `request` asks of a disc.
-    TRunResult ConvertDisc(const TDiscRequest& request);
+    // Converts what `request` asks, to `output` when the run asks for one name; the run's result, or
+    // Failed when an error left the run. `refusal`: why the input may not be converted unless it is a
+    // disc (whose outputs are its own), as the call's plan found it.
+    TRunResult Convert(const TRunRequest& request, const std::string& output,
+                       const std::string& refusal = {});
     // A message about an input that no run is converting (why it is not converted, a note).
     void Tell(const std::string& input, const std::string& message);
 
@@ -57,21 +53,16 @@ public:
             Tick();
     }
     bool StopRequestedAtEnd() override;
-    bool WriteRf64() override { return settings_.rf64; }
-    bool DitherTo16() override { return settings_.dither; }
     void OutputStarted(const std::string& name) override { output_ = name; }
 
 private:
-    // Runs `execute` with `run` as the one that interrupts reach; the gauge counts `bytesPerStep` bytes
-    // of input a step.
-    template <class Execute> TRunResult Drive(TRunControl& run, int bytesPerStep, Execute execute);
     void Tick();
     void DrawProgress(bool final);
     void Print(const std::string& message, const char* end = "\n");
 
     Settings settings_;
     TRunControl* run_ = nullptr;
-    int bytesPerStep_ = 1;
+    int64_t bytesPerStep_ = 1;
     bool multipleOutputs_ = false;
     std::string input_;
     std::string output_;

@@ -2,10 +2,10 @@
 
 #include "disc/Disc.h"
 #include "disc/DiscListing.h"
-#include "disc/InputKind.h"
 #include "dvd/FileStreamSource.h"
 #include "dvd/ProgramStreamDemuxer.h"
 #include "engine/SampleGroup.h"
+#include "run/InputKind.h"
 #include "texts/Messages.h"
 #include "wave/WaveOpeners.h"
 #include "wave/WaveScanner.h"

@@ -6,7 +6,6 @@
 #include "Signals.h"
 #include "TerminalText.h"
 
-#include "disc/InputKind.h"
 #include "texts/Messages.h"
 
 #include <cstdio>
@@ -37,37 +36,20 @@ int ListInputs(const std::vector<std::string>& inputs) {
     return status;
 }
 
-// One input converted by its kind; a disc takes the disc options, the others refuse them.
-TRunResult ConvertOne(TConsoleHost& host, const ConvertOptions& options, const TPlannedConversion& job) {
-    const TInputKind kind = ClassifyInput(job.input);
-    if (kind != TInputKind::Disc && (options.title > 0 || options.chapters)) {
-        host.Tell(job.input, msg::kDiscOptionsOnly);
-        return TRunResult::Refused;
-    }
-    if (kind != TInputKind::RawOrWave && options.rateGiven)
-        host.Tell(job.input, msg::kRateFromStream);
-    if (kind == TInputKind::Disc) {
-        TDiscRequest request;
-        request.disc = job.input;
-        request.title = options.title;
-        request.track = options.track;
-        request.chapters = options.chapters;
-        request.firstChapter = options.firstChapter;
-        request.lastChapter = options.lastChapter;
-        request.output = options.output;
-        return host.ConvertDisc(request);
-    }
-    if (!job.refusal.empty()) {
-        host.Tell(job.input, job.refusal);
-        return TRunResult::Refused;
-    }
-    if (kind == TInputKind::ProgramStream)
-        return host.ConvertStream(job.input, job.output, options.track > 0 ? options.track : 1);
-    if (options.track > 0) {
-        host.Tell(job.input, msg::kTrackOptionOnly);
-        return TRunResult::Refused;
-    }
-    return host.Convert(job.input, job.output);
+// The request the options make for one input; the run takes its kind from the input.
+TRunRequest RequestFor(const ConvertOptions& options, const std::string& input) {
+    TRunRequest request;
+    request.input = input;
+    request.output = options.output;
+    request.options.rf64 = options.rf64;
+    request.options.dither = options.dither;
+    request.rateGiven = options.rateGiven;
+    request.title = options.title;
+    request.track = options.track;
+    request.chapters = options.chapters;
+    request.firstChapter = options.firstChapter;
+    request.lastChapter = options.lastChapter;
+    return request;
 }
 
 } // namespace
@@ -100,8 +82,6 @@ int main(int argc, char** argv) {
     settings.assumeYes = options.assumeYes;
     settings.showProgress = !options.quiet && isatty(STDERR_FILENO);
     settings.interactive = isatty(STDIN_FILENO);
-    settings.rf64 = options.rf64;
-    settings.dither = options.dither;
     TConsoleHost host(settings);
 
     int status = kExitOk;
@@ -109,7 +89,7 @@ int main(int argc, char** argv) {
     for (const TPlannedConversion& job : plan) {
         if (const int signal = InterruptSignal())
             return ExitForSignal(signal);
-        const TRunResult result = ConvertOne(host, options, job);
+        const TRunResult result = host.Convert(RequestFor(options, job.input), job.output, job.refusal);
         // A run that kept its output has blocked the interrupts when it decided so; one that did not
         // is judged with them blocked too.
         BlockInterrupts(true);

@@ -9,7 +9,7 @@ int64_t TDiscTitle::Bytes() const {
 
 const TDiscAudio* TDiscTitle::FirstLpcm() const {
     for (const TDiscAudio& stream : audio)
-        if (stream.coding == EAudioCoding::Lpcm)
+        if (stream.codec == TAudioCodec::Lpcm)
             return &stream;
     return nullptr;
 }
@@ -27,24 +27,4 @@ int64_t NearestGroupStart(int64_t ticks, int rate, int sampleTimesPerGroup) {
     const int64_t denominator = kTicksPerSecond * sampleTimesPerGroup;
     const int64_t groups = (ticks * rate + denominator / 2) / denominator;
     return groups * sampleTimesPerGroup;
-}
-
-const char* CodingName(EAudioCoding coding) {
-    switch (coding) {
-    case EAudioCoding::Lpcm:
-        return "LPCM";
-    case EAudioCoding::Ac3:
-        return "AC-3";
-    case EAudioCoding::Dts:
-        return "DTS";
-    case EAudioCoding::Mpeg1:
-        return "MPEG-1 audio";
-    case EAudioCoding::Mpeg2:
-        return "MPEG-2 audio";
-    case EAudioCoding::Sdds:
-        return "SDDS";
-    case EAudioCoding::Unknown:
-        break;
-    }
-    return "unknown coding";
 }

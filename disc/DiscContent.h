@@ -1,5 +1,7 @@
 #pragma once
 
+#include "dvd/AudioTrack.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -10,11 +12,9 @@
 inline constexpr int64_t kTicksPerSecond = 90000;
 inline constexpr int64_t kDiscBlockBytes = 2048;
 
-enum class EAudioCoding { Lpcm, Ac3, Dts, Mpeg1, Mpeg2, Sdds, Unknown };
-
 struct TDiscAudio {
     int number = 0; // the disc's audio stream number, 1 to 8, as the player's menu counts them
-    EAudioCoding coding = EAudioCoding::Unknown;
+    TAudioCodec codec = TAudioCodec::Other;
     int bits = 0;         // LPCM only: 16, 20 or 24
     int rate = 0;         // 48000 or 96000
     int channels = 0;     // 1 to 8
@@ -66,6 +66,3 @@ struct TDiscTitle {
 // nearest to it, for groups of `sampleTimesPerGroup` sample times (2 for 20- and 24-bit LPCM, 1 for 16-bit).
 // Counted from the title's first sample; exact integer arithmetic, ties round up.
 int64_t NearestGroupStart(int64_t ticks, int rate, int sampleTimesPerGroup);
-
-// The name of a coding as the listing and the messages show it ("LPCM", "AC-3", "DTS", ...).
-const char* CodingName(EAudioCoding coding);

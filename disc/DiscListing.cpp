@@ -8,12 +8,12 @@ namespace {
 
 std::string AudioLine(const TDiscAudio& audio) {
     char line[160];
-    if (audio.coding == EAudioCoding::Lpcm)
+    if (audio.codec == TAudioCodec::Lpcm)
         std::snprintf(line, sizeof line, "  Audio %d: LPCM %d bit, %d Hz, %d ch", audio.number, audio.bits,
                       audio.rate, audio.channels);
     else
-        std::snprintf(line, sizeof line, "  Audio %d: %s, %d ch, %s", audio.number, CodingName(audio.coding),
-                      audio.channels, msg::kNotConvertible);
+        std::snprintf(line, sizeof line, "  Audio %d: %s, %d ch, %s", audio.number,
+                      AudioCodecName(audio.codec), audio.channels, msg::kNotConvertible);
     std::string text = line;
     if (!audio.language.empty())
         text += ", " + audio.language;

@@ -1,6 +1,7 @@
 #include "disc/DiscLocation.h"
 
 #include "disc/DvdReader.h"
+#include "mmio/FilePeek.h"
 
 #include <array>
 #include <cctype>
@@ -21,17 +22,8 @@ namespace {
 constexpr const char* kVmgMagic = "DVDVIDEO-VMG";
 constexpr const char* kVtsMagic = "DVDVIDEO-VTS";
 
-// Bytes at an offset of a regular file, read without waiting on anything else (a FIFO, a device) and
-// without moving any position: looking at an input does not count as reading it.
 bool ReadAt(const fs::path& file, off_t offset, char* buffer, size_t count) {
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0)
-        return false;
-    struct stat st {};
-    const bool read = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
-                      ::pread(fd, buffer, count, offset) == static_cast<ssize_t>(count);
-    ::close(fd);
-    return read;
+    return PeekFile(file.string(), offset, buffer, count) == TPeekResult::Read;
 }
 
 bool HasIfoMagic(const fs::path& file, std::initializer_list<const char*> magics) {

@@ -16,37 +16,37 @@ TIfo OpenIfo(const TDvdReader& reader, int titleSet) {
     return TIfo(ifoOpen(reader.get(), titleSet), ifoClose);
 }
 
-EAudioCoding CodingOf(const audio_attr_t& attr) {
+TAudioCodec CodingOf(const audio_attr_t& attr) {
     switch (attr.audio_format) {
     case 0:
-        return EAudioCoding::Ac3;
+        return TAudioCodec::Ac3;
     case 2:
-        return EAudioCoding::Mpeg1;
+        return TAudioCodec::Mpeg1Audio;
     case 3:
-        return EAudioCoding::Mpeg2;
+        return TAudioCodec::Mpeg2Audio;
     case 4:
-        return EAudioCoding::Lpcm;
+        return TAudioCodec::Lpcm;
     case 6:
-        return EAudioCoding::Dts;
+        return TAudioCodec::Dts;
     case 7:
-        return EAudioCoding::Sdds;
+        return TAudioCodec::Sdds;
     default:
-        return EAudioCoding::Unknown;
+        return TAudioCodec::Other;
     }
 }
 
 // The id the stream's packets carry in the VOBs: the program chain's audio control entry maps the disc's
 // stream number to a stream number within its coding (bits 8 to 10).
-int StreamIdOf(EAudioCoding coding, int vobStream) {
+int StreamIdOf(TAudioCodec coding, int vobStream) {
     switch (coding) {
-    case EAudioCoding::Lpcm:
+    case TAudioCodec::Lpcm:
         return 0xA0 + vobStream;
-    case EAudioCoding::Ac3:
+    case TAudioCodec::Ac3:
         return 0x80 + vobStream;
-    case EAudioCoding::Dts:
+    case TAudioCodec::Dts:
         return 0x88 + vobStream;
-    case EAudioCoding::Mpeg1:
-    case EAudioCoding::Mpeg2:
+    case TAudioCodec::Mpeg1Audio:
+    case TAudioCodec::Mpeg2Audio:
         return 0xC0 + vobStream;
     default:
         return 0;
@@ -65,15 +65,15 @@ std::vector<TDiscAudio> AudioStreams(const vtsi_mat_t& vtsi, const pgc_t& pgc) {
         const audio_attr_t& attr = vtsi.vts_audio_attr[i];
         TDiscAudio stream;
         stream.number = i + 1;
-        stream.coding = CodingOf(attr);
+        stream.codec = CodingOf(attr);
         stream.channels = attr.channels + 1;
         stream.rate = kRates[attr.sample_frequency];
-        if (stream.coding == EAudioCoding::Lpcm)
+        if (stream.codec == TAudioCodec::Lpcm)
             stream.bits = kBits[attr.quantization];
         if (attr.lang_type == 1 && attr.lang_code != 0)
             stream.language = {static_cast<char>(attr.lang_code >> 8),
                                static_cast<char>(attr.lang_code & 0xFF)};
-        stream.subStreamId = StreamIdOf(stream.coding, (control >> 8) & 0x07);
+        stream.subStreamId = StreamIdOf(stream.codec, (control >> 8) & 0x07);
         streams.push_back(stream);
     }
     return streams;

@@ -3,6 +3,7 @@
 #include "texts/Messages.h"
 
 #include <cstdio>
+#include <set>
 
 const char* AudioCodecName(TAudioCodec codec) {
     switch (codec) {
@@ -16,10 +17,23 @@ const char* AudioCodecName(TAudioCodec codec) {
         return "SDDS";
     case TAudioCodec::MpegAudio:
         return "MPEG audio";
+    case TAudioCodec::Mpeg1Audio:
+        return "MPEG-1 audio";
+    case TAudioCodec::Mpeg2Audio:
+        return "MPEG-2 audio";
     case TAudioCodec::Other:
         break;
     }
     return "unknown";
+}
+
+std::string JoinedCodecNames(const std::vector<TAudioCodec>& codecs) {
+    std::string names;
+    std::set<std::string> seen;
+    for (const TAudioCodec codec : codecs)
+        if (seen.insert(AudioCodecName(codec)).second)
+            names += (names.empty() ? "" : ", ") + std::string(AudioCodecName(codec));
+    return names;
 }
 
 TAudioCodec PrivateStreamCodec(uint8_t subStreamId) {

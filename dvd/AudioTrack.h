@@ -4,12 +4,17 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
-// What an audio stream of a program stream carries. Only LPCM is converted; the others are named.
-enum class TAudioCodec { Lpcm, Ac3, Dts, Sdds, MpegAudio, Other };
+// What an audio stream carries, as far as a program stream or a disc's IFO tells it (a program stream does
+// not tell MPEG-1 from MPEG-2 audio; a disc does). Only LPCM is converted; the others are named.
+enum class TAudioCodec { Lpcm, Ac3, Dts, Sdds, MpegAudio, Mpeg1Audio, Mpeg2Audio, Other };
 
-// "LPCM", "AC-3", "DTS", "SDDS", "MPEG audio" or "unknown".
+// "LPCM", "AC-3", "DTS", "SDDS", "MPEG audio", "MPEG-1 audio", "MPEG-2 audio" or "unknown".
 const char* AudioCodecName(TAudioCodec codec);
+// The names of the codecs, each once, in the order they first come ("AC-3, DTS"), for the messages that
+// say what a stream or title has instead of LPCM.
+std::string JoinedCodecNames(const std::vector<TAudioCodec>& codecs);
 
 // The codec of a private stream 1 sub-stream id (A0-A7 LPCM, 80-87 AC-3, 88-8F DTS, 90-97 SDDS).
 TAudioCodec PrivateStreamCodec(uint8_t subStreamId);

@@ -36,3 +36,11 @@ inline bool ParseLpcmHeader(const uint8_t header[kLpcmHeaderBytes], TLpcmFormat&
     format.emphasis = (header[4] & 0x80) != 0;
     return true;
 }
+
+// The channel mask of a WAVE file for a track's channel order, as FFmpeg lays out DVD LPCM: 1 FC; 2 FL FR;
+// 3 FL FR LFE; 4 FL FR FC BC; 5 FL FR FC BL BR; 6 FL FR FC LFE BL BR; 7 FL FR FC LFE BC SL SR;
+// 8 FL FR FC LFE BL BR SL SR.
+constexpr uint32_t DvdChannelMask(int channels) {
+    constexpr uint32_t kMasks[9] = {0, 0x4, 0x3, 0xB, 0x107, 0x37, 0x3F, 0x70F, 0x63F};
+    return channels >= 1 && channels <= 8 ? kMasks[channels] : 0;
+}

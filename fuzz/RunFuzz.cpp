@@ -9,8 +9,8 @@
 #include "FakeHost.h"
 #include "FuzzSupport.h"
 
-#include "engine/ConversionRun.h"
 #include "engine/OutputHeader.h"
+#include "run/ConversionRun.h"
 
 #include <cstring>
 #include <unistd.h>
@@ -82,7 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (control & 0x20)
         WriteWholeFile(host.output, data, 2);
 
-    TConversionRun run(host);
+    TConversionRun run(host, host.Options());
     host.run = &run;
     const TRunResult result = run.Execute();
 

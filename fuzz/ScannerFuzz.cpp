@@ -3,7 +3,7 @@
 // the file object uses; and what it stores in the header record comes from the file.
 #include "FuzzSupport.h"
 
-#include "engine/ConversionRun.h"
+#include "run/ConversionRun.h"
 #include "wave/WaveScanner.h"
 
 #include <cstring>

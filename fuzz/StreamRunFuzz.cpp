@@ -11,7 +11,7 @@
 
 #include "dvd/LpcmTrackReader.h"
 #include "dvd/ProgramStreamDemuxer.h"
-#include "engine/StreamRun.h"
+#include "run/StreamRun.h"
 
 #include <algorithm>
 #include <cstring>
@@ -76,10 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool dither = control & 2;
     const int track = 1 + (control >> 2 & 3);
 
-    struct DitheringHost : FakeHost {
-        bool dither = false;
-        bool DitherTo16() override { return dither; }
-    } host;
+    FakeHost host;
     host.input = ScratchPath("movie.vob");
     host.output = ScratchPath("movie.wav");
     host.formatIndex = reduceTo16 ? 0 : 1;
@@ -89,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     WriteWholeFile(host.input, reinterpret_cast<const uint8_t*>(stream.data()), stream.size());
     ::unlink(host.output.c_str());
 
-    TStreamRun run(host);
+    TStreamRun run(host, host.Options());
     // The gauge counts bytes here and seldom lands on the step exactly: STOP! is pressed once it is past it.
     host.onPump = [&](int64_t) {
         if (host.stopAfterGroups >= 0 && host.gaugeProgress >= host.stopAfterGroups) {

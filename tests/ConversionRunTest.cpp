@@ -3,6 +3,8 @@
 #include "TestFiles.h"
 
 #include "engine/OutputHeader.h"
+#include "output/WaveWriter.h"
+#include "run/RunEntry.h"
 
 #include "texts/Messages.h"
 #include <algorithm>
@@ -10,6 +12,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -22,7 +25,7 @@ protected:
     }
 
     TRunResult Run() {
-        TConversionRun run(host_);
+        TConversionRun run(host_, host_.Options());
         host_.run = &run;
         const TRunResult result = run.Execute();
         groupCount_ = run.GroupCount();
@@ -246,7 +249,7 @@ TEST_F(ConversionRun, Rf64OutputsHaveNoLimit) {
         EXPECT_TRUE(host_.errors.empty());
         EXPECT_EQ(host_.questions.back(), msg::kStopQuestion);
         EXPECT_EQ(std::count(host_.questions.begin(), host_.questions.end(), msg::kFallbackTo16), 0);
-        const TWaveFormat format{2, 48000, uint16_t(formatIndex ? 20 : 16), uint16_t(formatIndex ? 3 : 2)};
+        const TAudioFormat format{2, 48000, uint16_t(formatIndex ? 20 : 16), uint16_t(formatIndex ? 3 : 2)};
         Bytes expected = BuildWaveWriterHeader(format, 2 * format.BlockAlign());
         expected.resize(expected.size() + 2 * format.BlockAlign()); // the sparse input's zeros
         EXPECT_EQ(ReadFile(host_.output), expected) << groups;
@@ -379,3 +382,26 @@ TEST_F(ConversionRun, UnopenableFilesEndTheRunWithTwoMessages) {
 }
 
 } // namespace
+
+// Both hosts go through the entry point, so a folder that holds no disc is one thing for both: no input,
+// with the disc reader's reason beside it.
+TEST_F(ConversionRun, AFolderWithoutADiscIsNoInput) {
+    ASSERT_EQ(::mkdir(dir_.Path("Music").c_str(), 0755), 0);
+    struct Case {
+        std::string input;
+        std::vector<std::string> causes;
+    } cases[] = {{dir_.Path("Music"), {msg::kNoDisc}}, {dir_.Path("gone.raw"), {}}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.input);
+        FakeHost host;
+        TRunRequest request;
+        request.input = c.input;
+        request.output = dir_.Path("out.wav");
+        host.input = request.input;
+        host.output = request.output;
+        EXPECT_EQ(MakeRun(host, request)->Execute(), TRunResult::Refused);
+        EXPECT_EQ(host.errors, std::vector<std::string>{msg::kNoInput});
+        EXPECT_EQ(host.causes, c.causes);
+        EXPECT_FALSE(Exists(request.output));
+    }
+}

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "engine/ConversionRun.h"
-#include "engine/RunHost.h"
+#include "run/ConversionRun.h"
+#include "run/RunHost.h"
+#include "run/RunOptions.h"
 
 #include <deque>
 #include <functional>
@@ -16,10 +17,13 @@ public:
     std::string output;
     int formatIndex = 1;
     int32_t sampleRate = 48000;
+    // The run options a test's run is made with.
     bool rf64 = false;
     bool dither = false;
+    TRunOptions Options() const { return {rf64, dither, {}}; }
 
     std::vector<std::string> errors;
+    std::vector<std::string> causes; // the causes given with some of the errors
     std::vector<std::string> questions;
     std::deque<bool> confirmAnswers; // an empty queue answers No
     std::deque<TStopAnswer> stopAnswers;
@@ -43,9 +47,11 @@ public:
     int FormatIndex() override { return formatIndex; }
     void ResetFormatIndex() override { formatIndex = 0; }
     int32_t SampleRate() override { return sampleRate; }
-    bool WriteRf64() override { return rf64; }
-    bool DitherTo16() override { return dither; }
     void ShowError(const std::string& message) override { errors.push_back(message); }
+    void ShowErrorWithCause(const std::string& message, const std::string& cause) override {
+        errors.push_back(message);
+        causes.push_back(cause);
+    }
     bool Confirm(const std::string& message) override {
         questions.push_back(message);
         if (confirmAnswers.empty())

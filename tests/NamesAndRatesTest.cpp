@@ -1,6 +1,6 @@
 #include "CommandLine.h"
-#include "engine/NameProposal.h"
-#include "engine/RateText.h"
+#include "run/NameProposal.h"
+#include "run/RateText.h"
 
 #include <gtest/gtest.h>
 #include <string>

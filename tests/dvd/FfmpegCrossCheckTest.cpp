@@ -5,7 +5,7 @@
 #include "ProgramStreamWriter.h"
 #include "dvd/LpcmLayout.h"
 #include "dvd/ProgramStreamDemuxer.h"
-#include "wave/WaveWriter.h"
+#include "output/WaveWriter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "wave/WaveWriter.h"
+#include "output/WaveWriter.h"
 #include "TestFiles.h"
 #include "mmio/MMIOFile.h"
 
@@ -8,7 +8,7 @@
 namespace {
 
 // Writes a file as a run does: the provisional header, the samples, then the finished header.
-void WriteWave(const std::string& path, const TWaveFormat& format, const Bytes& samples) {
+void WriteWave(const std::string& path, const TAudioFormat& format, const Bytes& samples) {
     TMMIOFile file;
     file.SetFileName(path);
     file.SetModes(true, 1, 1);
@@ -26,13 +26,13 @@ void WriteWave(const std::string& path, const TWaveFormat& format, const Bytes& 
 
 TEST(WaveWriter, LibsndfileReadsMonoStereoAndSixChannels) {
     struct Case {
-        TWaveFormat format;
+        TAudioFormat format;
         int sndfileSubtype;
     } cases[] = {
         {{1, 44100, 16, 2}, SF_FORMAT_PCM_16},
         {{2, 96000, 20, 3}, SF_FORMAT_PCM_24},
-        {{6, 48000, 24, 3}, SF_FORMAT_PCM_24},
-        {{6, 48000, 20, 3}, SF_FORMAT_PCM_24},
+        {{6, 48000, 24, 3, 0x3F}, SF_FORMAT_PCM_24},
+        {{6, 48000, 20, 3, 0x3F}, SF_FORMAT_PCM_24},
     };
     TempDir dir;
     for (const Case& c : cases) {
@@ -75,7 +75,7 @@ TEST(WaveWriter, LibsndfileReadsMonoStereoAndSixChannels) {
 }
 
 TEST(WaveWriter, BecomesRf64JustBeyondTheRiffLimit) {
-    const TWaveFormat stereo{2, 48000, 16, 2};
+    const TAudioFormat stereo{2, 48000, 16, 2};
     // The RIFF size counts the header after its first 8 bytes and the (even) data.
     const int64_t largest = 0xFFFFFFFEll - (WaveWriterHeaderBytes(stereo) - 8);
     const std::vector<uint8_t> riff = BuildWaveWriterHeader(stereo, largest);
@@ -89,7 +89,7 @@ TEST(WaveWriter, BecomesRf64JustBeyondTheRiffLimit) {
 TEST(WaveWriter, LibsndfileReadsAnRf64FileOfFiveGigabytes) {
     TempDir dir;
     const std::string path = dir.Path("big.wav");
-    const TWaveFormat format{2, 48000, 20, 3};
+    const TAudioFormat format{2, 48000, 20, 3};
     const int64_t frames = 900'000'000; // 5.4 GB of samples, written as a hole
     const int64_t dataBytes = frames * format.BlockAlign();
     MakeSparseFile(path, WaveWriterHeaderBytes(format) + dataBytes);

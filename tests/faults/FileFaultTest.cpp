@@ -4,8 +4,8 @@
 #include "TestFiles.h"
 
 #include "ChildProcess.h"
-#include "engine/ConversionRun.h"
 #include "mmio/MMIOFile.h"
+#include "run/ConversionRun.h"
 
 #include "texts/Messages.h"
 #include <algorithm>
@@ -183,10 +183,10 @@ TEST_F(FileFaults, InputsThatAreNoRegularFiles) {
         std::vector<std::string> messages;
     };
     // No -o: the proposed output name lies in the test's folder (only /dev/zero is given one).
-    for (const Case& c :
-         {Case{dir_.Path("fifo"), {invalid, msg::kCannotOpenInput}},
-          Case{"/dev/zero", {invalid, msg::kCannotOpenInput}}, Case{dir_.Path("folder.raw"), {msg::kNoInput}},
-          Case{dir_.Path("broken.raw"), {msg::kNoInput}}}) {
+    for (const Case& c : {Case{dir_.Path("fifo"), {invalid, msg::kCannotOpenInput}},
+                          Case{"/dev/zero", {invalid, msg::kCannotOpenInput}},
+                          Case{dir_.Path("folder.raw"), {std::string(msg::kNoInput) + "\r" + msg::kNoDisc}},
+                          Case{dir_.Path("broken.raw"), {msg::kNoInput}}}) {
         SCOPED_TRACE(c.input);
         CliRun run;
         run.args = {"-q"};

@@ -3,7 +3,7 @@
 #include "CliProcess.h"
 #include "TestFiles.h"
 
-#include "engine/ConversionRun.h"
+#include "run/ConversionRun.h"
 
 #include <csignal>
 #include <fcntl.h>

@@ -136,14 +136,14 @@ private slots:
         QVERIFY(written == ConvertedHeadless(given));
     }
 
-    // A folder that is no disc is taken as a disc, and the disc reader says what is wrong.
+    // A folder that holds no disc is no input, as it is for oxlip-convert.
     void folderWithoutADiscIsRefusedInTheProgramsWords() {
         const std::string folder = dir->Path("Music");
         fs::create_directory(folder);
         QVERIFY(DropFile(form.get(), QString::fromStdString(folder)));
         TDialogAnswerer answerer({ClickButton("OK")});
         Process();
-        QCOMPARE(answerer.Seen().value(0).text, DialogText(msg::kNoDisc));
+        QCOMPARE(answerer.Seen().value(0).text, DialogText(msg::kNoInput));
         QVERIFY(!Exists(OutputName()));
     }
 };

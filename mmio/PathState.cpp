@@ -1,4 +1,4 @@
-#include "engine/PathState.h"
+#include "mmio/PathState.h"
 
 #include <cerrno>
 #include <sys/stat.h>

@@ -1,9 +1,11 @@
-#include "engine/RunOutput.h"
+#include "run/RunOutput.h"
 
-#include "engine/PathState.h"
 #include "mmio/MMIOCodes.h"
+#include "mmio/PathState.h"
 #include "texts/Messages.h"
 #include "wave/WaveOpeners.h"
+
+#include <utility>
 
 bool TRunOutput::Create(TRunHost& host, const std::string& name, bool overwriteAgreed, TRunOutcome& outcome) {
     const ErrorSink showError = [&host](const std::string& message) { host.ShowError(message); };
@@ -32,13 +34,21 @@ bool TRunOutput::Create(TRunHost& host, const std::string& name, bool overwriteA
     return false;
 }
 
-std::exception_ptr TRunOutput::Finish(TRunHost& host, TRunOutcome& outcome,
-                                      const std::function<bool(TMMIOFile&)>& writeSizes, bool lastOfRun) {
+bool TRunOutput::Begin(std::unique_ptr<TAudioSink> sink, const TAudioFormat& format) {
+    sink_ = std::move(sink);
+    return sink_->Begin(*file_, format);
+}
+
+std::exception_ptr TRunOutput::Finish(TRunHost& host, TRunOutcome& outcome, int64_t dataBytes,
+                                      bool lastOfRun) {
     std::exception_ptr closeError;
-    if (!outcome.DeleteOutput() && !writeSizes(*file_)) {
+    if (!outcome.DeleteOutput() && sink_ && !sink_->Finish(dataBytes)) {
         host.ShowError(msg::kWriteFailed);
         outcome.Fail();
     }
+    // An output that goes is given up by its sink before the file is closed: nothing more is written.
+    if (outcome.DeleteOutput() && sink_)
+        sink_->Abandon();
     try {
         file_->Close();
     } catch (const EMMIOError&) {
@@ -52,6 +62,11 @@ std::exception_ptr TRunOutput::Finish(TRunHost& host, TRunOutcome& outcome,
         outcome.Interrupt();
     if (outcome.DeleteOutput() && file_->Delete() == TDeleteResult::NotOurs)
         host.ShowError(msg::kOutputReplaced);
-    file_.reset();
+    Release();
     return closeError;
+}
+
+void TRunOutput::Release() {
+    sink_.reset();
+    file_.reset();
 }

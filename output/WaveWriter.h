@@ -1,5 +1,7 @@
 #pragma once
 
+#include "output/AudioFormat.h"
+
 #include <cstdint>
 #include <vector>
 
@@ -12,30 +14,19 @@ class TMMIOFile;
 //
 // Mono and stereo get the 18-byte PCM format chunk of the raw path's header (format tag 1; 20 valid bits
 // say 20 bits per sample in 3-byte containers); 3 to 8 channels get WAVE_FORMAT_EXTENSIBLE with the valid
-// bits and the channel mask. The finished header is RIFF when the file fits 4 GiB, else RF64 with a ds64
-// chunk (EBU Tech 3306), the 32-bit sizes then 0xFFFFFFFF.
-struct TWaveFormat {
-    uint16_t channels = 2;
-    uint32_t sampleRate = 48000;
-    uint16_t validBits = 16;     // 16, 20 or 24
-    uint16_t containerBytes = 2; // 2 or 3
-    uint16_t BlockAlign() const { return static_cast<uint16_t>(channels * containerBytes); }
-};
-
-// The channel mask for a stream's channel order, as FFmpeg lays out DVD LPCM: 1 FC; 2 FL FR; 3 FL FR LFE;
-// 4 FL FR FC BC; 5 FL FR FC BL BR; 6 FL FR FC LFE BL BR; 7 FL FR FC LFE BC SL SR; 8 FL FR FC LFE BL BR SL SR.
-uint32_t DvdChannelMask(int channels);
+// bits and the format's channel mask. The finished header is RIFF when the file fits 4 GiB, else RF64
+// with a ds64 chunk (EBU Tech 3306), the 32-bit sizes then 0xFFFFFFFF.
 
 // The header's length: 82 bytes for mono and stereo, 104 for the extensible format.
-int WaveWriterHeaderBytes(const TWaveFormat& format);
+int WaveWriterHeaderBytes(const TAudioFormat& format);
 
 // The header to write before the samples: RIFF with both sizes 0, the JUNK placeholder in place.
-std::vector<uint8_t> ProvisionalWaveHeader(const TWaveFormat& format);
+std::vector<uint8_t> ProvisionalWaveHeader(const TAudioFormat& format);
 
 // The finished header for `dataBytes` bytes of samples: RIFF when the file stays within 4 GiB, else RF64.
-std::vector<uint8_t> BuildWaveWriterHeader(const TWaveFormat& format, int64_t dataBytes);
+std::vector<uint8_t> BuildWaveWriterHeader(const TAudioFormat& format, int64_t dataBytes);
 
 // Finishes a file whose header and `dataBytes` bytes of samples are written: adds the pad byte an odd data
 // chunk needs, then writes the header with the real sizes at offset 0. False when a seek or write failed;
 // closing the file afterwards flushes it, which may still fail.
-bool FinishWaveFile(TMMIOFile& file, const TWaveFormat& format, int64_t dataBytes);
+bool FinishWaveFile(TMMIOFile& file, const TAudioFormat& format, int64_t dataBytes);

@@ -1,23 +1,24 @@
 #pragma once
 
-#include "engine/RunControl.h"
-#include "engine/RunHost.h"
-#include "engine/RunOutcome.h"
-#include "engine/RunOutput.h"
 #include "engine/SampleGroup.h"
 #include "engine/TpdfDither.h"
 #include "mmio/MMIOFile.h"
+#include "output/WaveSink.h"
+#include "run/RunControl.h"
+#include "run/RunHost.h"
+#include "run/RunOptions.h"
+#include "run/RunOutcome.h"
+#include "run/RunOutput.h"
 #include "texts/Messages.h"
 #include "wave/WaveHeader.h"
-#include "wave/WaveWriter.h"
 
 #include <concepts>
 #include <cstdint>
 #include <memory>
 
-// One conversion from two file names to a finished WAVE file, driven through a host. The run holds its
-// state only while it executes; the host's STOP handler calls StopQuestion from inside the host's event
-// processing.
+// One conversion of a raw or swapped-WAVE input from two file names to a finished WAVE file, driven
+// through a host. The run holds its state only while it executes; the host's STOP handler calls
+// StopQuestion from inside the host's event processing.
 class TConversionRun : public TRunControl {
 public:
     static constexpr int32_t kBufferSize = 32768;
@@ -26,9 +27,10 @@ public:
     // group, but for a host class marked final the compiler binds those calls directly and can inline them.
     // The dithering loop is a second instantiation, so that the plain loop asks nothing more per group.
     template <std::derived_from<TRunHost> Host>
-    explicit TConversionRun(Host& host)
-        : TRunControl(host), convertGroups_(&TConversionRun::ConvertGroups<Host, false>),
-          ditherGroups_(&TConversionRun::ConvertGroups<Host, true>) {}
+    explicit TConversionRun(Host& host, TRunOptions options = {})
+        : TRunControl(host), Options_(std::move(options)),
+          ConvertGroups_(&TConversionRun::ConvertGroups<Host, false>),
+          DitherGroups_(&TConversionRun::ConvertGroups<Host, true>) {}
 
     // Checks the request, converts and cleans up. Errors are shown through the host; an exception the run
     // does not handle itself (a buffer that cannot be resized, an output that cannot be closed) leaves
@@ -37,10 +39,7 @@ public:
 
     int64_t DataOffset() const { return DataOffset_; }
     int64_t GroupCount() const { return GroupCount_; }
-    int64_t GroupsWritten() const { return groupsWritten_; }
-    bool RawInput() const { return RawInput_; }
-    const TWaveHeader& InInfo() const { return InInfo_; }
-    const TWaveHeader& OutHeader() const { return OutHeader_; }
+    int64_t GroupsWritten() const { return GroupsWritten_; }
 
 private:
     bool Prepare();
@@ -54,25 +53,26 @@ private:
     void WriteProvisionalHeader();
 
     template <class Host, bool Dither> void ConvertGroups();
-    bool WriteFinalSizes(TMMIOFile& output);
     void CleanUp();
-    void (TConversionRun::*convertGroups_)();
-    void (TConversionRun::*ditherGroups_)();
+
+    TRunOptions Options_;
+    void (TConversionRun::*ConvertGroups_)();
+    void (TConversionRun::*DitherGroups_)();
     std::unique_ptr<TMMIOFile> InFile_;
     TRunOutput OutFile_;
-    std::string inputName_;
-    std::string outputName_;
+    std::string InputName_;
+    std::string OutputName_;
     int64_t DataOffset_ = 0;
     int32_t SampleRate_ = 0;
     int64_t GroupCount_ = 0;
     TWaveHeader InInfo_{};
-    TWaveHeader OutHeader_{};
     bool RawInput_ = false;
-    // The output in the writer's layout that may become RF64 (the host asked for it), and its format.
-    bool rf64_ = false;
-    TWaveFormat rf64Format_{};
-    bool dither_ = false;
-    int64_t groupsWritten_ = 0;
+    // The sink chosen for the output (the plain 46-byte file, or the writer's that may become RF64), and
+    // the format it is begun with.
+    std::unique_ptr<TWaveSink> Sink_;
+    TAudioFormat Format_{};
+    bool Dither_ = false;
+    int64_t GroupsWritten_ = 0;
 };
 
 template <class Host, bool Dither> void TConversionRun::ConvertGroups() {
@@ -94,7 +94,7 @@ template <class Host, bool Dither> void TConversionRun::ConvertGroups() {
     phase_ = Phase::Converting;
     // Every group in this order, on which STOP! relies: read, check the outcome, normalise, events, emit,
     // write, progress, events.
-    while (groupsWritten_ < groupCount) {
+    while (GroupsWritten_ < groupCount) {
         const int32_t got = input.Read(raw, kGroupBytes);
         if (got != kGroupBytes) {
             // A short read is the end of the input (its incomplete group is dropped); -1 is an I/O error.
@@ -115,15 +115,16 @@ template <class Host, bool Dither> void TConversionRun::ConvertGroups() {
             DitherGroupTo16(group, left, right, out);
         else
             length = EmitGroup(group, host.FormatIndex(), out);
-        // Constant sizes let the buffer's fast path copy the group with one or two moves.
+        // The WAVE sink's samples lie in the file as they come: the group goes straight into the file
+        // object, and constant sizes let its buffer's fast path copy it with one or two moves.
         const int32_t stored = length == 8 ? output.Write(out, 8) : output.Write(out, kMaxEmittedBytes);
         if (stored != length) {
             outcome_.Fail();
             ShowError(msg::kWriteFailed);
             break;
         }
-        ++groupsWritten_;
-        host.SetGaugeProgress(groupsWritten_);
+        ++GroupsWritten_;
+        host.SetGaugeProgress(GroupsWritten_);
         host.ProcessPendingEvents();
     }
     outcome_.Complete();

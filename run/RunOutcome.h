@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/RunHost.h"
+#include "run/RunHost.h"
 
 // How a run stands, and in the end how it ended.
 enum class TRunResult {

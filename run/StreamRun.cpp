@@ -1,9 +1,10 @@
-#include "engine/StreamRun.h"
+#include "run/StreamRun.h"
 
 #include "dvd/AudioTrack.h"
 #include "dvd/FileStreamSource.h"
-#include "dvd/LpcmTrackReader.h"
+#include "dvd/LpcmFormat.h"
 #include "dvd/ProgramStreamDemuxer.h"
+#include "output/Rf64WaveSink.h"
 #include "texts/Messages.h"
 
 #include <algorithm>
@@ -11,12 +12,10 @@
 #include <set>
 
 TRunResult TStreamRun::ExecuteFile(int lpcmTrack) {
-    outcome_.Begin();
-    phase_ = Phase::Preparing;
     const std::string inputName = host_.InputName();
     const std::string outputName = host_.OutputName();
     bool overwriteAgreed = false;
-    if (!CheckNames(inputName, outputName, overwriteAgreed))
+    if (!StartRun(inputName, outputName, overwriteAgreed))
         return outcome_.Result();
     const std::unique_ptr<TMMIOFile> file = OpenInput(inputName);
     if (!file)
@@ -25,19 +24,17 @@ TRunResult TStreamRun::ExecuteFile(int lpcmTrack) {
     uint8_t trackId = 0;
     {
         TFileStreamSource probe(*file);
-        if (!FindTrack(probe, lpcmTrack, trackId))
+        if (!FindTrack(probe, lpcmTrack, trackId)) {
+            phase_ = Phase::Idle;
             return outcome_.Result();
+        }
     }
     file->Rewind();
     TFileStreamSource source(*file);
     parts_ = {{outputName, 0, overwriteAgreed}};
     endFrame_ = kNoEnd;
     const TRunResult result = Convert(source, trackId);
-    try {
-        file->Close();
-    } catch (const EMMIOError&) {
-        // Nothing is written to the input, so its close has nothing to lose.
-    }
+    CloseQuietly(*file);
     return result;
 }
 
@@ -50,65 +47,77 @@ TRunResult TStreamRun::Execute(TStreamSource& source, uint8_t trackId, const std
 }
 
 // Finds the id of the n-th LPCM track. The tracks of a DVD all begin within its first packs, so the
-// stream is read only that far unless they are not all there.
+// stream is read only that far unless they are not all there. A stream that keeps the search long can be
+// stopped, as the raw path's scan can.
 bool TStreamRun::FindTrack(TStreamSource& source, int lpcmTrack, uint8_t& trackId) {
-    phase_ = Phase::Scanning;
+    BeginScan();
     TProgramStreamDemuxer demuxer(source);
     std::set<uint8_t> lpcm;
     std::map<uint8_t, TAudioCodec> others;
     TAudioPacket packet;
-    while (outcome_.Running() && demuxer.NextAudioPacket(packet)) {
+    while (ScanStep() && demuxer.NextAudioPacket(packet)) {
         if (packet.codec == TAudioCodec::Lpcm)
             lpcm.insert(packet.id);
         else
             others.emplace(packet.id, packet.codec);
-        host_.ProcessPendingEvents();
         if (demuxer.Position() >= kTrackProbeBytes && static_cast<int>(lpcm.size()) >= lpcmTrack)
             break;
     }
-    phase_ = Phase::Preparing;
-    if (!outcome_.Running()) {
-        outcome_.Interrupt();
+    if (!EndScan())
         return false;
-    }
     if (demuxer.ReadFailed()) {
         ShowError(msg::kReadFailed);
         outcome_.Fail();
         return false;
     }
     if (lpcm.empty()) {
-        std::string names;
-        std::set<std::string> seen;
+        std::vector<TAudioCodec> codecs;
         for (const auto& [id, codec] : others)
-            if (seen.insert(AudioCodecName(codec)).second)
-                names += (names.empty() ? "" : ", ") + std::string(AudioCodecName(codec));
-        ShowError(msg::NoLpcmTrack(names));
-        outcome_.Refuse();
-        return false;
+            codecs.push_back(codec);
+        return Refuse(msg::NoLpcmTrack(JoinedCodecNames(codecs)));
     }
-    if (lpcmTrack < 1 || lpcmTrack > static_cast<int>(lpcm.size())) {
-        ShowError(msg::NoSuchTrack(lpcmTrack, static_cast<int>(lpcm.size())));
-        outcome_.Refuse();
-        return false;
-    }
+    if (lpcmTrack < 1 || lpcmTrack > static_cast<int>(lpcm.size()))
+        return Refuse(msg::NoSuchTrack(lpcmTrack, static_cast<int>(lpcm.size())));
     trackId = *std::next(lpcm.begin(), lpcmTrack - 1);
     return true;
 }
 
 TRunResult TStreamRun::Convert(TStreamSource& source, uint8_t trackId) {
     phase_ = Phase::Preparing;
-    TLpcmTrackReader reader(source, trackId, host_.FormatIndex() == 0, host_.DitherTo16());
-    if (!reader.Start()) {
-        ShowError(reader.Demuxer().ReadFailed() ? msg::kReadFailed : msg::NoLpcmTrack(""));
-        outcome_.Refuse();
+    TLpcmTrackReader reader(source, trackId, host_.FormatIndex() == 0, options_.dither);
+    if (!StartReader(reader) || !BeginOutputs(source)) {
         phase_ = Phase::Idle;
         return outcome_.Result();
     }
+    try {
+        ConvertPackets(reader);
+    } catch (const std::exception& error) {
+        ShowError(error.what());
+        outcome_.Fail();
+    }
+    outcome_.Complete();
+    phase_ = Phase::CleaningUp;
+    host_.ShowStopButton(false);
+    TellAboutTheEnd(reader);
+    CleanUp();
+    return outcome_.Result();
+}
+
+// Reads up to the track's first packet, whose format every output takes.
+bool TStreamRun::StartReader(TLpcmTrackReader& reader) {
+    if (!reader.Start())
+        return Refuse(reader.Demuxer().ReadFailed() ? msg::kReadFailed : msg::NoLpcmTrack(""));
     const TLpcmDecoder& decoder = reader.Decoder();
     format_.channels = static_cast<uint16_t>(decoder.Channels());
     format_.sampleRate = static_cast<uint32_t>(reader.Format().sampleRate);
     format_.validBits = static_cast<uint16_t>(decoder.OutputBits());
     format_.containerBytes = static_cast<uint16_t>(decoder.OutputContainerBytes());
+    format_.channelMask = DvdChannelMask(decoder.Channels());
+    return true;
+}
+
+// The first output created and begun, the gauge over the whole stream, and STOP! shown.
+bool TStreamRun::BeginOutputs(TStreamSource& source) {
     part_ = 0;
     frame_ = 0;
     if (parts_.empty() || !StartPart(0)) {
@@ -117,46 +126,42 @@ TRunResult TStreamRun::Convert(TStreamSource& source, uint8_t trackId) {
             ShowError(msg::kWriteFailed);
             FinishPart(true);
         }
-        phase_ = Phase::Idle;
-        return outcome_.Result();
+        return false;
     }
-
-    host_.SetGaugeMinimum(0);
-    host_.SetGaugeProgress(0);
-    host_.SetGaugeMaximum(std::max<int64_t>(0, source.Size()));
+    ResetGauge(std::max<int64_t>(0, source.Size()));
     host_.SetBusy(true);
     host_.ShowStopButton(true);
-    phase_ = Phase::Converting;
-    try {
-        std::span<const uint8_t> samples;
-        while (outcome_.Running() && !PastEnd() && reader.Next(samples)) {
-            if (!WriteFrames(samples)) {
-                outcome_.Fail();
-                ShowError(msg::kWriteFailed);
-                break;
-            }
-            host_.SetGaugeProgress(reader.Demuxer().Position());
-            host_.ProcessPendingEvents();
-        }
-        // The packets after the last audio (video, padding) were read as well: a stream read to its end
-        // shows a full gauge.
-        host_.SetGaugeProgress(reader.Demuxer().Position());
-        if (outcome_.Running() && reader.Demuxer().ReadFailed()) {
-            outcome_.Fail();
-            ShowError(msg::kReadFailed);
-        }
-        if (outcome_.Running() && reader.FormatChanged()) {
-            ShowError(msg::FormatChanged(FormatPlayTime(reader.ChangeSeconds())));
-            outcome_.EndEarly();
-        }
-    } catch (const std::exception& error) {
-        ShowError(error.what());
-        outcome_.Fail();
-    }
-    outcome_.Complete();
+    return true;
+}
 
-    phase_ = Phase::CleaningUp;
-    host_.ShowStopButton(false);
+void TStreamRun::ConvertPackets(TLpcmTrackReader& reader) {
+    phase_ = Phase::Converting;
+    std::span<const uint8_t> samples;
+    while (outcome_.Running() && !PastEnd() && reader.Next(samples)) {
+        if (!WriteFrames(samples)) {
+            outcome_.Fail();
+            ShowError(msg::kWriteFailed);
+            break;
+        }
+        host_.SetGaugeProgress(reader.Demuxer().Position());
+        host_.ProcessPendingEvents();
+    }
+    // The packets after the last audio (video, padding) were read as well: a stream read to its end
+    // shows a full gauge.
+    host_.SetGaugeProgress(reader.Demuxer().Position());
+    if (outcome_.Running() && reader.Demuxer().ReadFailed()) {
+        outcome_.Fail();
+        ShowError(msg::kReadFailed);
+    }
+    if (outcome_.Running() && reader.FormatChanged()) {
+        ShowError(msg::FormatChanged(FormatPlayTime(reader.ChangeSeconds())));
+        outcome_.EndEarly();
+    }
+}
+
+// What the user should know of a run whose output stays: parts the audio never reached, damage skipped,
+// audio that carries pre-emphasis.
+void TStreamRun::TellAboutTheEnd(const TLpcmTrackReader& reader) {
     const bool kept = !outcome_.DeleteOutput();
     if (outcome_.Result() == TRunResult::Completed && part_ + 1 < parts_.size())
         host_.ShowNote(msg::PartsWithoutAudio(static_cast<int>(parts_.size() - part_ - 1)));
@@ -164,17 +169,22 @@ TRunResult TStreamRun::Convert(TStreamSource& source, uint8_t trackId) {
         host_.ShowNote(msg::SkippedDamaged(reader.Demuxer().SkippedBytes()));
     if (kept && reader.Emphasis())
         host_.ShowNote(msg::kPreEmphasis);
+}
+
+void TStreamRun::CleanUp() {
     std::exception_ptr closeError;
     try {
         FinishPart(true);
     } catch (...) {
         closeError = std::current_exception();
     }
-    host_.SetBusy(false);
-    phase_ = Phase::Idle;
-    if (closeError)
-        std::rethrow_exception(closeError);
-    return outcome_.Result();
+    EndRun(closeError);
+}
+
+std::unique_ptr<TAudioSink> TStreamRun::MakeSink() const {
+    if (options_.makeSink)
+        return options_.makeSink();
+    return std::make_unique<TRf64WaveSink>();
 }
 
 bool TStreamRun::StartPart(size_t index) {
@@ -185,10 +195,7 @@ bool TStreamRun::StartPart(size_t index) {
     if (!output_.Create(host_, part.outputName, part.overwriteAgreed, outcome_))
         return false;
     output_.File().SetBufferSize(kOutputBufferSize);
-    // Both sizes stay 0 until the part is finished: a file cut short claims nothing it does not hold.
-    const std::vector<uint8_t> header = ProvisionalWaveHeader(format_);
-    const auto length = static_cast<int32_t>(header.size());
-    return output_.File().Write(header.data(), length) == length;
+    return output_.Begin(MakeSink(), format_);
 }
 
 // Ends the current part by the outcome: finished with its sizes when it stays, deleted otherwise. A close
@@ -196,9 +203,7 @@ bool TStreamRun::StartPart(size_t index) {
 bool TStreamRun::FinishPart(bool lastOfRun) {
     if (!output_.Exists())
         return true;
-    const std::exception_ptr closeError = output_.Finish(
-        host_, outcome_, [this](TMMIOFile& file) { return FinishWaveFile(file, format_, partBytes_); },
-        lastOfRun);
+    const std::exception_ptr closeError = output_.Finish(host_, outcome_, partBytes_, lastOfRun);
     if (closeError)
         std::rethrow_exception(closeError);
     return !outcome_.DeleteOutput();
@@ -226,7 +231,7 @@ bool TStreamRun::WriteFrames(std::span<const uint8_t> samples) {
         } else {
             const int64_t count = std::min({frames - done, nextPart - frame_, endFrame_ - frame_});
             const auto bytes = static_cast<int32_t>(count * align);
-            if (output_.File().Write(samples.data() + done * align, bytes) != bytes)
+            if (!output_.Sink().Write(samples.data() + done * align, bytes))
                 return false;
             partBytes_ += bytes;
             frame_ += count;

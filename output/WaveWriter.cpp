@@ -1,4 +1,4 @@
-#include "wave/WaveWriter.h"
+#include "output/WaveWriter.h"
 
 #include "mmio/MMIOFile.h"
 #include "wave/WaveHeader.h"
@@ -15,7 +15,7 @@ constexpr uint16_t kExtensibleTag = 0xFFFE;
 constexpr uint8_t kPcmSubFormatTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
                                            0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 
-bool IsExtensible(const TWaveFormat& format) {
+bool IsExtensible(const TAudioFormat& format) {
     return format.channels > 2;
 }
 
@@ -40,18 +40,13 @@ int64_t PaddedDataBytes(int64_t dataBytes) {
 
 } // namespace
 
-uint32_t DvdChannelMask(int channels) {
-    static constexpr uint32_t kMasks[9] = {0, 0x4, 0x3, 0xB, 0x107, 0x37, 0x3F, 0x70F, 0x63F};
-    return channels >= 1 && channels <= 8 ? kMasks[channels] : 0;
-}
-
-int WaveWriterHeaderBytes(const TWaveFormat& format) {
+int WaveWriterHeaderBytes(const TAudioFormat& format) {
     return 12 + 8 + static_cast<int>(kDs64Bytes) + 8 + (IsExtensible(format) ? 40 : 18) + 8;
 }
 
 namespace {
 
-std::vector<uint8_t> BuildHeader(const TWaveFormat& format, int64_t dataBytes, bool provisional) {
+std::vector<uint8_t> BuildHeader(const TAudioFormat& format, int64_t dataBytes, bool provisional) {
     const int headerBytes = WaveWriterHeaderBytes(format);
     const auto riffSize = static_cast<uint64_t>(headerBytes - 8 + PaddedDataBytes(dataBytes));
     const bool rf64 = riffSize > 0xFFFFFFFFull;
@@ -82,7 +77,7 @@ std::vector<uint8_t> BuildHeader(const TWaveFormat& format, int64_t dataBytes, b
         Put16(out, format.containerBytes * 8u);
         Put16(out, 22);
         Put16(out, format.validBits);
-        Put32(out, DvdChannelMask(format.channels));
+        Put32(out, format.channelMask);
         Put16(out, 1);
         out.insert(out.end(), std::begin(kPcmSubFormatTail), std::end(kPcmSubFormatTail));
     } else {
@@ -97,15 +92,15 @@ std::vector<uint8_t> BuildHeader(const TWaveFormat& format, int64_t dataBytes, b
 
 } // namespace
 
-std::vector<uint8_t> ProvisionalWaveHeader(const TWaveFormat& format) {
+std::vector<uint8_t> ProvisionalWaveHeader(const TAudioFormat& format) {
     return BuildHeader(format, 0, true);
 }
 
-std::vector<uint8_t> BuildWaveWriterHeader(const TWaveFormat& format, int64_t dataBytes) {
+std::vector<uint8_t> BuildWaveWriterHeader(const TAudioFormat& format, int64_t dataBytes) {
     return BuildHeader(format, dataBytes, false);
 }
 
-bool FinishWaveFile(TMMIOFile& file, const TWaveFormat& format, int64_t dataBytes) {
+bool FinishWaveFile(TMMIOFile& file, const TAudioFormat& format, int64_t dataBytes) {
     const std::vector<uint8_t> header = BuildWaveWriterHeader(format, dataBytes);
     if (dataBytes & 1) {
         const uint8_t pad = 0;

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "dvd/LpcmTrackReader.h"
 #include "dvd/StreamSource.h"
-#include "engine/RunControl.h"
-#include "engine/RunOutput.h"
-#include "wave/WaveWriter.h"
+#include "output/AudioFormat.h"
+#include "run/RunControl.h"
+#include "run/RunOptions.h"
+#include "run/RunOutput.h"
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -31,7 +34,8 @@ public:
     // into few large writes (bench/dvd_throughput: 8 KiB costs a third of the run).
     static constexpr int32_t kOutputBufferSize = 256 * 1024;
 
-    explicit TStreamRun(TRunHost& host) : TRunControl(host) {}
+    explicit TStreamRun(TRunHost& host, TRunOptions options = {})
+        : TRunControl(host), options_(std::move(options)) {}
 
     // The program stream in the file the host names as input, its `lpcmTrack`-th LPCM track (1-based, in
     // the order of their ids), to the host's output name.
@@ -41,21 +45,31 @@ public:
     TRunResult Execute(TStreamSource& source, uint8_t trackId, const std::vector<TStreamPart>& parts,
                        int64_t endFrame = -1);
 
+protected:
+    // Converts the track of `source` into the parts set before.
+    TRunResult Convert(TStreamSource& source, uint8_t trackId);
+
 private:
     bool FindTrack(TStreamSource& source, int lpcmTrack, uint8_t& trackId);
-    TRunResult Convert(TStreamSource& source, uint8_t trackId);
+    bool StartReader(TLpcmTrackReader& reader);
+    bool BeginOutputs(TStreamSource& source);
+    void ConvertPackets(TLpcmTrackReader& reader);
+    void TellAboutTheEnd(const TLpcmTrackReader& reader);
+    void CleanUp();
     bool StartPart(size_t index);
     bool FinishPart(bool lastOfRun);
     bool WriteFrames(std::span<const uint8_t> samples);
     bool PastEnd() const { return frame_ >= endFrame_; }
+    std::unique_ptr<TAudioSink> MakeSink() const;
 
     static constexpr int64_t kNoEnd = INT64_MAX;
 
+    TRunOptions options_;
     std::vector<TStreamPart> parts_;
     int64_t endFrame_ = kNoEnd;
     size_t part_ = 0;
     TRunOutput output_;
-    TWaveFormat format_;
+    TAudioFormat format_;
     int64_t partBytes_ = 0;
     int64_t frame_ = 0; // frames of the track decoded so far
 };

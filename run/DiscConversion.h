@@ -1,9 +1,15 @@
 #pragma once
 
-#include "engine/RunHost.h"
-#include "engine/StreamRun.h"
+#include "run/RunHost.h"
+#include "run/StreamRun.h"
 
+#include <memory>
 #include <string>
+#include <vector>
+
+class TDisc;
+struct TDiscAudio;
+struct TDiscTitle;
 
 // What to convert of a disc: a title (the longest unless given), one of its audio streams (the first LPCM
 // stream unless given), whole or one file per chapter.
@@ -26,17 +32,26 @@ std::string ProposeDiscOutputName(const std::string& disc);
 
 // Converts a disc's title through the program-stream run: picks the title and the track, works out the
 // chapters' cut points and names, asks about outputs that exist, and hands the title's stream to the run.
-class TDiscConversion {
+class TDiscRun : public TStreamRun {
 public:
-    TDiscConversion(TRunHost& host, TDiscRequest request)
-        : host_(host), request_(std::move(request)), run_(host) {}
+    TDiscRun(TRunHost& host, TDiscRequest request, TRunOptions options = {});
+    ~TDiscRun();
 
-    // The run, for the host's STOP! handling and interrupts.
-    TStreamRun& Run() { return run_; }
     TRunResult Execute();
 
 private:
-    TRunHost& host_;
+    bool OpenDisc();
+    bool ChooseTitle();
+    bool ChooseAudio();
+    bool PlanParts();
+    bool PlanChapters(const std::string& folder);
+    bool AskAboutExistingOutputs();
+    TRunResult ConvertTitle();
+
     TDiscRequest request_;
-    TStreamRun run_;
+    std::unique_ptr<TDisc> disc_;
+    const TDiscTitle* title_ = nullptr;
+    const TDiscAudio* audio_ = nullptr;
+    std::vector<TStreamPart> plannedParts_;
+    int64_t plannedEnd_ = -1;
 };

@@ -1,4 +1,4 @@
-#include "engine/RateText.h"
+#include "run/RateText.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "engine/NameProposal.h"
+#include "run/NameProposal.h"
 
 namespace {
 

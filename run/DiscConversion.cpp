@@ -1,0 +1,178 @@
+#include "run/DiscConversion.h"
+
+#include "disc/Disc.h"
+#include "disc/DiscLocation.h"
+#include "mmio/FilePeek.h"
+#include "mmio/PathState.h"
+#include "texts/Messages.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+
+namespace {
+
+std::string Joined(const std::string& folder, const std::string& name) {
+    return (std::filesystem::path(folder) / name).string();
+}
+
+// Where the name of a disc's output goes: beside the disc folder (the one holding VIDEO_TS), or beside the
+// image.
+std::string FolderBesideDisc(const TDiscLocation& location) {
+    std::filesystem::path path = std::filesystem::absolute(location.openPath).lexically_normal();
+    if (!location.isImage && path.filename() != location.folderLabel)
+        path = path.parent_path(); // the VIDEO_TS folder
+    return path.parent_path().string();
+}
+
+// Whether `output` is one of the disc's own files (the image, or a file of its VIDEO_TS folder) under any
+// name: libdvdread reads them without the file layer's share modes, so the run could not refuse it later.
+bool IsPartOfDisc(const std::string& output, const std::string& disc) {
+    if (!FileIdOf(output))
+        return false;
+    const std::optional<TDiscLocation> location = LocateDisc(disc);
+    if (!location)
+        return false;
+    if (location->isImage)
+        return SameFile(output, location->openPath);
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(location->openPath, error))
+        if (SameFile(output, entry.path().string()))
+            return true;
+    return false;
+}
+
+} // namespace
+
+std::string DiscOutputName(const std::string& label, int title, int chapter) {
+    std::string safe = label.empty() ? "DVD" : label;
+    for (char& c : safe)
+        if (c == '/' || static_cast<unsigned char>(c) < 0x20)
+            c = '_';
+    char suffix[32];
+    if (chapter > 0)
+        std::snprintf(suffix, sizeof suffix, "-t%02d-c%02d.wav", title, chapter);
+    else
+        std::snprintf(suffix, sizeof suffix, "-t%02d.wav", title);
+    return safe + suffix;
+}
+
+std::string ProposeDiscOutputName(const std::string& disc) {
+    std::string error;
+    const std::unique_ptr<TDisc> opened = TDisc::Open(disc, error);
+    const std::optional<TDiscLocation> location = LocateDisc(disc);
+    if (!opened || !opened->LongestTitle() || !location)
+        return {};
+    return Joined(FolderBesideDisc(*location),
+                  DiscOutputName(opened->Label(), opened->LongestTitle()->number));
+}
+
+TDiscRun::TDiscRun(TRunHost& host, TDiscRequest request, TRunOptions options)
+    : TStreamRun(host, std::move(options)), request_(std::move(request)) {}
+
+TDiscRun::~TDiscRun() = default;
+
+// The steps of a disc's conversion; each that ends the run says why through the outcome.
+TRunResult TDiscRun::Execute() {
+    outcome_.Begin();
+    phase_ = Phase::Preparing;
+    if (!OpenDisc() || !ChooseTitle() || !ChooseAudio() || !PlanParts() || !AskAboutExistingOutputs()) {
+        phase_ = Phase::Idle;
+        return outcome_.Result();
+    }
+    return ConvertTitle();
+}
+
+bool TDiscRun::OpenDisc() {
+    std::string error;
+    disc_ = TDisc::Open(request_.disc, error);
+    return disc_ ? true : Refuse(error);
+}
+
+bool TDiscRun::ChooseTitle() {
+    title_ = request_.title > 0 ? disc_->Title(request_.title) : disc_->LongestTitle();
+    return title_ ? true : Refuse(msg::NoSuchTitle(request_.title, static_cast<int>(disc_->Titles().size())));
+}
+
+bool TDiscRun::ChooseAudio() {
+    audio_ = request_.track > 0 ? title_->Audio(request_.track) : title_->FirstLpcm();
+    if (request_.track > 0 && !audio_)
+        return Refuse(msg::NoSuchAudioStream(request_.track, title_->number));
+    if (!audio_) {
+        std::vector<TAudioCodec> codecs;
+        for (const TDiscAudio& audio : title_->audio)
+            codecs.push_back(audio.codec);
+        return Refuse(msg::TitleWithoutLpcm(title_->number, JoinedCodecNames(codecs)));
+    }
+    if (audio_->codec != TAudioCodec::Lpcm)
+        return Refuse(msg::AudioNotConvertible(audio_->number, AudioCodecName(audio_->codec)));
+    return true;
+}
+
+// The outputs and where the title is cut for them.
+bool TDiscRun::PlanParts() {
+    if (!request_.chapters) {
+        const std::string name = DiscOutputName(disc_->Label(), title_->number);
+        plannedParts_ = {
+            {request_.output.empty() ? Joined(request_.folder, name) : request_.output, 0, false}};
+        return true;
+    }
+    const std::string folder = request_.output.empty() ? request_.folder : request_.output;
+    return PlanChapters(folder);
+}
+
+// One part per chapter, cut at the sample group nearest to each chapter's start.
+bool TDiscRun::PlanChapters(const std::string& folder) {
+    const int count = static_cast<int>(title_->chapters.size());
+    const int first = request_.firstChapter > 0 ? request_.firstChapter : 1;
+    const int last = request_.lastChapter > 0 ? request_.lastChapter : count;
+    if (first > last || last > count)
+        return Refuse(msg::NoSuchChapters(first, last, title_->number, count));
+    if (StateOfPath(folder) != TPathState::Folder)
+        return Refuse(msg::NoSuchFolder(folder));
+    const int groupFrames = audio_->bits == 16 ? 1 : 2;
+    const auto startFrame = [&](const TDiscChapter& chapter) {
+        return NearestGroupStart(chapter.startTicks, audio_->rate, groupFrames);
+    };
+    plannedParts_.clear();
+    for (int k = first; k <= last; ++k) {
+        const TDiscChapter& chapter = title_->chapters[static_cast<size_t>(k - 1)];
+        plannedParts_.push_back({Joined(folder, DiscOutputName(disc_->Label(), title_->number, k)),
+                                 k == 1 ? 0 : startFrame(chapter), false});
+    }
+    if (last < count)
+        plannedEnd_ = startFrame(title_->chapters[static_cast<size_t>(last)]);
+    return true;
+}
+
+// Outputs that exist are given up only on Yes; a No keeps every file as it is and converts nothing.
+bool TDiscRun::AskAboutExistingOutputs() {
+    for (TStreamPart& part : plannedParts_) {
+        if (!IsExistingFile(part.outputName))
+            continue;
+        if (IsPartOfDisc(part.outputName, request_.disc))
+            return Refuse(msg::kOutputIsPartOfDisc);
+        host_.OutputStarted(part.outputName);
+        if (!host_.Confirm(msg::kOverwrite)) {
+            outcome_.Refuse();
+            return false;
+        }
+        part.overwriteAgreed = true;
+    }
+    return true;
+}
+
+TRunResult TDiscRun::ConvertTitle() {
+    std::string error;
+    const std::unique_ptr<TTitleSource> source = disc_->OpenTitle(*title_, error);
+    if (!source) {
+        Refuse(error);
+        phase_ = Phase::Idle;
+        return outcome_.Result();
+    }
+    const TRunResult result =
+        TStreamRun::Execute(*source, static_cast<uint8_t>(audio_->subStreamId), plannedParts_, plannedEnd_);
+    if (result == TRunResult::Failed && !source->Error().empty() && source->Error() != msg::kReadFailed)
+        host_.ShowError(source->Error());
+    return result;
+}

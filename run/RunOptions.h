@@ -1,0 +1,17 @@
+#pragma once
+
+#include "output/AudioSink.h"
+
+#include <functional>
+#include <memory>
+
+// How a run writes its outputs, beside what the host's controls say (the format item and the rate).
+struct TRunOptions {
+    // Outputs are written so that they may outgrow RIFF: no fallback question and no 16-bit limit then.
+    // The raw path otherwise writes the plain 46-byte RIFF WAVE file with its limits.
+    bool rf64 = false;
+    // 16-bit outputs are reduced with TPDF dither instead of dropping the low bits.
+    bool dither = false;
+    // Where the samples go instead of the output format's own sink; for tests.
+    std::function<std::unique_ptr<TAudioSink>()> makeSink;
+};
