@@ -1,36 +1,11 @@
 #include "CommandLine.h"
 
 #include "run/RateText.h"
+#include "texts/CliTexts.h"
 #include "texts/Messages.h"
 
 #include <charconv>
 #include <optional>
-
-const char* const kUsage =
-    "Usage: oxlip-convert [-b 16|24] [--dither] [--rf64] [-r RATE] [-y] [-q] [-o OUTPUT] INPUT...\n"
-    "       oxlip-convert --list INPUT...\n"
-    "       oxlip-convert [--title N] [--track N] [--chapters [A-B]] [-o OUTPUT] DISC\n"
-    "Converts 20-bit LPCM (raw as demultiplexed, or a WAVE file whose byte pairs a ripping tool swapped)\n"
-    "into a two-channel PCM WAVE file.\n"
-    "\n"
-    "  -b 16|24     output bits: 16 (reduced resolution) or 24 (20 valid bits); default 24\n"
-    "  --dither     with -b 16: TPDF dither instead of dropping the low bits (the same file every run)\n"
-    "  --rf64       no size limit: an output beyond 4 GiB becomes RF64 (no question about 16 bits)\n"
-    "  -r RATE      sampling rate written to the header, decimal or hex ($BB80, 0xBB80); default 48000\n"
-    "  -o OUTPUT    output file name (one input only); default: the input's name with .wav,\n"
-    "               or with _new.wav when the input is a .wav file\n"
-    "  --list       describe each input (its kind, its titles and audio tracks); convert nothing\n"
-    "  --title N    the disc's title N (as --list numbers them); default: the longest\n"
-    "  --track N    the N-th LPCM track of a program stream, or a disc's audio stream N; default: the first\n"
-    "  --chapters [A-B]  one output per chapter of the title, or of chapters A to B (or A alone);\n"
-    "               -o then names an existing folder for them\n"
-    "  -y           answer Yes to every question (overwrite an existing output, fall back to 16 bits)\n"
-    "  -q           no progress display\n"
-    "  --help       show this help\n"
-    "  --version    show the version\n"
-    "\n"
-    "Exit status: 0 when every input was converted, 1 when any failed, 2 for a usage error,\n"
-    "128 + the signal's number when ended by a signal (130 for Ctrl-C; the incomplete output is deleted).\n";
 
 namespace {
 
@@ -48,7 +23,7 @@ std::optional<int> ParsePositive(const std::string& text) {
 bool TakeCount(const std::vector<std::string>& args, size_t& i, const std::string& flag, int& count,
                std::string& error) {
     if (i + 1 >= args.size()) {
-        error = "option " + flag + " needs a value";
+        error = cli_text::NeedsAValue(flag);
         return false;
     }
     const std::string& value = args[++i];
@@ -97,7 +72,7 @@ bool TakeValue(const std::vector<std::string>& args, size_t& i, const std::strin
         return true;
     }
     if (i + 1 >= args.size()) {
-        error = "option " + flag + " needs a value";
+        error = cli_text::NeedsAValue(flag);
         return false;
     }
     value = args[++i];
@@ -145,7 +120,7 @@ bool ParseCommandLine(const std::vector<std::string>& args, ConvertOptions& opti
             if (!TakeValue(args, i, "-b", value, error))
                 return false;
             if (value != "16" && value != "24") {
-                error = "-b takes 16 or 24, not \"" + value + "\"";
+                error = cli_text::BitsTake16Or24(value);
                 return false;
             }
             options.bits = value == "16" ? 16 : 24;
@@ -155,7 +130,7 @@ bool ParseCommandLine(const std::vector<std::string>& args, ConvertOptions& opti
                 return false;
             const auto rate = ParseRateText(value);
             if (!rate) {
-                error = "-r \"" + value + "\": " + msg::kInvalidRate;
+                error = cli_text::BadRate(value);
                 return false;
             }
             options.sampleRate = *rate;
@@ -164,18 +139,18 @@ bool ParseCommandLine(const std::vector<std::string>& args, ConvertOptions& opti
             if (!TakeValue(args, i, "-o", options.output, error))
                 return false;
             if (options.output.empty()) {
-                error = "-o needs a file name";
+                error = cli_text::kOutputNeedsName;
                 return false;
             }
         } else {
-            error = "unknown option " + arg;
+            error = cli_text::UnknownOption(arg);
             return false;
         }
     }
     if (options.showHelp || options.showVersion)
         return true;
     if (options.inputs.empty()) {
-        error = "no input file given";
+        error = cli_text::kNoInputGiven;
         return false;
     }
     if (options.dither && options.bits != 16) {
@@ -184,7 +159,7 @@ bool ParseCommandLine(const std::vector<std::string>& args, ConvertOptions& opti
     }
     // One input, one -o: a file, or with --chapters the folder for that input's chapter files.
     if (!options.output.empty() && options.inputs.size() > 1) {
-        error = "-o names one output, but " + std::to_string(options.inputs.size()) + " inputs were given";
+        error = cli_text::OneOutputForMany(options.inputs.size());
         return false;
     }
     return true;

@@ -28,5 +28,3 @@ struct ConvertOptions {
 
 // Parses the arguments; on a usage error returns false with the reason in `error`.
 bool ParseCommandLine(const std::vector<std::string>& args, ConvertOptions& options, std::string& error);
-
-extern const char* const kUsage;

@@ -3,6 +3,8 @@
 #include "Signals.h"
 #include "TerminalText.h"
 
+#include "texts/CliTexts.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -71,14 +73,14 @@ void TConsoleHost::ShowErrorWithCause(const std::string& message, const std::str
 bool TConsoleHost::Confirm(const std::string& message) {
     const std::string question = message + (message == msg::kOverwrite ? " (" + output_ + ")" : "");
     if (settings_.assumeYes) {
-        Print(question + " yes (-y)");
+        Print(question + cli_text::kAssumedYes);
         return true;
     }
     if (!settings_.interactive) {
         Print(question + "\r" + msg::kNoTerminal);
         return false;
     }
-    Print(question, " [y/N] ");
+    Print(question, cli_text::kYesNo);
     std::string answer;
     if (!std::getline(std::cin, answer)) {
         // The input ended (Ctrl-D) or a signal came: the question's line ends here, not in the next message.

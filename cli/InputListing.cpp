@@ -6,14 +6,15 @@
 #include "dvd/ProgramStreamDemuxer.h"
 #include "engine/SampleGroup.h"
 #include "run/InputKind.h"
+#include "texts/ListingTexts.h"
 #include "texts/Messages.h"
 #include "wave/WaveOpeners.h"
 #include "wave/WaveScanner.h"
 
 namespace {
 
-std::string Groups(int64_t bytes) {
-    return std::to_string(bytes > 0 ? bytes / kGroupBytes : 0) + " groups of 4 samples";
+int64_t Groups(int64_t bytes) {
+    return bytes > 0 ? bytes / kGroupBytes : 0;
 }
 
 } // namespace
@@ -36,11 +37,10 @@ bool DescribeInput(const std::string& input, std::string& text) {
     if (kind == TInputKind::ProgramStream) {
         TFileStreamSource source(*file);
         const std::vector<TAudioTrack> tracks = ListAudioTracks(source);
-        text = "DVD program stream, " + std::to_string(tracks.size()) +
-               (tracks.size() == 1 ? " audio track\n" : " audio tracks\n");
+        text = listing_text::ProgramStream(tracks.size()) + "\n";
         int lpcm = 0;
         for (const TAudioTrack& track : tracks)
-            text += "  " + (track.Convertible() ? "Track " + std::to_string(++lpcm) + ": " : std::string()) +
+            text += "  " + (track.Convertible() ? listing_text::Track(++lpcm) : std::string()) +
                     track.Describe() + "\n";
         return true;
     }
@@ -52,8 +52,8 @@ bool DescribeInput(const std::string& input, std::string& text) {
         return false;
     }
     const int64_t size = file->SeekToEnd();
-    text = offset == 0 ? "raw 20-bit LPCM (big-endian), " + Groups(size) + "\n"
-                       : "WAVE file with swapped byte pairs, data at byte " + std::to_string(offset) + ", " +
-                             Groups(size - offset) + "\n";
+    text = (offset == 0 ? listing_text::RawInput(Groups(size))
+                        : listing_text::SwappedWave(offset, Groups(size - offset))) +
+           "\n";
     return true;
 }

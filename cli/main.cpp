@@ -6,6 +6,7 @@
 #include "Signals.h"
 #include "TerminalText.h"
 
+#include "texts/CliTexts.h"
 #include "texts/Messages.h"
 
 #include <cstdio>
@@ -59,12 +60,11 @@ int main(int argc, char** argv) {
     ConvertOptions options;
     std::string error;
     if (!ParseCommandLine({argv + 1, argv + argc}, options, error)) {
-        std::fprintf(stderr, "oxlip-convert: %s\nTry 'oxlip-convert --help' for more information.\n",
-                     error.c_str());
+        std::fprintf(stderr, "oxlip-convert: %s\n%s\n", error.c_str(), cli_text::kTryHelp);
         return kExitUsage;
     }
     if (options.showHelp) {
-        std::fputs(kUsage, stdout);
+        std::fputs(cli_text::kUsage, stdout);
         return kExitOk;
     }
     if (options.showVersion) {

@@ -1,5 +1,6 @@
 #include "disc/DiscListing.h"
 
+#include "texts/ListingTexts.h"
 #include "texts/Messages.h"
 
 #include <cstdio>
@@ -9,11 +10,11 @@ namespace {
 std::string AudioLine(const TDiscAudio& audio) {
     char line[160];
     if (audio.codec == TAudioCodec::Lpcm)
-        std::snprintf(line, sizeof line, "  Audio %d: LPCM %d bit, %d Hz, %d ch", audio.number, audio.bits,
-                      audio.rate, audio.channels);
+        std::snprintf(line, sizeof line, listing_text::kLpcmAudio, audio.number, audio.bits, audio.rate,
+                      audio.channels);
     else
-        std::snprintf(line, sizeof line, "  Audio %d: %s, %d ch, %s", audio.number,
-                      AudioCodecName(audio.codec), audio.channels, msg::kNotConvertible);
+        std::snprintf(line, sizeof line, listing_text::kOtherAudio, audio.number, AudioCodecName(audio.codec),
+                      audio.channels, msg::kNotConvertible);
     std::string text = line;
     if (!audio.language.empty())
         text += ", " + audio.language;
@@ -32,16 +33,16 @@ std::string FormatTicks(int64_t ticks) {
 }
 
 std::string FormatDiscListing(const std::string& label, const std::vector<TDiscTitle>& titles) {
-    std::string text = "Disc " + label + ": " + std::to_string(titles.size()) +
-                       (titles.size() == 1 ? " title\n" : " titles\n");
+    std::string text = listing_text::Disc(label, titles.size()) + "\n";
     for (const TDiscTitle& title : titles) {
-        text += "Title " + std::to_string(title.number) + ": " + FormatTicks(title.durationTicks) + ", " +
-                std::to_string(title.chapters.size()) + " chapters\n";
+        text +=
+            listing_text::Title(title.number, FormatTicks(title.durationTicks), title.chapters.size()) + "\n";
         for (const TDiscChapter& chapter : title.chapters)
-            text += "  Chapter " + std::to_string(chapter.number) + ": start " +
-                    FormatTicks(chapter.startTicks) + ", length " + FormatTicks(chapter.lengthTicks) + "\n";
+            text += listing_text::Chapter(chapter.number, FormatTicks(chapter.startTicks),
+                                          FormatTicks(chapter.lengthTicks)) +
+                    "\n";
         if (title.audio.empty())
-            text += "  No audio\n";
+            text += std::string(listing_text::kNoAudio) + "\n";
         for (const TDiscAudio& audio : title.audio)
             text += AudioLine(audio);
     }

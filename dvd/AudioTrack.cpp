@@ -1,5 +1,6 @@
 #include "dvd/AudioTrack.h"
 
+#include "texts/ListingTexts.h"
 #include "texts/Messages.h"
 
 #include <cstdio>
@@ -66,10 +67,11 @@ std::string FormatPlayTime(double seconds) {
 std::string TAudioTrack::Describe() const {
     char text[96];
     if (codec != TAudioCodec::Lpcm) {
-        std::snprintf(text, sizeof text, "%s (%s)", AudioCodecName(codec), msg::kNotConvertible);
+        std::snprintf(text, sizeof text, listing_text::kOtherTrack, AudioCodecName(codec),
+                      msg::kNotConvertible);
         return text;
     }
-    std::snprintf(text, sizeof text, "LPCM %d bit, %d Hz, %d channel%s, ", format.bits, format.sampleRate,
+    std::snprintf(text, sizeof text, listing_text::kLpcmTrack, format.bits, format.sampleRate,
                   format.channels, format.channels == 1 ? "" : "s");
     return text + FormatPlayTime(Seconds());
 }

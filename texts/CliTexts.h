@@ -1,0 +1,59 @@
+#pragma once
+
+// oxlip-convert's own texts: its help and what it says about a command line it cannot take.
+#include "texts/Messages.h"
+
+#include <cstddef>
+#include <string>
+
+namespace cli_text {
+
+inline constexpr const char* kUsage =
+    "Usage: oxlip-convert [-b 16|24] [--dither] [--rf64] [-r RATE] [-y] [-q] [-o OUTPUT] INPUT...\n"
+    "       oxlip-convert --list INPUT...\n"
+    "       oxlip-convert [--title N] [--track N] [--chapters [A-B]] [-o OUTPUT] DISC\n"
+    "Converts 20-bit LPCM (raw as demultiplexed, or a WAVE file whose byte pairs a ripping tool swapped)\n"
+    "into a two-channel PCM WAVE file.\n"
+    "\n"
+    "  -b 16|24     output bits: 16 (reduced resolution) or 24 (20 valid bits); default 24\n"
+    "  --dither     with -b 16: TPDF dither instead of dropping the low bits (the same file every run)\n"
+    "  --rf64       no size limit: an output beyond 4 GiB becomes RF64 (no question about 16 bits)\n"
+    "  -r RATE      sampling rate written to the header, decimal or hex ($BB80, 0xBB80); default 48000\n"
+    "  -o OUTPUT    output file name (one input only); default: the input's name with .wav,\n"
+    "               or with _new.wav when the input is a .wav file\n"
+    "  --list       describe each input (its kind, its titles and audio tracks); convert nothing\n"
+    "  --title N    the disc's title N (as --list numbers them); default: the longest\n"
+    "  --track N    the N-th LPCM track of a program stream, or a disc's audio stream N; default: the first\n"
+    "  --chapters [A-B]  one output per chapter of the title, or of chapters A to B (or A alone);\n"
+    "               -o then names an existing folder for them\n"
+    "  -y           answer Yes to every question (overwrite an existing output, fall back to 16 bits)\n"
+    "  -q           no progress display\n"
+    "  --help       show this help\n"
+    "  --version    show the version\n"
+    "\n"
+    "Exit status: 0 when every input was converted, 1 when any failed, 2 for a usage error,\n"
+    "128 + the signal's number when ended by a signal (130 for Ctrl-C; the incomplete output is deleted).\n";
+
+inline std::string NeedsAValue(const std::string& flag) {
+    return "option " + flag + " needs a value";
+}
+inline std::string BitsTake16Or24(const std::string& value) {
+    return "-b takes 16 or 24, not \"" + value + "\"";
+}
+inline std::string BadRate(const std::string& value) {
+    return "-r \"" + value + "\": " + msg::kInvalidRate;
+}
+inline constexpr const char* kOutputNeedsName = "-o needs a file name";
+inline std::string UnknownOption(const std::string& option) {
+    return "unknown option " + option;
+}
+inline constexpr const char* kNoInputGiven = "no input file given";
+inline std::string OneOutputForMany(size_t inputs) {
+    return "-o names one output, but " + std::to_string(inputs) + " inputs were given";
+}
+// After a question: the answer -y gave, or the prompt for one.
+inline constexpr const char* kAssumedYes = " yes (-y)";
+inline constexpr const char* kYesNo = " [y/N] ";
+inline constexpr const char* kTryHelp = "Try 'oxlip-convert --help' for more information.";
+
+} // namespace cli_text
