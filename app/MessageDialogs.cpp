@@ -5,6 +5,8 @@
 
 namespace {
 
+TDialogAnswers* answers = nullptr;
+
 // Buttons of one role keep the order in which they were added; the standard buttons would be reordered by
 // the platform's layout, and Abort would answer Escape.
 QPushButton* AddButton(QMessageBox& box, const QString& caption) {
@@ -16,7 +18,31 @@ void FocusFirstButton(QMessageBox& box, QPushButton* first) {
     first->setFocus();
 }
 
+// The button the user pressed: the stand-in's answer when it has one, else the box's own.
+const QAbstractButton* Exec(QMessageBox& box, const QList<QPushButton*>& buttons) {
+    if (answers) {
+        TMessageBoxRequest request{box.objectName(), box.windowTitle(), box.text(), {}, {}};
+        for (const QPushButton* button : buttons)
+            request.buttons << button->text();
+        request.focusedButton = buttons.value(0) ? buttons.value(0)->text() : QString();
+        if (const std::optional<QString> answer = answers->Answer(request)) {
+            for (const QPushButton* button : buttons)
+                if (button->text() == *answer)
+                    return button;
+            return nullptr;
+        }
+    }
+    box.exec();
+    return box.clickedButton();
+}
+
 } // namespace
+
+TDialogAnswers* SetDialogAnswers(TDialogAnswers* next) {
+    TDialogAnswers* previous = answers;
+    answers = next;
+    return previous;
+}
 
 QString DialogText(const std::string& message) {
     return QString::fromLocal8Bit(message).replace(u'\r', u'\n');
@@ -28,7 +54,7 @@ void ShowErrorMessage(QWidget* parent, const QString& text) {
     QPushButton* ok = AddButton(box, kOkCaption);
     box.setEscapeButton(ok);
     FocusFirstButton(box, ok);
-    box.exec();
+    Exec(box, {ok});
 }
 
 bool AskConfirmation(QWidget* parent, const QString& text) {
@@ -38,8 +64,7 @@ bool AskConfirmation(QWidget* parent, const QString& text) {
     QPushButton* no = AddButton(box, kNoCaption);
     box.setEscapeButton(no);
     FocusFirstButton(box, yes);
-    box.exec();
-    return box.clickedButton() == yes;
+    return Exec(box, {yes, no}) == yes;
 }
 
 TStopAnswer AskStopQuestion(QWidget* parent, const QString& text) {
@@ -49,8 +74,7 @@ TStopAnswer AskStopQuestion(QWidget* parent, const QString& text) {
     QPushButton* retry = AddButton(box, kRetryCaption);
     QPushButton* ignore = AddButton(box, kIgnoreCaption);
     FocusFirstButton(box, abort);
-    box.exec();
-    const QAbstractButton* clicked = box.clickedButton();
+    const QAbstractButton* clicked = Exec(box, {abort, retry, ignore});
     if (clicked == abort)
         return TStopAnswer::Abort;
     if (clicked == retry)

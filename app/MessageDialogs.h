@@ -3,6 +3,8 @@
 #include "run/RunHost.h"
 
 #include <QString>
+#include <QStringList>
+#include <optional>
 #include <string>
 
 class QWidget;
@@ -25,3 +27,22 @@ QString DialogText(const std::string& message);
 void ShowErrorMessage(QWidget* parent, const QString& text);
 bool AskConfirmation(QWidget* parent, const QString& text);
 TStopAnswer AskStopQuestion(QWidget* parent, const QString& text);
+
+// A message box as its user would see it: the buttons' captions in their order, the focused one first.
+struct TMessageBoxRequest {
+    QString objectName;
+    QString title;
+    QString text;
+    QStringList buttons;
+    QString focusedButton;
+};
+
+// Stands in for the user at the message boxes, for the window's tests: while it is set, each box asks it
+// first and shows only when it has no answer. The answer is the caption of the button to press.
+class TDialogAnswers {
+public:
+    virtual ~TDialogAnswers() = default;
+    virtual std::optional<QString> Answer(const TMessageBoxRequest& box) = 0;
+};
+// Sets the stand-in (nullptr: none); returns the one set before.
+TDialogAnswers* SetDialogAnswers(TDialogAnswers* answers);

@@ -36,8 +36,8 @@ private slots:
     }
 
     void confirmationAnswersYesOnlyForYes() {
-        TDialogAnswerer answerer(
-            {PressKey(Qt::Key_Return), PressKey(Qt::Key_Escape), ClickButton("&Nein"), ClickButton("&Ja")});
+        TDialogAnswerer answerer({PressKey(Qt::Key_Return), PressKey(Qt::Key_Escape),
+                                  ClickButtonOnScreen("&Nein"), ClickButtonOnScreen("&Ja")});
         QVERIFY(AskConfirmation(nullptr, msg::kOverwrite)); // Enter: the focused Yes
         QVERIFY(!AskConfirmation(nullptr, msg::kOverwrite));
         QVERIFY(!AskConfirmation(nullptr, msg::kOverwrite));
@@ -52,7 +52,7 @@ private slots:
     void stopQuestionIgnoresEscapeAndAnswersEachButton() {
         bool stillOpen = false;
         TDialogAnswerer answerer({EscapeThenClick("&Ignorieren", stillOpen), PressKey(Qt::Key_Return),
-                                  ClickButton("&Wiederholen")});
+                                  ClickButtonOnScreen("&Wiederholen")});
         QCOMPARE(AskStopQuestion(nullptr, "You stopped the conversion."), TStopAnswer::Ignore);
         QVERIFY(stillOpen);
         QCOMPARE(AskStopQuestion(nullptr, "You stopped the conversion."), TStopAnswer::Abort);

@@ -42,9 +42,21 @@ void SelectFilter(QFileDialog* dialog, int filterIndex) {
 } // namespace
 
 TDialogAnswerer::TDialogAnswerer(QList<TAction> actions) : actions_(std::move(actions)) {
+    previous_ = SetDialogAnswers(this);
     timer_.setInterval(0);
     connect(&timer_, &QTimer::timeout, this, &TDialogAnswerer::Poll);
     timer_.start();
+}
+
+TDialogAnswerer::~TDialogAnswerer() {
+    SetDialogAnswers(previous_);
+}
+
+std::optional<QString> TDialogAnswerer::Answer(const TMessageBoxRequest& box) {
+    if (next_ >= actions_.size() || actions_.at(next_).click.isEmpty())
+        return std::nullopt;
+    seen_ << TSeenDialog{box.objectName, box.title, box.text, box.buttons, box.focusedButton};
+    return actions_.at(next_++).click;
 }
 
 void TDialogAnswerer::Poll() {
@@ -55,7 +67,7 @@ void TDialogAnswerer::Poll() {
     QCoreApplication::sendPostedEvents(dialog, QEvent::LayoutRequest);
     seen_ << Describe(dialog);
     if (next_ < actions_.size()) {
-        actions_.at(next_++)(dialog);
+        actions_.at(next_++).act(dialog);
     } else {
         ++unexpected_;
         qWarning("unexpected dialog: %s", qPrintable(seen_.back().title + ": " + seen_.back().text));
@@ -64,13 +76,19 @@ void TDialogAnswerer::Poll() {
     }
 }
 
-TDialogAnswerer::TAction ClickButton(const QString& caption) {
+TDialogAnswerer::TAction ClickButtonOnScreen(const QString& caption) {
     return [caption](QWidget* dialog) {
         if (QAbstractButton* button = ButtonCaptioned(dialog, caption))
             button->click();
         else if (auto* modal = qobject_cast<QDialog*>(dialog))
             modal->done(QDialog::Rejected); // the check on Seen() reports what was there
     };
+}
+
+TDialogAnswerer::TAction ClickButton(const QString& caption) {
+    TDialogAnswerer::TAction action = ClickButtonOnScreen(caption);
+    action.click = caption;
+    return action;
 }
 
 TDialogAnswerer::TAction PressKey(int key) {
@@ -82,7 +100,7 @@ TDialogAnswerer::TAction EscapeThenClick(const QString& caption, bool& stillOpen
         QTest::keyClick(dialog, Qt::Key_Escape);
         stillOpen = dialog->isVisible();
         if (stillOpen)
-            ClickButton(caption)(dialog);
+            ClickButtonOnScreen(caption).act(dialog);
     };
 }
 

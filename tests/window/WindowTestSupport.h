@@ -1,9 +1,12 @@
 #pragma once
 
+#include "MessageDialogs.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
+#include <concepts>
 #include <functional>
 
 class QWidget;
@@ -17,14 +20,21 @@ struct TSeenDialog {
     QString focusedButton;
 };
 
-// Answers the modal dialogs that come up while it lives, one action per dialog in order, from a zero-delay
-// timer of its own (no sleeping). A dialog beyond the list is dismissed and counted as unexpected, so a
-// test fails instead of hanging.
-class TDialogAnswerer : public QObject {
+// Answers the dialogs that come up while it lives, one action per dialog in order. A click on a message
+// box's button is the next answer the box gets through the dialogs' stand-in, and the box never shows;
+// every other action is taken on the dialog on screen, from a zero-delay timer (no sleeping). A dialog
+// beyond the list is dismissed and counted as unexpected, so a test fails instead of hanging.
+class TDialogAnswerer : public QObject, public TDialogAnswers {
 public:
-    using TAction = std::function<void(QWidget* dialog)>;
+    struct TAction {
+        template <std::invocable<QWidget*> OnScreen> TAction(OnScreen onScreen) : act(std::move(onScreen)) {}
+        std::function<void(QWidget* dialog)> act;
+        QString click; // the caption of a message box's button, answered without the box showing
+    };
 
     explicit TDialogAnswerer(QList<TAction> actions = {});
+    ~TDialogAnswerer() override;
+    std::optional<QString> Answer(const TMessageBoxRequest& box) override;
 
     const QList<TSeenDialog>& Seen() const { return seen_; }
     int Unexpected() const { return unexpected_; }
@@ -38,10 +48,13 @@ private:
     int unexpected_ = 0;
     QList<TSeenDialog> seen_;
     QTimer timer_;
+    TDialogAnswers* previous_ = nullptr;
 };
 
-// Actions for message boxes.
+// Actions for message boxes. ClickButtonOnScreen clicks the shown box, for the tests of the boxes
+// themselves.
 TDialogAnswerer::TAction ClickButton(const QString& caption);
+TDialogAnswerer::TAction ClickButtonOnScreen(const QString& caption);
 TDialogAnswerer::TAction PressKey(int key);
 // Escape, noted in `stillOpen`, and then a click on `caption`.
 TDialogAnswerer::TAction EscapeThenClick(const QString& caption, bool& stillOpen);
