@@ -51,7 +51,10 @@ TMainForm::TMainForm(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint) {
     setObjectName("MainForm");
-    setWindowTitle("Oxlip");
+    setWindowTitle(kWindowCaption);
+    // Fixed in size: the frame offers the system menu, minimising and closing, but no maximising.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setWindowIcon(AppIcon());
     setFont(ChooseWindowFont());
     setFixedSize(kClientWidth, kClientHeight);

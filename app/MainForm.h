@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DiscDialog.h"
 #include "EventPump.h"
 #include "Gauge.h"
 #include "run/InputKind.h"
@@ -7,6 +8,9 @@
 
 #include <QWidget>
 #include <cstdint>
+#include <optional>
+
+inline const QString kWindowCaption = QStringLiteral("Oxlip");
 
 class QComboBox;
 class QFileDialog;
@@ -69,6 +73,7 @@ public:
     void SetBusy(bool busy) override;
     void ShowStopButton(bool shown) override;
     void ProcessPendingEvents() override { pump_.Pump(); }
+    void OutputStarted(const std::string& name) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -83,7 +88,10 @@ private:
     void SetTabOrder();
     void CentreOnScreen();
     void ApplyEnablingRule();
-    TInputKind TakeInputName(const QString& name);
+    bool TakeInputName(const QString& name, TInputKind& kind);
+    bool ChooseOfDisc(const QString& name, QString& output);
+    bool ChooseTrack(const QString& name);
+    bool WritesChapterFiles() const;
     void ExecuteRun();
     void ShowInvalidRate();
 
@@ -110,6 +118,14 @@ private:
     int32_t SampleRate_ = 0;
     // The output-format item, kept here because the run reads it for every group.
     int formatIndex_ = 1;
+    // What the user chose of the input named in `input`: a disc's title, stream and chapters, or a program
+    // stream's track. It applies while the input edit holds that name.
+    struct TInputChoice {
+        QString input;
+        TDiscChoice disc;
+        int track = 0;
+    };
+    std::optional<TInputChoice> choice_;
     // The run under way, of whichever kind the input is.
     TRunControl* run_ = nullptr;
     // The window was closed during a run: it closes when the run has ended.

@@ -4,19 +4,24 @@
 #include "InputNames.h"
 #include "MessageDialogs.h"
 #include "RadioGroup.h"
+#include "TrackDialog.h"
+#include "run/InputChoices.h"
 #include "run/NameProposal.h"
 #include "run/RateText.h"
 #include "texts/Messages.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFocusEvent>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
+#include <QStandardPaths>
 
 namespace {
 
@@ -27,6 +32,15 @@ constexpr int kWaveFilterIndex = 2;
 int FormatItemForExtension(const QString& name) {
     const QString extension = QFile::decodeName(FileExtension(QFile::encodeName(name).toStdString()).c_str());
     return extension.compare(".wav", Qt::CaseInsensitive) == 0 ? 1 : 0;
+}
+
+// Outputs go where the user can write: beside the disc, else (a mounted disc) the music folder or home.
+QString WritableFolder(const QString& folder) {
+    if (QFileInfo(folder).isWritable())
+        return folder;
+    const QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
+    return !music.isEmpty() && QFileInfo(music).isDir() && QFileInfo(music).isWritable() ? music
+                                                                                         : QDir::homePath();
 }
 
 QString DroppedFile(const QMimeData* data) {
@@ -41,11 +55,53 @@ void TMainForm::ApplyEnablingRule() {
     ProcessBitBtn->setEnabled(!InputEdit->text().isEmpty() && !OutputEdit->text().isEmpty());
 }
 
-TInputKind TMainForm::TakeInputName(const QString& name) {
-    const TInputKind kind = InputKindOf(name);
+// Takes `name` as the input and proposes its output. A disc, and a program stream of several LPCM tracks,
+// first ask what of it to convert; false when the user cancelled, and the names stay as they were.
+bool TMainForm::TakeInputName(const QString& name, TInputKind& kind) {
+    kind = InputKindOf(name);
+    QString output = ProposedOutputName(name, kind);
+    choice_.reset();
+    if (kind == TInputKind::Disc && !ChooseOfDisc(name, output))
+        return false;
+    if (kind == TInputKind::ProgramStream && !ChooseTrack(name))
+        return false;
     InputEdit->setText(name);
-    OutputEdit->setText(ProposedOutputName(name, kind));
-    return kind;
+    OutputEdit->setText(output);
+    return true;
+}
+
+// A disc that cannot be read says why and is taken as it is: Process... then says it again.
+bool TMainForm::ChooseOfDisc(const QString& name, QString& output) {
+    TDiscChoices choices;
+    std::string error;
+    if (!ReadDiscChoices(QFile::encodeName(name).toStdString(), choices, error)) {
+        ShowError(error);
+        return true;
+    }
+    TDiscDialog dialog(this, choices);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    const TDiscChoice chosen = dialog.Choice();
+    choices.folder =
+        QFile::encodeName(WritableFolder(QFile::decodeName(choices.folder.c_str()))).toStdString();
+    output = QFile::decodeName(DiscOutputFor(choices, chosen.title, chosen.chapters).c_str());
+    choice_ = TInputChoice{name, chosen, chosen.track};
+    return true;
+}
+
+bool TMainForm::ChooseTrack(const QString& name) {
+    const std::vector<TAudioChoice> tracks = ReadLpcmTracks(QFile::encodeName(name).toStdString());
+    if (tracks.size() < 2)
+        return true;
+    TTrackDialog dialog(this, tracks);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    choice_ = TInputChoice{name, {}, dialog.Track()};
+    return true;
+}
+
+bool TMainForm::WritesChapterFiles() const {
+    return choice_ && choice_->input == InputEdit->text() && choice_->disc.chapters;
 }
 
 void TMainForm::OpenBitBtnClick() {
@@ -56,7 +112,8 @@ void TMainForm::OpenBitBtnClick() {
         // Only a confirmed use keeps the filter the user chose.
         openFilterIndex_ = std::max(kRawFilterIndex,
                                     static_cast<int>(filters.indexOf(OpenDialog->selectedNameFilter())) + 1);
-        TakeInputName(OpenDialog->selectedFiles().first());
+        TInputKind kind = TInputKind::RawOrWave;
+        TakeInputName(OpenDialog->selectedFiles().first(), kind);
     }
     // The DVD filters leave the items as they are: they describe raw and WAVE files only.
     if (openFilterIndex_ == kRawFilterIndex)
@@ -67,6 +124,17 @@ void TMainForm::OpenBitBtnClick() {
 }
 
 void TMainForm::SaveBitBtnClick() {
+    // Chapter files go into a folder: Save... picks that.
+    if (WritesChapterFiles()) {
+        QFileDialog folders(this, SaveDialog->windowTitle(), OutputEdit->text());
+        folders.setObjectName("FolderDialog");
+        folders.setOptions(SaveDialog->options() | QFileDialog::ShowDirsOnly);
+        folders.setFileMode(QFileDialog::Directory);
+        if (folders.exec() == QDialog::Accepted && !folders.selectedFiles().isEmpty())
+            OutputEdit->setText(folders.selectedFiles().first());
+        ApplyEnablingRule();
+        return;
+    }
     SaveDialog->selectFile(OutputEdit->text());
     if (SaveDialog->exec() == QDialog::Accepted && !SaveDialog->selectedFiles().isEmpty())
         OutputEdit->setText(SaveDialog->selectedFiles().first());
@@ -133,7 +201,8 @@ void TMainForm::dropEvent(QDropEvent* event) {
 // The input-format items describe raw and WAVE files only; for a program stream or a disc they stay as
 // they are.
 void TMainForm::TakeFile(const QString& name) {
-    if (TakeInputName(name) == TInputKind::RawOrWave)
+    TInputKind kind = TInputKind::RawOrWave;
+    if (TakeInputName(name, kind) && kind == TInputKind::RawOrWave)
         InputFormatRadioGroup->SetItemIndex(FormatItemForExtension(name));
     ApplyEnablingRule();
 }

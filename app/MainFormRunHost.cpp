@@ -6,12 +6,14 @@
 #include "MessageDialogs.h"
 #include "RadioGroup.h"
 #include "run/RunEntry.h"
+#include "texts/WindowTexts.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDialog>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShortcut>
@@ -35,12 +37,20 @@ void TMainForm::ProcessBitBtnClick() {
         ShowDefaultErrorDialog(this, uncaught);
 }
 
-// The input decides the run: a raw or WAVE file, a DVD program stream (its first LPCM track), or a disc
-// (its longest title's first LPCM track). Every kind runs through the same host operations.
+// The input decides the run: a raw or WAVE file, a DVD program stream (the track chosen, else its first
+// LPCM track), or a disc (the title, stream and chapters chosen, else its longest title's first LPCM
+// track). Every kind runs through the same host operations.
 void TMainForm::ExecuteRun() {
     TRunRequest request;
     request.input = InputName();
     request.output = OutputName();
+    if (choice_ && choice_->input == InputEdit->text()) {
+        request.title = choice_->disc.title;
+        request.track = choice_->track;
+        request.chapters = choice_->disc.chapters;
+        request.firstChapter = choice_->disc.firstChapter;
+        request.lastChapter = choice_->disc.lastChapter;
+    }
     const std::unique_ptr<TRun> run = MakeRun(*this, request);
     run_ = &run->Control();
     run->Execute();
@@ -103,6 +113,7 @@ void TMainForm::SetBusy(bool busy) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         EnableControls(false);
     } else {
+        setWindowTitle(kWindowCaption);
         EnableControls(true);
         QApplication::restoreOverrideCursor();
         ProcessBitBtn->setEnabled(true);
@@ -123,4 +134,10 @@ void TMainForm::closeEvent(QCloseEvent* event) {
         return;
     }
     QWidget::closeEvent(event);
+}
+
+// The caption names the file being written, so that a run of chapter files shows where it is.
+void TMainForm::OutputStarted(const std::string& name) {
+    setWindowTitle(QString::fromUtf8(window_text::kWritingCaption) +
+                   QFileInfo(QFile::decodeName(name.c_str())).fileName());
 }

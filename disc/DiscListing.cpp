@@ -5,23 +5,18 @@
 
 #include <cstdio>
 
-namespace {
-
-std::string AudioLine(const TDiscAudio& audio) {
+std::string DescribeDiscAudio(const TDiscAudio& audio) {
     char line[160];
     if (audio.codec == TAudioCodec::Lpcm)
-        std::snprintf(line, sizeof line, listing_text::kLpcmAudio, audio.number, audio.bits, audio.rate,
-                      audio.channels);
+        std::snprintf(line, sizeof line, listing_text::kLpcmAudio, audio.bits, audio.rate, audio.channels);
     else
-        std::snprintf(line, sizeof line, listing_text::kOtherAudio, audio.number, AudioCodecName(audio.codec),
+        std::snprintf(line, sizeof line, listing_text::kOtherAudio, AudioCodecName(audio.codec),
                       audio.channels, msg::kNotConvertible);
     std::string text = line;
     if (!audio.language.empty())
         text += ", " + audio.language;
-    return text + "\n";
+    return text;
 }
-
-} // namespace
 
 std::string FormatTicks(int64_t ticks) {
     const int64_t ms = (ticks + 45) / 90;
@@ -44,7 +39,7 @@ std::string FormatDiscListing(const std::string& label, const std::vector<TDiscT
         if (title.audio.empty())
             text += std::string(listing_text::kNoAudio) + "\n";
         for (const TDiscAudio& audio : title.audio)
-            text += AudioLine(audio);
+            text += listing_text::AudioLine(audio.number, DescribeDiscAudio(audio)) + "\n";
     }
     return text;
 }

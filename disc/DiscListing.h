@@ -10,5 +10,8 @@
 // bits, rate and channels for LPCM or "not convertible" for the others, the language code if any).
 std::string FormatDiscListing(const std::string& label, const std::vector<TDiscTitle>& titles);
 
+// One audio stream as the listing describes it, without its number: "LPCM 24 bit, 96000 Hz, 2 ch, en".
+std::string DescribeDiscAudio(const TDiscAudio& audio);
+
 // A time of 90 kHz ticks as H:MM:SS.mmm, rounded to the millisecond.
 std::string FormatTicks(int64_t ticks);

@@ -57,6 +57,11 @@ std::string DiscOutputName(const std::string& label, int title, int chapter) {
     return safe + suffix;
 }
 
+std::string FolderBesideDisc(const std::string& disc) {
+    const std::optional<TDiscLocation> location = LocateDisc(disc);
+    return location ? FolderBesideDisc(*location) : std::string();
+}
+
 std::string ProposeDiscOutputName(const std::string& disc) {
     std::string error;
     const std::unique_ptr<TDisc> opened = TDisc::Open(disc, error);

@@ -26,6 +26,9 @@ struct TDiscRequest {
 
 // The default names: LABEL-tTT.wav for a title, LABEL-tTT-cCC.wav for one of its chapters.
 std::string DiscOutputName(const std::string& label, int title, int chapter = 0);
+// The folder beside the disc folder or image, where its outputs go by default; empty when `disc` is no
+// disc.
+std::string FolderBesideDisc(const std::string& disc);
 // The output the window proposes for a disc: the longest title's default name, beside the disc folder or
 // image. Empty when `disc` is no readable disc.
 std::string ProposeDiscOutputName(const std::string& disc);

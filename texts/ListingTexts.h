@@ -43,8 +43,11 @@ inline std::string Chapter(int number, const std::string& start, const std::stri
 inline constexpr const char* kOtherTrack = "%s (%s)";
 inline constexpr const char* kLpcmTrack = "LPCM %d bit, %d Hz, %d channel%s, ";
 inline constexpr const char* kNoAudio = "  No audio";
-// printf formats: number, bits, rate, channels; number, codec name, channels, why not convertible.
-inline constexpr const char* kLpcmAudio = "  Audio %d: LPCM %d bit, %d Hz, %d ch";
-inline constexpr const char* kOtherAudio = "  Audio %d: %s, %d ch, %s";
+inline std::string AudioLine(int number, const std::string& description) {
+    return "  Audio " + std::to_string(number) + ": " + description;
+}
+// printf formats of a disc's audio stream: bits, rate, channels; codec name, channels, why not convertible.
+inline constexpr const char* kLpcmAudio = "LPCM %d bit, %d Hz, %d ch";
+inline constexpr const char* kOtherAudio = "%s, %d ch, %s";
 
 } // namespace listing_text

@@ -124,7 +124,10 @@ private slots:
         QFETCH(std::string, given);
         QFETCH(std::string, proposed);
         InputFormat()->SetItemIndex(1);
+        TDialogAnswerer chooseTheLongestTitle({PressKey(Qt::Key_Return)});
         QVERIFY(DropFile(form.get(), QString::fromStdString(given)));
+        QVERIFY(chooseTheLongestTitle.AllAnswered());
+        QCOMPARE(chooseTheLongestTitle.Seen().value(0).title, QString("Titles and chapters"));
         QCOMPARE(OutputName(), proposed);
         QCOMPARE(InputFormat()->ItemIndex(), 1);
         TDialogAnswerer answerer;

@@ -1,0 +1,153 @@
+#include "DiscDialog.h"
+
+#include "ChoiceButtons.h"
+#include "MessageDialogs.h"
+#include "texts/WindowTexts.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QSpinBox>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+QString Text(const std::string& text) {
+    return QString::fromUtf8(text.c_str());
+}
+
+QLabel* BuddyLabel(const char* caption, QWidget* buddy, QWidget* parent) {
+    auto* label = new QLabel(QString::fromUtf8(caption), parent);
+    label->setBuddy(buddy);
+    return label;
+}
+
+} // namespace
+
+TDiscDialog::TDiscDialog(QWidget* parent, const TDiscChoices& choices) : QDialog(parent), choices_(choices) {
+    setObjectName("DiscDialog");
+    setWindowTitle(QString::fromUtf8(window_text::kDiscDialogCaption));
+    setModal(true);
+
+    titles_ = new QTreeWidget(this);
+    titles_->setObjectName("TitleList");
+    titles_->setRootIsDecorated(false);
+    titles_->setHeaderLabels(
+        {window_text::kTitleColumn, window_text::kLengthColumn, window_text::kChaptersColumn});
+    for (const TTitleChoice& title : choices.titles) {
+        auto* item = new QTreeWidgetItem(
+            titles_, {QString::number(title.number), Text(title.length), QString::number(title.chapters)});
+        item->setData(0, Qt::UserRole, title.number);
+        if (title.number == choices.preferredTitle)
+            titles_->setCurrentItem(item);
+    }
+    titles_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+
+    audio_ = new QListWidget(this);
+    audio_->setObjectName("AudioList");
+    chapters_ = new QCheckBox(QString::fromUtf8(window_text::kOneFilePerChapter), this);
+    chapters_->setObjectName("ChaptersCheckBox");
+    first_ = new QSpinBox(this);
+    first_->setObjectName("FirstChapterSpin");
+    last_ = new QSpinBox(this);
+    last_->setObjectName("LastChapterSpin");
+    fromLabel_ = BuddyLabel(window_text::kFromChapter, first_, this);
+    toLabel_ = BuddyLabel(window_text::kToChapter, last_, this);
+
+    auto* range = new QHBoxLayout;
+    range->addWidget(chapters_);
+    range->addStretch();
+    range->addWidget(fromLabel_);
+    range->addWidget(first_);
+    range->addWidget(toLabel_);
+    range->addWidget(last_);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(QString::fromUtf8(window_text::kDiscLabel) + Text(choices.label), this));
+    layout->addWidget(BuddyLabel(window_text::kTitles, titles_, this));
+    layout->addWidget(titles_, 2);
+    layout->addWidget(BuddyLabel(window_text::kAudioStreams, audio_, this));
+    layout->addWidget(audio_, 1);
+    layout->addLayout(range);
+    layout->addLayout(MakeChoiceButtons(this));
+    resize(420, 360);
+
+    connect(titles_, &QTreeWidget::currentItemChanged, this, [this] { ShowTitle(); });
+    connect(chapters_, &QCheckBox::toggled, this, [this](bool on) {
+        for (QWidget* control : {static_cast<QWidget*>(fromLabel_), static_cast<QWidget*>(first_),
+                                 static_cast<QWidget*>(toLabel_), static_cast<QWidget*>(last_)})
+            control->setEnabled(on);
+    });
+    connect(first_, &QSpinBox::valueChanged, this, [this](int value) { last_->setMinimum(value); });
+    if (!titles_->currentItem() && titles_->topLevelItemCount() > 0)
+        titles_->setCurrentItem(titles_->topLevelItem(0));
+    ShowTitle();
+    chapters_->setChecked(false);
+    for (QWidget* control : {static_cast<QWidget*>(fromLabel_), static_cast<QWidget*>(first_),
+                             static_cast<QWidget*>(toLabel_), static_cast<QWidget*>(last_)})
+        control->setEnabled(false);
+    titles_->setFocus();
+}
+
+const TTitleChoice* TDiscDialog::SelectedTitle() const {
+    const QTreeWidgetItem* item = titles_->currentItem();
+    if (!item)
+        return nullptr;
+    const int number = item->data(0, Qt::UserRole).toInt();
+    for (const TTitleChoice& title : choices_.titles)
+        if (title.number == number)
+            return &title;
+    return nullptr;
+}
+
+// The streams of the selected title, the first convertible one selected, and its chapters as the range.
+void TDiscDialog::ShowTitle() {
+    audio_->clear();
+    const TTitleChoice* title = SelectedTitle();
+    if (!title)
+        return;
+    for (const TAudioChoice& audio : title->audio) {
+        auto* item = new QListWidgetItem(Text(audio.text), audio_);
+        item->setData(Qt::UserRole, audio.number);
+        if (!audio.convertible)
+            item->setFlags(item->flags() & ~(Qt::ItemIsSelectable | Qt::ItemIsEnabled));
+        else if (!audio_->currentItem())
+            audio_->setCurrentItem(item);
+    }
+    const int chapters = std::max(1, title->chapters);
+    first_->setRange(1, chapters);
+    last_->setRange(1, chapters);
+    first_->setValue(1);
+    last_->setValue(chapters);
+}
+
+TDiscChoice TDiscDialog::Choice() const {
+    TDiscChoice choice;
+    if (const TTitleChoice* title = SelectedTitle())
+        choice.title = title->number;
+    if (const QListWidgetItem* audio = audio_->currentItem(); audio && (audio->flags() & Qt::ItemIsEnabled))
+        choice.track = audio->data(Qt::UserRole).toInt();
+    choice.chapters = chapters_->isChecked();
+    if (choice.chapters) {
+        choice.firstChapter = first_->value();
+        choice.lastChapter = last_->value();
+    }
+    return choice;
+}
+
+// A title without LPCM audio is not taken: the dialog stays, and says why as oxlip-convert would.
+void TDiscDialog::accept() {
+    const TTitleChoice* title = SelectedTitle();
+    if (!title)
+        return;
+    if (!title->refusal.empty()) {
+        ShowErrorMessage(this, DialogText(title->refusal));
+        return;
+    }
+    QDialog::accept();
+}

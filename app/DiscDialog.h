@@ -1,0 +1,43 @@
+#pragma once
+
+#include "run/InputChoices.h"
+
+#include <QDialog>
+
+class QCheckBox;
+class QLabel;
+class QListWidget;
+class QSpinBox;
+class QTreeWidget;
+
+// What the user chose of a disc: a title, one of its audio streams, whole or one file per chapter.
+struct TDiscChoice {
+    int title = 0;
+    int track = 0; // the disc's audio stream number
+    bool chapters = false;
+    int firstChapter = 0;
+    int lastChapter = 0;
+};
+
+// "Titles and chapters": the disc's titles (the preferred one selected), the audio streams of the selected
+// title (those that cannot be converted shown but not selectable), and one file per chapter over a range.
+class TDiscDialog final : public QDialog {
+public:
+    TDiscDialog(QWidget* parent, const TDiscChoices& choices);
+    TDiscChoice Choice() const;
+
+    void accept() override;
+
+private:
+    void ShowTitle();
+    const TTitleChoice* SelectedTitle() const;
+
+    const TDiscChoices& choices_;
+    QTreeWidget* titles_;
+    QListWidget* audio_;
+    QCheckBox* chapters_;
+    QLabel* fromLabel_;
+    QSpinBox* first_;
+    QLabel* toLabel_;
+    QSpinBox* last_;
+};

@@ -1,0 +1,90 @@
+#include "run/InputChoices.h"
+
+#include "disc/Disc.h"
+#include "disc/DiscListing.h"
+#include "dvd/FileStreamSource.h"
+#include "dvd/ProgramStreamDemuxer.h"
+#include "run/DiscConversion.h"
+#include "texts/Messages.h"
+#include "wave/WaveOpeners.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+
+namespace {
+
+std::string HoursMinutesSeconds(int64_t ticks) {
+    const int64_t seconds = (ticks + kTicksPerSecond / 2) / kTicksPerSecond;
+    char text[32];
+    std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", static_cast<long long>(seconds / 3600),
+                  static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
+    return text;
+}
+
+// The title set of an IFO named VTS_nn_0.IFO (any case), or 0.
+int TitleSetNamed(const std::string& path) {
+    std::string name = std::filesystem::path(path).filename().string();
+    std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::toupper(c); });
+    int set = 0;
+    char tail[8] = {};
+    if (name.size() == 12 && std::sscanf(name.c_str(), "VTS_%2d_0.%3s", &set, tail) == 2 &&
+        std::string(tail) == "IFO")
+        return set;
+    return 0;
+}
+
+} // namespace
+
+bool ReadDiscChoices(const std::string& disc, TDiscChoices& choices, std::string& error) {
+    const std::unique_ptr<TDisc> opened = TDisc::Open(disc, error);
+    if (!opened)
+        return false;
+    choices = {};
+    choices.label = opened->Label();
+    choices.folder = FolderBesideDisc(disc);
+    for (const TDiscTitle& title : opened->Titles()) {
+        TTitleChoice choice;
+        choice.number = title.number;
+        choice.length = HoursMinutesSeconds(title.durationTicks);
+        choice.chapters = static_cast<int>(title.chapters.size());
+        choice.titleSet = title.titleSet;
+        std::vector<TAudioCodec> codecs;
+        for (const TDiscAudio& audio : title.audio) {
+            choice.audio.push_back(
+                {audio.number, DescribeDiscAudio(audio), audio.codec == TAudioCodec::Lpcm});
+            codecs.push_back(audio.codec);
+        }
+        if (!title.FirstLpcm())
+            choice.refusal = msg::TitleWithoutLpcm(title.number, JoinedCodecNames(codecs));
+        choices.titles.push_back(std::move(choice));
+    }
+    if (const TDiscTitle* longest = opened->LongestTitle())
+        choices.preferredTitle = longest->number;
+    if (const int set = TitleSetNamed(disc); set > 0)
+        for (const TTitleChoice& title : choices.titles)
+            if (title.titleSet == set) {
+                choices.preferredTitle = title.number;
+                break;
+            }
+    return true;
+}
+
+std::vector<TAudioChoice> ReadLpcmTracks(const std::string& stream) {
+    std::vector<TAudioChoice> choices;
+    const std::unique_ptr<TMMIOFile> file = OpenWaveRead(stream, [](const std::string&) {});
+    if (!file || !file->Opened())
+        return choices;
+    TFileStreamSource source(*file);
+    for (const TAudioTrack& track : ListAudioTracks(source))
+        if (track.Convertible())
+            choices.push_back({static_cast<int>(choices.size()) + 1, track.Describe(), true});
+    return choices;
+}
+
+std::string DiscOutputFor(const TDiscChoices& choices, int title, bool chapters) {
+    if (chapters)
+        return choices.folder;
+    return (std::filesystem::path(choices.folder) / DiscOutputName(choices.label, title)).string();
+}

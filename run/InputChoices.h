@@ -1,0 +1,41 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// What a host can offer its user to choose from an input before a run: a disc's titles with their audio
+// streams, or a program stream's LPCM tracks. Descriptions are the words of oxlip-convert --list.
+struct TAudioChoice {
+    int number = 0; // the disc's stream number, or the LPCM track's (1-based) in a program stream
+    std::string text;
+    bool convertible = false;
+};
+
+struct TTitleChoice {
+    int number = 0;
+    std::string length; // H:MM:SS
+    int chapters = 0;
+    int titleSet = 0;
+    std::vector<TAudioChoice> audio;
+    // Why the title cannot be converted (it has no LPCM stream), in oxlip-convert's words; empty when it
+    // can.
+    std::string refusal;
+};
+
+struct TDiscChoices {
+    std::string label;
+    std::vector<TTitleChoice> titles;
+    // The title offered first: that of the title set whose IFO was named, else the longest.
+    int preferredTitle = 0;
+    // Where the outputs go: the folder beside the disc folder or image.
+    std::string folder;
+};
+
+// The disc's choices; false with `error` in the words of oxlip-convert when the disc cannot be read.
+bool ReadDiscChoices(const std::string& disc, TDiscChoices& choices, std::string& error);
+
+// The LPCM tracks of a program stream, in the order --track numbers them.
+std::vector<TAudioChoice> ReadLpcmTracks(const std::string& stream);
+
+// The output for a choice beside the disc: the title's file, or with chapters the folder for them.
+std::string DiscOutputFor(const TDiscChoices& choices, int title, bool chapters);

@@ -1,0 +1,20 @@
+#pragma once
+
+// The window's own words beyond its messages: the choices it offers for a disc or a program stream.
+namespace window_text {
+
+inline constexpr const char* kDiscDialogCaption = "Titles and chapters";
+inline constexpr const char* kTrackDialogCaption = "Audio tracks";
+inline constexpr const char* kDiscLabel = "Disc: ";
+inline constexpr const char* kTitles = "&Titles";
+inline constexpr const char* kTitleColumn = "Title";
+inline constexpr const char* kLengthColumn = "Length";
+inline constexpr const char* kChaptersColumn = "Chapters";
+inline constexpr const char* kAudioStreams = "&Audio";
+inline constexpr const char* kTracks = "&Tracks";
+inline constexpr const char* kOneFilePerChapter = "One file per &chapter";
+inline constexpr const char* kFromChapter = "&from";
+inline constexpr const char* kToChapter = "t&o";
+inline constexpr const char* kWritingCaption = "Oxlip \u2013 "; // followed by the file being written
+
+} // namespace window_text
