@@ -10,8 +10,12 @@
 #include "WindowTestSupport.h"
 #include "texts/Messages.h"
 
+#include <QCheckBox>
 #include <QFile>
 #include <QGuiApplication>
+#include <QListWidget>
+#include <QSpinBox>
+#include <QTreeWidget>
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -137,6 +141,119 @@ private slots:
         fs::remove(proposed);
         QVERIFY(written.size() > 46);
         QVERIFY(written == ConvertedHeadless(given));
+    }
+
+    // What the disc dialog chooses is what oxlip-convert writes for the same --title, --track and
+    // --chapters: the dialog is driven by keys (Down on the title list, Tab to the streams, Alt+C), the
+    // chapter range set in its fields.
+    void discDialogChoicesConvertLikeTheHeadlessConverter_data() {
+        QTest::addColumn<QList<int>>("keys");
+        QTest::addColumn<int>("firstChapter");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QStringList>("outputs");
+        if (!DiscFixtures().missing.empty())
+            QSKIP(qPrintable(QString::fromStdString(DiscFixtures().missing) + " is not installed"));
+        QTest::newRow("title 2, its only LPCM stream")
+            << QList<int>{Qt::Key_Down} << 0 << QStringList{"--title", "2"}
+            << QStringList{"MUSICDISC-t02.wav"};
+        QTest::newRow("title 1, stream 2, chapters 2 to 3")
+            << QList<int>{Qt::Key_Tab, Qt::Key_Down, (Qt::ALT | Qt::Key_C).toCombined()} << 2
+            << QStringList{"--title", "1", "--track", "2", "--chapters", "2-3"}
+            << QStringList{"MUSICDISC-t01-c02.wav", "MUSICDISC-t01-c03.wav"};
+    }
+    void discDialogChoicesConvertLikeTheHeadlessConverter() {
+        QFETCH(QList<int>, keys);
+        QFETCH(int, firstChapter);
+        QFETCH(QStringList, options);
+        QFETCH(QStringList, outputs);
+        const fs::path disc(DiscFixtures().discFolder);
+        bool focused = false;
+        TDialogAnswerer choose({[&](QWidget* dialog) {
+            focused = QTest::qWaitForWindowActive(dialog) && dialog->focusWidget() &&
+                      dialog->focusWidget()->objectName() == "TitleList";
+            for (int key : keys)
+                QTest::keyClick(dialog->windowHandle(), static_cast<Qt::Key>(key & ~Qt::KeyboardModifierMask),
+                                Qt::KeyboardModifiers(key & Qt::KeyboardModifierMask));
+            // Alt+C clicks the box as a mnemonic does: pressed now, released (and toggled) a moment later.
+            const auto* box = dialog->findChild<QCheckBox*>("ChaptersCheckBox");
+            if (!QTest::qWaitFor([&] { return box->isChecked() == (outputs.size() > 1); }))
+                qWarning("the chapters box is not as the keys left it");
+            if (firstChapter > 0)
+                dialog->findChild<QSpinBox*>("FirstChapterSpin")->setValue(firstChapter);
+            QTest::keyClick(dialog, Qt::Key_Return);
+        }});
+        QVERIFY(DropFile(form.get(), QString::fromStdString(disc.string())));
+        QVERIFY(choose.AllAnswered());
+        QVERIFY(focused);
+        const bool chapters = outputs.size() > 1;
+        const fs::path beside = disc.parent_path();
+        QCOMPARE(OutputName(), chapters ? beside.string() : (beside / outputs.at(0).toStdString()).string());
+        Process();
+
+        const std::string reference = dir->Path("reference");
+        fs::remove_all(reference);
+        fs::create_directory(reference);
+        CliRun run;
+        run.args = {"-q", "-y"};
+        for (const QString& option : options)
+            run.args.push_back(option.toStdString());
+        run.args.insert(
+            run.args.end(),
+            {"-o", chapters ? reference : reference + "/" + outputs.at(0).toStdString(), disc.string()});
+        QCOMPARE(RunCli(run).exitStatus, 0);
+        for (const QString& output : outputs) {
+            const Bytes written = ReadFile((beside / output.toStdString()).string());
+            fs::remove(beside / output.toStdString());
+            QVERIFY(written.size() > 46);
+            QVERIFY(written == ReadFile(reference + "/" + output.toStdString()));
+        }
+    }
+
+    // Cancel takes nothing; a title set's IFO offers that title set's title first.
+    void discDialogCancelKeepsTheNamesAndATitleSetsIfoSelectsItsTitle() {
+        if (!DiscFixtures().missing.empty())
+            QSKIP("no disc fixtures");
+        Edit("InputEdit")->setText("before.raw");
+        Edit("OutputEdit")->setText("before.wav");
+        QString selected;
+        TDialogAnswerer cancel({[&](QWidget* dialog) {
+            selected = dialog->findChild<QTreeWidget*>("TitleList")->currentItem()->text(0);
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        }});
+        const fs::path ifo = fs::path(DiscFixtures().discFolder) / "VIDEO_TS" / "VTS_02_0.IFO";
+        QVERIFY(DropFile(form.get(), QString::fromStdString(ifo.string())));
+        QVERIFY(cancel.AllAnswered());
+        QCOMPARE(selected, QString("2"));
+        QCOMPARE(Edit("InputEdit")->text(), QString("before.raw"));
+        QCOMPARE(Edit("OutputEdit")->text(), QString("before.wav"));
+    }
+
+    // A program stream of two LPCM tracks asks which; the second converts as --track 2 does.
+    void streamOfTwoTracksAsksWhichOne() {
+        const std::string two = dir->Path("two.vob");
+        const std::string make =
+            "ffmpeg -nostdin -v error -f lavfi -i sine=frequency=440:duration=2 -f lavfi -i "
+            "sine=frequency=660:duration=2 -map 0 -map 1 -ac 2 -ar 48000 -c:a pcm_dvd "
+            "-f dvd '" +
+            two + "'";
+        QCOMPARE(std::system(make.c_str()), 0);
+        QString caption;
+        int rows = 0;
+        TDialogAnswerer second({[&](QWidget* dialog) {
+            caption = dialog->windowTitle();
+            rows = dialog->findChild<QListWidget*>("TrackList")->count();
+            QTest::keyClick(dialog->focusWidget(), Qt::Key_Down);
+            QTest::keyClick(dialog, Qt::Key_Return);
+        }});
+        QVERIFY(DropFile(form.get(), QString::fromStdString(two)));
+        QCOMPARE(caption, QString("Audio tracks"));
+        QCOMPARE(rows, 2);
+        Process();
+        const std::string reference = dir->Path("second.wav");
+        CliRun run;
+        run.args = {"-q", "-y", "--track", "2", "-o", reference, two};
+        QCOMPARE(RunCli(run).exitStatus, 0);
+        QVERIFY(ReadFile(OutputName()) == ReadFile(reference));
     }
 
     // A folder that holds no disc is no input, as it is for oxlip-convert.
