@@ -1,8 +1,10 @@
 #include "CommandLine.h"
 
+#include "run/NameProposal.h"
 #include "run/RateText.h"
 #include "texts/Messages.h"
 
+#include <algorithm>
 #include <charconv>
 #include <optional>
 
@@ -10,8 +12,9 @@ const char* const kUsage =
     "Usage: oxlip-convert [-b 16|24] [--dither] [--rf64] [-r RATE] [-y] [-q] [-o OUTPUT] INPUT...\n"
     "       oxlip-convert --list INPUT...\n"
     "       oxlip-convert [--title N] [--track N] [--chapters [A-B]] [-o OUTPUT] DISC\n"
+    "       oxlip-convert --flac [--flac-level N] [--tag NAME=VALUE]... INPUT...\n"
     "Converts 20-bit LPCM (raw as demultiplexed, or a WAVE file whose byte pairs a ripping tool swapped)\n"
-    "into a two-channel PCM WAVE file.\n"
+    "into a two-channel PCM WAVE file, or a FLAC file at the source's own resolution.\n"
     "\n"
     "  -b 16|24     output bits: 16 (reduced resolution) or 24 (20 valid bits); default 24\n"
     "  --dither     with -b 16: TPDF dither instead of dropping the low bits (the same file every run)\n"
@@ -24,6 +27,9 @@ const char* const kUsage =
     "  --track N    the N-th LPCM track of a program stream, or a disc's audio stream N; default: the first\n"
     "  --chapters [A-B]  one output per chapter of the title, or of chapters A to B (or A alone);\n"
     "               -o then names an existing folder for them\n"
+    "  --flac       write FLAC (also for an -o name ending in .flac); default names end in .flac\n"
+    "  --flac-level N  FLAC compression level 0 to 8; default 5\n"
+    "  --tag NAME=VALUE  a Vorbis comment for every FLAC output (repeatable), replacing an automatic one\n"
     "  -y           answer Yes to every question (overwrite an existing output, fall back to 16 bits)\n"
     "  -q           no progress display\n"
     "  --help       show this help\n"
@@ -104,10 +110,31 @@ bool TakeValue(const std::vector<std::string>& args, size_t& i, const std::strin
     return true;
 }
 
+// NAME=VALUE with a name of printable ASCII other than '='; the value is any text after the first '='.
+bool TakeTag(const std::vector<std::string>& args, size_t& i, ConvertOptions& options, std::string& error) {
+    if (i + 1 >= args.size()) {
+        error = "option --tag needs a value";
+        return false;
+    }
+    const std::string& tag = args[++i];
+    const size_t equals = tag.find('=');
+    const std::string name = tag.substr(0, equals);
+    const bool nameOk = !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
+        return c >= 0x20 && c <= 0x7D && c != '=';
+    });
+    if (equals == std::string::npos || !nameOk) {
+        error = msg::BadTag(tag);
+        return false;
+    }
+    options.tags.emplace_back(name, tag.substr(equals + 1));
+    return true;
+}
+
 } // namespace
 
 bool ParseCommandLine(const std::vector<std::string>& args, ConvertOptions& options, std::string& error) {
     bool optionsEnded = false;
+    bool flacLevelGiven = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
@@ -128,6 +155,24 @@ bool ParseCommandLine(const std::vector<std::string>& args, ConvertOptions& opti
             options.rf64 = true;
         } else if (arg == "--dither") {
             options.dither = true;
+        } else if (arg == "--flac") {
+            options.flac = true;
+        } else if (arg == "--flac-level") {
+            std::string value;
+            if (i + 1 >= args.size()) {
+                error = "option --flac-level needs a value";
+                return false;
+            }
+            value = args[++i];
+            if (value.size() != 1 || value[0] < '0' || value[0] > '8') {
+                error = msg::BadFlacLevel(value);
+                return false;
+            }
+            options.flacLevel = value[0] - '0';
+            flacLevelGiven = true;
+        } else if (arg == "--tag") {
+            if (!TakeTag(args, i, options, error))
+                return false;
         } else if (arg == "--list") {
             options.list = true;
         } else if (arg == "--track") {
@@ -180,6 +225,18 @@ bool ParseCommandLine(const std::vector<std::string>& args, ConvertOptions& opti
     }
     if (options.dither && options.bits != 16) {
         error = msg::kDitherNeeds16;
+        return false;
+    }
+    // A FLAC output is named .flac, so that no file claims to be what it is not.
+    if (!options.output.empty() && !options.chapters) {
+        if (options.flac && !IsFlacName(options.output)) {
+            error = msg::kFlacNeedsFlacName;
+            return false;
+        }
+        options.flac = options.flac || IsFlacName(options.output);
+    }
+    if (!options.flac && (flacLevelGiven || !options.tags.empty())) {
+        error = msg::kFlacOptionsOnly;
         return false;
     }
     // One input, one -o: a file, or with --chapters the folder for that input's chapter files.

@@ -106,7 +106,10 @@ TAudioFormat StereoFormat(int32_t sampleRate, int formatIndex) {
 // What the chosen sink's header can describe. Checked before the output is created, so that a refusal here
 // leaves any existing file as it was.
 bool TConversionRun::CheckLimits() {
-    if (Options_.rf64)
+    ThroughSink_ = static_cast<bool>(Options_.makeSink);
+    if (ThroughSink_)
+        Sink_ = Options_.makeSink();
+    else if (Options_.rf64)
         Sink_ = std::make_unique<TRf64WaveSink>();
     else
         Sink_ = std::make_unique<TClassicWaveSink>();

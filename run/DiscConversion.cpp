@@ -44,17 +44,17 @@ bool IsPartOfDisc(const std::string& output, const std::string& disc) {
 
 } // namespace
 
-std::string DiscOutputName(const std::string& label, int title, int chapter) {
+std::string DiscOutputName(const std::string& label, int title, int chapter, const std::string& extension) {
     std::string safe = label.empty() ? "DVD" : label;
     for (char& c : safe)
         if (c == '/' || static_cast<unsigned char>(c) < 0x20)
             c = '_';
     char suffix[32];
     if (chapter > 0)
-        std::snprintf(suffix, sizeof suffix, "-t%02d-c%02d.wav", title, chapter);
+        std::snprintf(suffix, sizeof suffix, "-t%02d-c%02d", title, chapter);
     else
-        std::snprintf(suffix, sizeof suffix, "-t%02d.wav", title);
-    return safe + suffix;
+        std::snprintf(suffix, sizeof suffix, "-t%02d", title);
+    return safe + suffix + extension;
 }
 
 std::string ProposeDiscOutputName(const std::string& disc) {
@@ -112,7 +112,7 @@ bool TDiscRun::ChooseAudio() {
 // The outputs and where the title is cut for them.
 bool TDiscRun::PlanParts() {
     if (!request_.chapters) {
-        const std::string name = DiscOutputName(disc_->Label(), title_->number);
+        const std::string name = DiscOutputName(disc_->Label(), title_->number, 0, request_.extension);
         plannedParts_ = {
             {request_.output.empty() ? Joined(request_.folder, name) : request_.output, 0, false}};
         return true;
@@ -137,8 +137,9 @@ bool TDiscRun::PlanChapters(const std::string& folder) {
     plannedParts_.clear();
     for (int k = first; k <= last; ++k) {
         const TDiscChapter& chapter = title_->chapters[static_cast<size_t>(k - 1)];
-        plannedParts_.push_back({Joined(folder, DiscOutputName(disc_->Label(), title_->number, k)),
-                                 k == 1 ? 0 : startFrame(chapter), false});
+        plannedParts_.push_back(
+            {Joined(folder, DiscOutputName(disc_->Label(), title_->number, k, request_.extension)),
+             k == 1 ? 0 : startFrame(chapter), false});
     }
     if (last < count)
         plannedEnd_ = startFrame(title_->chapters[static_cast<size_t>(last)]);

@@ -20,12 +20,14 @@ struct TDiscRequest {
     bool chapters = false; // one file per chapter
     int firstChapter = 0;  // with chapters: the range to convert; 0 for all
     int lastChapter = 0;
-    std::string output;       // the output file; with chapters, the folder for the chapter files
-    std::string folder = "."; // where the default names go when no output is given
+    std::string output;             // the output file; with chapters, the folder for the chapter files
+    std::string folder = ".";       // where the default names go when no output is given
+    std::string extension = ".wav"; // of the default names
 };
 
 // The default names: LABEL-tTT.wav for a title, LABEL-tTT-cCC.wav for one of its chapters.
-std::string DiscOutputName(const std::string& label, int title, int chapter = 0);
+std::string DiscOutputName(const std::string& label, int title, int chapter = 0,
+                           const std::string& extension = ".wav");
 // The output the window proposes for a disc: the longest title's default name, beside the disc folder or
 // image. Empty when `disc` is no readable disc.
 std::string ProposeDiscOutputName(const std::string& disc);

@@ -1,9 +1,12 @@
 #include "run/RunEntry.h"
 
+#include "output/FlacSink.h"
 #include "run/DiscConversion.h"
 #include "run/NameProposal.h"
 #include "run/StreamRun.h"
 #include "texts/Messages.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -21,8 +24,8 @@ private:
 
 class TProgramStreamRun final : public TRun {
 public:
-    TProgramStreamRun(TRunHost& host, const TRunRequest& request)
-        : TRun(TInputKind::ProgramStream), run_(host, request.options),
+    TProgramStreamRun(TRunHost& host, const TRunRequest& request, const TRunOptions& options)
+        : TRun(TInputKind::ProgramStream), run_(host, options),
           track_(request.track > 0 ? request.track : 1) {}
     TRunResult Execute() override { return run_.ExecuteFile(track_); }
     TRunControl& Control() override { return run_; }
@@ -31,6 +34,28 @@ private:
     TStreamRun run_;
     int track_;
 };
+
+bool IsFlacRequest(const TRunRequest& request) {
+    return request.format == TOutputFormat::Flac || IsFlacName(request.output);
+}
+
+// The request's options with the sink of its output format: FLAC outputs get the level and the tags,
+// ENCODER first unless the request gives its own.
+TRunOptions OptionsOf(const TRunRequest& request) {
+    TRunOptions options = request.options;
+    if (!IsFlacRequest(request) || options.makeSink)
+        return options;
+    std::vector<TFlacTag> tags;
+    const auto given = [&request](const std::string& name) {
+        return std::any_of(request.tags.begin(), request.tags.end(),
+                           [&name](const auto& tag) { return SameTagName(tag.first, name); });
+    };
+    if (!given("ENCODER"))
+        tags.emplace_back("ENCODER", std::string("Oxlip ") + OXLIP_VERSION);
+    tags.insert(tags.end(), request.tags.begin(), request.tags.end());
+    options.makeSink = [level = request.flacLevel, tags] { return std::make_unique<TFlacSink>(level, tags); };
+    return options;
+}
 
 TDiscRequest DiscRequestOf(const TRunRequest& request) {
     TDiscRequest disc;
@@ -42,13 +67,14 @@ TDiscRequest DiscRequestOf(const TRunRequest& request) {
     disc.lastChapter = request.lastChapter;
     disc.output = request.output;
     disc.folder = request.folder;
+    disc.extension = IsFlacRequest(request) ? ".flac" : ".wav";
     return disc;
 }
 
 class TWholeDiscRun final : public TRun {
 public:
-    TWholeDiscRun(TRunHost& host, const TRunRequest& request)
-        : TRun(TInputKind::Disc), run_(host, DiscRequestOf(request), request.options) {}
+    TWholeDiscRun(TRunHost& host, const TRunRequest& request, const TRunOptions& options)
+        : TRun(TInputKind::Disc), run_(host, DiscRequestOf(request), options) {}
     TRunResult Execute() override { return run_.Execute(); }
     TRunControl& Control() override { return run_; }
 
@@ -119,15 +145,16 @@ std::unique_ptr<TRun> run_detail::MakeRun(TRunHost& host, const TRunRequest& req
     const TInputKind kind = ClassifyInput(request.input);
     if (std::string refusal = OptionsRefusal(request, kind); !refusal.empty())
         return std::make_unique<TRefusedRun>(host, kind, std::move(refusal));
+    const TRunOptions options = OptionsOf(request);
     std::unique_ptr<TRun> run;
     switch (kind) {
     case TInputKind::RawOrWave:
-        return std::make_unique<TRawOrWaveRun>(rawRun());
+        return std::make_unique<TRawOrWaveRun>(rawRun(options));
     case TInputKind::ProgramStream:
-        run = std::make_unique<TProgramStreamRun>(host, request);
+        run = std::make_unique<TProgramStreamRun>(host, request, options);
         break;
     case TInputKind::Disc:
-        run = std::make_unique<TWholeDiscRun>(host, request);
+        run = std::make_unique<TWholeDiscRun>(host, request, options);
         break;
     }
     if (request.rateGiven)
