@@ -67,6 +67,10 @@ void TMainForm::OpenBitBtnClick() {
 }
 
 void TMainForm::SaveBitBtnClick() {
+    // An output already named .flac opens the dialog on the FLAC filter.
+    const bool flac = OutputEdit->text().endsWith(".flac", Qt::CaseInsensitive);
+    SaveDialog->selectNameFilter(flac ? kFlacFilter : kWaveFilter);
+    SaveDialog->setDefaultSuffix(flac ? "flac" : "wav");
     SaveDialog->selectFile(OutputEdit->text());
     if (SaveDialog->exec() == QDialog::Accepted && !SaveDialog->selectedFiles().isEmpty())
         OutputEdit->setText(SaveDialog->selectedFiles().first());

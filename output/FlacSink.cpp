@@ -5,6 +5,7 @@
 #include <FLAC/metadata.h>
 #include <FLAC/stream_encoder.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -48,6 +49,31 @@ bool AppendComment(FLAC__StreamMetadata* block, const std::string& name, const s
 }
 
 } // namespace
+
+namespace {
+
+std::string Upper(std::string text) {
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return text;
+}
+
+} // namespace
+
+std::vector<TFlacTag> MergedTags(const std::vector<TFlacTag>& automatic, const std::vector<TFlacTag>& given) {
+    std::vector<TFlacTag> tags;
+    for (const TFlacTag& tag : automatic)
+        if (std::none_of(given.begin(), given.end(),
+                         [&tag](const TFlacTag& other) { return Upper(other.first) == Upper(tag.first); }))
+            tags.push_back(tag);
+    tags.insert(tags.end(), given.begin(), given.end());
+    return tags;
+}
+
+TFlacTag EncoderTag() {
+    return {"ENCODER", std::string("Oxlip ") + OXLIP_VERSION};
+}
 
 struct TFlacSink::TLibFlac {
     FLAC__StreamEncoder* encoder = nullptr;

@@ -11,6 +11,12 @@
 // A Vorbis comment: its name (ASCII, no '=') and its UTF-8 value.
 using TFlacTag = std::pair<std::string, std::string>;
 
+// The comments of an output: `automatic` (ENCODER first, then what the run knows of the output), each
+// replaced by a given one of its name (compared without regard to ASCII case), then the other given ones.
+std::vector<TFlacTag> MergedTags(const std::vector<TFlacTag>& automatic, const std::vector<TFlacTag>& given);
+// What every FLAC output says of its maker.
+TFlacTag EncoderTag();
+
 // A FLAC file at the source's own resolution: the samples' valid bits (20 stays 20), the format's rate
 // and channels, STREAMINFO with the sample count and the samples' MD5. libFLAC writes through the run's
 // file object. Until Finish, STREAMINFO says the length is unknown and carries no MD5, so that a file left

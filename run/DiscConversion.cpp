@@ -113,8 +113,10 @@ bool TDiscRun::ChooseAudio() {
 bool TDiscRun::PlanParts() {
     if (!request_.chapters) {
         const std::string name = DiscOutputName(disc_->Label(), title_->number, 0, request_.extension);
-        plannedParts_ = {
-            {request_.output.empty() ? Joined(request_.folder, name) : request_.output, 0, false}};
+        plannedParts_ = {{request_.output.empty() ? Joined(request_.folder, name) : request_.output,
+                          0,
+                          false,
+                          {{"ALBUM", disc_->Label()}, {"TITLE", "Title " + std::to_string(title_->number)}}}};
         return true;
     }
     const std::string folder = request_.output.empty() ? request_.folder : request_.output;
@@ -139,7 +141,12 @@ bool TDiscRun::PlanChapters(const std::string& folder) {
         const TDiscChapter& chapter = title_->chapters[static_cast<size_t>(k - 1)];
         plannedParts_.push_back(
             {Joined(folder, DiscOutputName(disc_->Label(), title_->number, k, request_.extension)),
-             k == 1 ? 0 : startFrame(chapter), false});
+             k == 1 ? 0 : startFrame(chapter),
+             false,
+             {{"ALBUM", disc_->Label()},
+              {"TITLE", "Chapter " + std::to_string(k)},
+              {"TRACKNUMBER", std::to_string(k)},
+              {"TRACKTOTAL", std::to_string(count)}}});
     }
     if (last < count)
         plannedEnd_ = startFrame(title_->chapters[static_cast<size_t>(last)]);

@@ -22,10 +22,6 @@ bool IsFlacName(const std::string& name) {
     return LowerAsciiLetters(FileExtension(name)) == ".flac";
 }
 
-bool SameTagName(const std::string& a, const std::string& b) {
-    return LowerAsciiLetters(a) == LowerAsciiLetters(b);
-}
-
 std::string WithFlacExtension(const std::string& name) {
     const std::string extension = FileExtension(name);
     return name.substr(0, name.size() - extension.size()) + ".flac";

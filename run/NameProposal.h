@@ -10,8 +10,6 @@ std::string FileExtension(const std::string& name);
 // extension compared in any letter case), a name without an extension gets ".wav" appended.
 // A name that asks for a FLAC output: it ends in .flac, in any case.
 bool IsFlacName(const std::string& name);
-// Vorbis comment names are compared without regard to ASCII case.
-bool SameTagName(const std::string& a, const std::string& b);
 // The name with its extension replaced by .flac (take.wav gives take.flac).
 std::string WithFlacExtension(const std::string& name);
 

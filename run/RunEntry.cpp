@@ -1,12 +1,9 @@
 #include "run/RunEntry.h"
 
-#include "output/FlacSink.h"
 #include "run/DiscConversion.h"
 #include "run/NameProposal.h"
 #include "run/StreamRun.h"
 #include "texts/Messages.h"
-
-#include <algorithm>
 
 namespace {
 
@@ -39,21 +36,11 @@ bool IsFlacRequest(const TRunRequest& request) {
     return request.format == TOutputFormat::Flac || IsFlacName(request.output);
 }
 
-// The request's options with the sink of its output format: FLAC outputs get the level and the tags,
-// ENCODER first unless the request gives its own.
+// The request's options with its output format.
 TRunOptions OptionsOf(const TRunRequest& request) {
     TRunOptions options = request.options;
-    if (!IsFlacRequest(request) || options.makeSink)
-        return options;
-    std::vector<TFlacTag> tags;
-    const auto given = [&request](const std::string& name) {
-        return std::any_of(request.tags.begin(), request.tags.end(),
-                           [&name](const auto& tag) { return SameTagName(tag.first, name); });
-    };
-    if (!given("ENCODER"))
-        tags.emplace_back("ENCODER", std::string("Oxlip ") + OXLIP_VERSION);
-    tags.insert(tags.end(), request.tags.begin(), request.tags.end());
-    options.makeSink = [level = request.flacLevel, tags] { return std::make_unique<TFlacSink>(level, tags); };
+    if (IsFlacRequest(request))
+        options.flac = TFlacSettings{request.flacLevel, request.tags};
     return options;
 }
 

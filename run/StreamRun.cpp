@@ -4,6 +4,7 @@
 #include "dvd/FileStreamSource.h"
 #include "dvd/LpcmFormat.h"
 #include "dvd/ProgramStreamDemuxer.h"
+#include "output/FlacSink.h"
 #include "output/Rf64WaveSink.h"
 #include "texts/Messages.h"
 
@@ -31,7 +32,7 @@ TRunResult TStreamRun::ExecuteFile(int lpcmTrack) {
     }
     file->Rewind();
     TFileStreamSource source(*file);
-    parts_ = {{outputName, 0, overwriteAgreed}};
+    parts_ = {{outputName, 0, overwriteAgreed, {}}};
     endFrame_ = kNoEnd;
     const TRunResult result = Convert(source, trackId);
     CloseQuietly(*file);
@@ -184,6 +185,12 @@ void TStreamRun::CleanUp() {
 std::unique_ptr<TAudioSink> TStreamRun::MakeSink() const {
     if (options_.makeSink)
         return options_.makeSink();
+    if (options_.flac) {
+        std::vector<TFlacTag> automatic = {EncoderTag()};
+        const std::vector<TFlacTag>& own = parts_[part_].tags;
+        automatic.insert(automatic.end(), own.begin(), own.end());
+        return std::make_unique<TFlacSink>(options_.flac->level, MergedTags(automatic, options_.flac->tags));
+    }
     return std::make_unique<TRf64WaveSink>();
 }
 

@@ -18,6 +18,7 @@ struct TStreamPart {
     std::string outputName;
     int64_t firstFrame = 0;
     bool overwriteAgreed = false; // the user was asked and said Yes
+    std::vector<TFlacTag> tags;   // what a FLAC output says of itself beside ENCODER
 };
 
 // The conversion of one LPCM track of a DVD program stream (a .VOB file, or a disc title's cells) into

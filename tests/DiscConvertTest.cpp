@@ -71,6 +71,44 @@ TEST(DiscConvert, ChaptersJoinGaplessIntoTheTitle) {
     EXPECT_EQ(second.size(), 2u * (576'000 - 230'400));
 }
 
+// FLAC of a disc: a title at its stream's own resolution and chapters joined gapless, bit for bit what
+// FFmpeg decodes from the VOB, tagged from the disc, whole by flac's own test; a VOB file the same way.
+TEST(DiscConvert, FlacTitlesChaptersAndStreamsAreTaggedAndBitExact) {
+    REQUIRE_DISC_FIXTURES();
+    const std::string work = DiscFixtures().work + "/flac";
+    std::filesystem::create_directories(work);
+    const std::string image = DiscFixtures().image;
+    const auto tags = [](const std::string& flac) {
+        return ShellOutput("metaflac --export-tags-to=- '" + flac + "'");
+    };
+    const std::string encoder = "ENCODER=Oxlip " OXLIP_VERSION "\n";
+
+    ASSERT_EQ(Convert({"-q", "--flac", "--title", "2", "--track", "2", image}, work).exitStatus, 0);
+    const std::string title2 = work + "/CONCERT_2024-t02.flac";
+    EXPECT_EQ(Samples(title2), DecodeWithFfmpeg("-i '" + Vob(2) + "' -map 0:a:1"));
+    EXPECT_EQ(ShellOutput("metaflac --show-bps --show-sample-rate --show-channels '" + title2 + "'"),
+              "24\n96000\n1\n");
+    EXPECT_EQ(tags(title2), encoder + "ALBUM=CONCERT_2024\nTITLE=Title 2\n");
+
+    const CliOutcome outcome = Convert(
+        {"-q", "--flac", "--chapters", "--tag", "album=Live", "--tag", "ARTIST=Band", "-o", work, image});
+    ASSERT_EQ(outcome.exitStatus, 0) << outcome.err;
+    std::vector<int32_t> joined;
+    for (int c = 1; c <= 3; ++c) {
+        const std::string chapter = work + "/CONCERT_2024-t01-c0" + std::to_string(c) + ".flac";
+        EXPECT_EQ(ShellOutput("flac -s -t '" + chapter + "' 2>&1"), "");
+        EXPECT_EQ(tags(chapter), encoder + "TITLE=Chapter " + std::to_string(c) + "\nTRACKNUMBER=" +
+                                     std::to_string(c) + "\nTRACKTOTAL=3\nalbum=Live\nARTIST=Band\n");
+        const std::vector<int32_t> samples = Samples(chapter);
+        joined.insert(joined.end(), samples.begin(), samples.end());
+    }
+    EXPECT_EQ(joined, DecodeWithFfmpeg("-i '" + Vob(1) + "' -map 0:a:0"));
+
+    ASSERT_EQ(Convert({"-q", "--track", "2", "-o", work + "/de.flac", Vob(1)}).exitStatus, 0);
+    EXPECT_EQ(Samples(work + "/de.flac"), DecodeWithFfmpeg("-i '" + Vob(1) + "' -map 0:a:1"));
+    EXPECT_EQ(tags(work + "/de.flac"), encoder);
+}
+
 // What cannot be done is said, with exit status 1 and nothing written.
 TEST(DiscConvert, RefusalsSayWhyAndWriteNothing) {
     REQUIRE_DISC_FIXTURES();
