@@ -86,7 +86,55 @@ struct TFlacSink::TLibFlac {
     }
 };
 
-TFlacSink::TFlacSink(int level, std::vector<TFlacTag> tags) : level_(level), tags_(std::move(tags)) {}
+TFlacSink::TFlacSink(int level, std::vector<TFlacTag> tags, std::vector<int64_t> chapterStarts)
+    : level_(level), tags_(std::move(tags)), chapterStarts_(std::move(chapterStarts)) {}
+
+namespace {
+
+// The CUESHEET goes first after STREAMINFO: its body at 4 + 38 + 4 bytes. The lead-out's offset follows
+// the sheet's 396 fixed bytes and a 36-byte track with one 12-byte index per chapter.
+constexpr int64_t kCueSheetBody = 46;
+int64_t LeadOutOffsetPosition(size_t chapters) {
+    return kCueSheetBody + 396 + 48 * static_cast<int64_t>(chapters);
+}
+constexpr uint32_t kLeadOutNonCd = 255;
+
+} // namespace
+
+bool TFlacSink::AddCueSheet() {
+    FLAC__StreamMetadata* sheet = FLAC__metadata_object_new(FLAC__METADATA_TYPE_CUESHEET);
+    if (!sheet)
+        return false;
+    flac_->blocks.push_back(sheet);
+    sheet->data.cue_sheet.is_cd = false;
+    for (size_t i = 0; i < chapterStarts_.size(); ++i) {
+        const auto track = static_cast<uint32_t>(i);
+        if (!FLAC__metadata_object_cuesheet_insert_blank_track(sheet, track) ||
+            !FLAC__metadata_object_cuesheet_track_insert_blank_index(sheet, track, 0))
+            return false;
+        FLAC__StreamMetadata_CueSheet_Track& entry = sheet->data.cue_sheet.tracks[i];
+        entry.offset = static_cast<FLAC__uint64>(chapterStarts_[i]);
+        entry.number = static_cast<FLAC__byte>(i + 1);
+        entry.indices[0].number = 1;
+    }
+    // The lead-out's offset is the length, known at Finish.
+    const auto leadOut = static_cast<uint32_t>(chapterStarts_.size());
+    if (!FLAC__metadata_object_cuesheet_insert_blank_track(sheet, leadOut))
+        return false;
+    sheet->data.cue_sheet.tracks[leadOut].number = kLeadOutNonCd;
+    return FLAC__metadata_object_cuesheet_is_legal(sheet, false, nullptr);
+}
+
+// The lead-out's offset, big-endian, once libFLAC has finished the file.
+bool TFlacSink::FinishCueSheet() {
+    if (chapterStarts_.empty())
+        return true;
+    uint8_t bytes[8];
+    for (int i = 0; i < 8; ++i)
+        bytes[i] = static_cast<uint8_t>(framesWritten_ >> (56 - 8 * i));
+    const int64_t position = LeadOutOffsetPosition(chapterStarts_.size());
+    return file_->SeekTo(position) == position && file_->Write(bytes, 8) == 8;
+}
 
 TFlacSink::~TFlacSink() {
     // Not finished: the output goes, and nothing more reaches it.
@@ -106,6 +154,11 @@ bool TFlacSink::Start(TMMIOFile& file, const TAudioFormat& format) {
     flac_ = std::make_unique<TLibFlac>();
     flac_->encoder = FLAC__stream_encoder_new();
     if (!flac_->encoder)
+        return false;
+    // Track numbers are bytes, 255 the lead-out's: a title of more chapters gets no sheet.
+    if (chapterStarts_.size() >= kLeadOutNonCd)
+        chapterStarts_.clear();
+    if (!chapterStarts_.empty() && !AddCueSheet())
         return false;
     FLAC__StreamMetadata* comments = FLAC__metadata_object_new(FLAC__METADATA_TYPE_VORBIS_COMMENT);
     if (!comments)
@@ -161,6 +214,7 @@ bool TFlacSink::Write(const uint8_t* bytes, int32_t count) {
 bool TFlacSink::Flush() {
     const auto frames = static_cast<uint32_t>(pendingCount_ / format_.channels);
     pendingCount_ = 0;
+    framesWritten_ += frames;
     if (frames > 0 && !FLAC__stream_encoder_process_interleaved(flac_->encoder, pending_.data(), frames))
         failed_ = true;
     return !failed_;
@@ -173,7 +227,7 @@ bool TFlacSink::Finish(int64_t) {
     // The last frame, then STREAMINFO rewritten with the totals and the MD5.
     const bool finished = FLAC__stream_encoder_finish(flac_->encoder) && flushed;
     flac_.reset();
-    return finished;
+    return finished && FinishCueSheet();
 }
 
 void TFlacSink::Abandon() {

@@ -25,7 +25,10 @@ class TFlacSink final : public TAudioSink {
 public:
     static constexpr int kDefaultLevel = 5;
 
-    explicit TFlacSink(int level = kDefaultLevel, std::vector<TFlacTag> tags = {});
+    // `chapterStarts`: a whole title's chapters, the frames they begin at (the first at 0), written as a
+    // CUESHEET (not CD-DA) with a track per chapter and the lead-out at the end; empty for none.
+    explicit TFlacSink(int level = kDefaultLevel, std::vector<TFlacTag> tags = {},
+                       std::vector<int64_t> chapterStarts = {});
     ~TFlacSink() override;
 
     int64_t FrameLimit(const TAudioFormat&) const override { return kNoFrameLimit; }
@@ -40,9 +43,13 @@ public:
 private:
     bool Start(TMMIOFile& file, const TAudioFormat& format);
     bool Flush();
+    bool AddCueSheet();
+    bool FinishCueSheet();
 
     int level_;
     std::vector<TFlacTag> tags_;
+    std::vector<int64_t> chapterStarts_;
+    uint64_t framesWritten_ = 0;
     TMMIOFile* file_ = nullptr;
     // libFLAC's encoder and the metadata blocks it writes.
     struct TLibFlac;

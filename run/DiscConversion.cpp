@@ -113,14 +113,26 @@ bool TDiscRun::ChooseAudio() {
 bool TDiscRun::PlanParts() {
     if (!request_.chapters) {
         const std::string name = DiscOutputName(disc_->Label(), title_->number, 0, request_.extension);
+        const std::string title = "Title " + std::to_string(title_->number);
+        // The chapters marked where the chapter files would begin.
+        std::vector<int64_t> starts;
+        for (size_t k = 0; k < title_->chapters.size(); ++k)
+            starts.push_back(k == 0 ? 0 : ChapterStart(title_->chapters[k]));
         plannedParts_ = {{request_.output.empty() ? Joined(request_.folder, name) : request_.output,
                           0,
                           false,
-                          {{"ALBUM", disc_->Label()}, {"TITLE", "Title " + std::to_string(title_->number)}}}};
+                          {{"ALBUM", disc_->Label()}, {"TITLE", title}},
+                          {title, disc_->Label(), {}, std::move(starts)}}};
         return true;
     }
     const std::string folder = request_.output.empty() ? request_.folder : request_.output;
     return PlanChapters(folder);
+}
+
+// Where a chapter's file begins: at the sample group nearest to the chapter's start.
+int64_t TDiscRun::ChapterStart(const TDiscChapter& chapter) const {
+    const int groupFrames = audio_->bits == 16 ? 1 : 2;
+    return NearestGroupStart(chapter.startTicks, audio_->rate, groupFrames);
 }
 
 // One part per chapter, cut at the sample group nearest to each chapter's start.
@@ -132,10 +144,7 @@ bool TDiscRun::PlanChapters(const std::string& folder) {
         return Refuse(msg::NoSuchChapters(first, last, title_->number, count));
     if (StateOfPath(folder) != TPathState::Folder)
         return Refuse(msg::NoSuchFolder(folder));
-    const int groupFrames = audio_->bits == 16 ? 1 : 2;
-    const auto startFrame = [&](const TDiscChapter& chapter) {
-        return NearestGroupStart(chapter.startTicks, audio_->rate, groupFrames);
-    };
+    const auto startFrame = [this](const TDiscChapter& chapter) { return ChapterStart(chapter); };
     plannedParts_.clear();
     for (int k = first; k <= last; ++k) {
         const TDiscChapter& chapter = title_->chapters[static_cast<size_t>(k - 1)];
@@ -146,7 +155,8 @@ bool TDiscRun::PlanChapters(const std::string& folder) {
              {{"ALBUM", disc_->Label()},
               {"TITLE", "Chapter " + std::to_string(k)},
               {"TRACKNUMBER", std::to_string(k)},
-              {"TRACKTOTAL", std::to_string(count)}}});
+              {"TRACKTOTAL", std::to_string(count)}},
+             {"Chapter " + std::to_string(k), disc_->Label(), {}, {}}});
     }
     if (last < count)
         plannedEnd_ = startFrame(title_->chapters[static_cast<size_t>(last)]);

@@ -10,6 +10,7 @@
 class TDisc;
 struct TDiscAudio;
 struct TDiscTitle;
+struct TDiscChapter;
 
 // What to convert of a disc: a title (the longest unless given), one of its audio streams (the first LPCM
 // stream unless given), whole or one file per chapter.
@@ -47,6 +48,7 @@ private:
     bool ChooseAudio();
     bool PlanParts();
     bool PlanChapters(const std::string& folder);
+    int64_t ChapterStart(const TDiscChapter& chapter) const;
     bool AskAboutExistingOutputs();
     TRunResult ConvertTitle();
 
