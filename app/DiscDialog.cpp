@@ -11,6 +11,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
+#include <QRadioButton>
 #include <QSpinBox>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -67,6 +68,16 @@ TDiscDialog::TDiscDialog(QWidget* parent, const TDiscChoices& choices) : QDialog
     range->addWidget(toLabel_);
     range->addWidget(last_);
 
+    auto* wave = new QRadioButton(QString::fromUtf8(window_text::kWaveFormat), this);
+    wave->setObjectName("WaveRadioButton");
+    wave->setChecked(true);
+    flac_ = new QRadioButton(QString::fromUtf8(window_text::kFlacFormat), this);
+    flac_->setObjectName("FlacRadioButton");
+    auto* format = new QHBoxLayout;
+    format->addWidget(wave);
+    format->addWidget(flac_);
+    format->addStretch();
+
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(QString::fromUtf8(window_text::kDiscLabel) + Text(choices.label), this));
     layout->addWidget(BuddyLabel(window_text::kTitles, titles_, this));
@@ -74,6 +85,7 @@ TDiscDialog::TDiscDialog(QWidget* parent, const TDiscChoices& choices) : QDialog
     layout->addWidget(BuddyLabel(window_text::kAudioStreams, audio_, this));
     layout->addWidget(audio_, 1);
     layout->addLayout(range);
+    layout->addLayout(format);
     layout->addLayout(MakeChoiceButtons(this));
     resize(420, 360);
 
@@ -133,6 +145,7 @@ TDiscChoice TDiscDialog::Choice() const {
     if (const QListWidgetItem* audio = audio_->currentItem(); audio && (audio->flags() & Qt::ItemIsEnabled))
         choice.track = audio->data(Qt::UserRole).toInt();
     choice.chapters = chapters_->isChecked();
+    choice.flac = flac_->isChecked();
     if (choice.chapters) {
         choice.firstChapter = first_->value();
         choice.lastChapter = last_->value();

@@ -7,6 +7,7 @@
 class QCheckBox;
 class QLabel;
 class QListWidget;
+class QRadioButton;
 class QSpinBox;
 class QTreeWidget;
 
@@ -17,6 +18,7 @@ struct TDiscChoice {
     bool chapters = false;
     int firstChapter = 0;
     int lastChapter = 0;
+    bool flac = false; // FLAC instead of WAVE
 };
 
 // "Titles and chapters": the disc's titles (the preferred one selected), the audio streams of the selected
@@ -40,4 +42,5 @@ private:
     QSpinBox* first_;
     QLabel* toLabel_;
     QSpinBox* last_;
+    QRadioButton* flac_;
 };

@@ -146,8 +146,12 @@ void TMainForm::CreateDialogs() {
     SaveDialog->setObjectName("SaveDialog");
     SaveDialog->setAcceptMode(QFileDialog::AcceptSave);
     SaveDialog->setFileMode(QFileDialog::AnyFile);
-    SaveDialog->setNameFilter("Windows WAVE file (*.wav)");
+    SaveDialog->setNameFilters({kWaveFilter, kFlacFilter});
     SaveDialog->setDefaultSuffix("wav");
+    // The name typed without an extension gets the chosen filter's.
+    connect(SaveDialog, &QFileDialog::filterSelected, this, [this](const QString& filter) {
+        SaveDialog->setDefaultSuffix(filter == kFlacFilter ? "flac" : "wav");
+    });
 }
 
 // Only the selected item of a radio group is a tab stop, so each group is visited once.

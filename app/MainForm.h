@@ -112,6 +112,8 @@ private:
     QShortcut* EscapeShortcut;
     QFileDialog* OpenDialog;
     QFileDialog* SaveDialog;
+    static constexpr const char* kWaveFilter = "Windows WAVE file (*.wav)";
+    static constexpr const char* kFlacFilter = "FLAC file (*.flac)";
 
     // The open dialog's filter of its last confirmed use (1 raw LPCM, 2 WAVE, 3 DVD video, 4 DVD disc).
     int openFilterIndex_ = 1;

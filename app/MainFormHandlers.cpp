@@ -84,7 +84,7 @@ bool TMainForm::ChooseOfDisc(const QString& name, QString& output) {
     const TDiscChoice chosen = dialog.Choice();
     choices.folder =
         QFile::encodeName(WritableFolder(QFile::decodeName(choices.folder.c_str()))).toStdString();
-    output = QFile::decodeName(DiscOutputFor(choices, chosen.title, chosen.chapters).c_str());
+    output = QFile::decodeName(DiscOutputFor(choices, chosen.title, chosen.chapters, chosen.flac).c_str());
     choice_ = TInputChoice{name, chosen, chosen.track};
     return true;
 }
@@ -135,6 +135,10 @@ void TMainForm::SaveBitBtnClick() {
         ApplyEnablingRule();
         return;
     }
+    // An output already named .flac opens the dialog on the FLAC filter.
+    const bool flac = OutputEdit->text().endsWith(".flac", Qt::CaseInsensitive);
+    SaveDialog->selectNameFilter(flac ? kFlacFilter : kWaveFilter);
+    SaveDialog->setDefaultSuffix(flac ? "flac" : "wav");
     SaveDialog->selectFile(OutputEdit->text());
     if (SaveDialog->exec() == QDialog::Accepted && !SaveDialog->selectedFiles().isEmpty())
         OutputEdit->setText(SaveDialog->selectedFiles().first());

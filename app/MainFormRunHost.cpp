@@ -50,6 +50,8 @@ void TMainForm::ExecuteRun() {
         request.chapters = choice_->disc.chapters;
         request.firstChapter = choice_->disc.firstChapter;
         request.lastChapter = choice_->disc.lastChapter;
+        if (choice_->disc.flac)
+            request.format = TOutputFormat::Flac;
     }
     const std::unique_ptr<TRun> run = MakeRun(*this, request);
     run_ = &run->Control();

@@ -23,12 +23,13 @@ std::string FileIdentity(const std::string& name) {
 } // namespace
 
 std::vector<TPlannedConversion> PlanConversions(const std::vector<std::string>& inputs,
-                                                const std::string& output) {
+                                                const std::string& output, bool flac) {
     std::vector<TPlannedConversion> plan;
     std::map<std::string, size_t> inputIndex;
     std::map<std::string, std::vector<size_t>> writers;
     for (const std::string& input : inputs) {
-        plan.push_back({input, output.empty() ? ProposeOutputName(input) : output, {}});
+        const std::string proposed = flac ? WithFlacExtension(input) : ProposeOutputName(input);
+        plan.push_back({input, output.empty() ? proposed : output, {}});
         inputIndex.emplace(FileIdentity(input), plan.size() - 1);
     }
     for (size_t i = 0; i < plan.size(); ++i) {

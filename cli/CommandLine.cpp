@@ -1,9 +1,11 @@
 #include "CommandLine.h"
 
+#include "run/NameProposal.h"
 #include "run/RateText.h"
 #include "texts/CliTexts.h"
 #include "texts/Messages.h"
 
+#include <algorithm>
 #include <charconv>
 #include <optional>
 
@@ -79,10 +81,31 @@ bool TakeValue(const std::vector<std::string>& args, size_t& i, const std::strin
     return true;
 }
 
+// NAME=VALUE with a name of printable ASCII other than '='; the value is any text after the first '='.
+bool TakeTag(const std::vector<std::string>& args, size_t& i, ConvertOptions& options, std::string& error) {
+    if (i + 1 >= args.size()) {
+        error = cli_text::NeedsAValue("--tag");
+        return false;
+    }
+    const std::string& tag = args[++i];
+    const size_t equals = tag.find('=');
+    const std::string name = tag.substr(0, equals);
+    const bool nameOk = !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
+        return c >= 0x20 && c <= 0x7D && c != '=';
+    });
+    if (equals == std::string::npos || !nameOk) {
+        error = msg::BadTag(tag);
+        return false;
+    }
+    options.tags.emplace_back(name, tag.substr(equals + 1));
+    return true;
+}
+
 } // namespace
 
 bool ParseCommandLine(const std::vector<std::string>& args, ConvertOptions& options, std::string& error) {
     bool optionsEnded = false;
+    bool flacLevelGiven = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
@@ -103,6 +126,24 @@ bool ParseCommandLine(const std::vector<std::string>& args, ConvertOptions& opti
             options.rf64 = true;
         } else if (arg == "--dither") {
             options.dither = true;
+        } else if (arg == "--flac") {
+            options.flac = true;
+        } else if (arg == "--flac-level") {
+            std::string value;
+            if (i + 1 >= args.size()) {
+                error = cli_text::NeedsAValue("--flac-level");
+                return false;
+            }
+            value = args[++i];
+            if (value.size() != 1 || value[0] < '0' || value[0] > '8') {
+                error = msg::BadFlacLevel(value);
+                return false;
+            }
+            options.flacLevel = value[0] - '0';
+            flacLevelGiven = true;
+        } else if (arg == "--tag") {
+            if (!TakeTag(args, i, options, error))
+                return false;
         } else if (arg == "--list") {
             options.list = true;
         } else if (arg == "--track") {
@@ -155,6 +196,18 @@ bool ParseCommandLine(const std::vector<std::string>& args, ConvertOptions& opti
     }
     if (options.dither && options.bits != 16) {
         error = msg::kDitherNeeds16;
+        return false;
+    }
+    // A FLAC output is named .flac, so that no file claims to be what it is not.
+    if (!options.output.empty() && !options.chapters) {
+        if (options.flac && !IsFlacName(options.output)) {
+            error = msg::kFlacNeedsFlacName;
+            return false;
+        }
+        options.flac = options.flac || IsFlacName(options.output);
+    }
+    if (!options.flac && (flacLevelGiven || !options.tags.empty())) {
+        error = msg::kFlacOptionsOnly;
         return false;
     }
     // One input, one -o: a file, or with --chapters the folder for that input's chapter files.

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 // What `oxlip-convert` was asked to do.
@@ -24,6 +25,9 @@ struct ConvertOptions {
     // --chapters A-B (or A alone): the chapters to convert; 0 and 0 when all.
     int firstChapter = 0;
     int lastChapter = 0;
+    bool flac = false;                                     // --flac, or an -o name ending in .flac
+    int flacLevel = 5;                                     // --flac-level N, 0 to 8
+    std::vector<std::pair<std::string, std::string>> tags; // --tag NAME=VALUE, in their order
 };
 
 // Parses the arguments; on a usage error returns false with the reason in `error`.

@@ -50,6 +50,9 @@ TRunRequest RequestFor(const ConvertOptions& options, const std::string& input) 
     request.chapters = options.chapters;
     request.firstChapter = options.firstChapter;
     request.lastChapter = options.lastChapter;
+    request.format = options.flac ? TOutputFormat::Flac : TOutputFormat::Wave;
+    request.flacLevel = options.flacLevel;
+    request.tags = options.tags;
     return request;
 }
 
@@ -85,7 +88,8 @@ int main(int argc, char** argv) {
     TConsoleHost host(settings);
 
     int status = kExitOk;
-    const std::vector<TPlannedConversion> plan = PlanConversions(options.inputs, options.output);
+    const std::vector<TPlannedConversion> plan =
+        PlanConversions(options.inputs, options.output, options.flac);
     for (const TPlannedConversion& job : plan) {
         if (const int signal = InterruptSignal())
             return ExitForSignal(signal);

@@ -1,5 +1,6 @@
 #include "output/Rf64WaveSink.h"
 
+#include "output/WaveMarks.h"
 #include "output/WaveWriter.h"
 
 bool TRf64WaveSink::Begin(TMMIOFile& file, const TAudioFormat& format) {
@@ -11,5 +12,9 @@ bool TRf64WaveSink::Begin(TMMIOFile& file, const TAudioFormat& format) {
 }
 
 bool TRf64WaveSink::Finish(int64_t dataBytes) {
-    return FinishWaveFile(*file_, format_, dataBytes);
+    // A file kept short marks only the chapters it reaches.
+    TOutputMarks marks = marks_;
+    const int64_t frames = dataBytes / format_.BlockAlign();
+    std::erase_if(marks.chapterStarts, [frames](int64_t start) { return start >= frames; });
+    return FinishWaveFile(*file_, format_, dataBytes, WaveMarkChunks(marks));
 }

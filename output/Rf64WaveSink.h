@@ -1,15 +1,21 @@
 #pragma once
 
+#include <utility>
+
+#include "output/OutputMarks.h"
 #include "output/WaveSink.h"
 
 // A WAVE file that may outgrow RIFF: the writer's layout, whose JUNK chunk holds the place of a ds64 chunk,
 // finished as RIFF within 4 GiB and as RF64 beyond. It has no limit to ask about.
+// The marks given (chapters, title, album, encoder) follow the data chunk.
 class TRf64WaveSink final : public TWaveSink {
 public:
+    explicit TRf64WaveSink(TOutputMarks marks = {}) : marks_(std::move(marks)) {}
     int64_t FrameLimit(const TAudioFormat&) const override { return kNoFrameLimit; }
     bool Begin(TMMIOFile& file, const TAudioFormat& format) override;
     bool Finish(int64_t dataBytes) override;
 
 private:
     TAudioFormat format_{};
+    TOutputMarks marks_;
 };

@@ -46,9 +46,10 @@ int WaveWriterHeaderBytes(const TAudioFormat& format) {
 
 namespace {
 
-std::vector<uint8_t> BuildHeader(const TAudioFormat& format, int64_t dataBytes, bool provisional) {
+std::vector<uint8_t> BuildHeader(const TAudioFormat& format, int64_t dataBytes, bool provisional,
+                                 int64_t trailerBytes = 0) {
     const int headerBytes = WaveWriterHeaderBytes(format);
-    const auto riffSize = static_cast<uint64_t>(headerBytes - 8 + PaddedDataBytes(dataBytes));
+    const auto riffSize = static_cast<uint64_t>(headerBytes - 8 + PaddedDataBytes(dataBytes) + trailerBytes);
     const bool rf64 = riffSize > 0xFFFFFFFFull;
     std::vector<uint8_t> out;
     out.reserve(static_cast<size_t>(headerBytes));
@@ -96,16 +97,21 @@ std::vector<uint8_t> ProvisionalWaveHeader(const TAudioFormat& format) {
     return BuildHeader(format, 0, true);
 }
 
-std::vector<uint8_t> BuildWaveWriterHeader(const TAudioFormat& format, int64_t dataBytes) {
-    return BuildHeader(format, dataBytes, false);
+std::vector<uint8_t> BuildWaveWriterHeader(const TAudioFormat& format, int64_t dataBytes,
+                                           int64_t trailerBytes) {
+    return BuildHeader(format, dataBytes, false, trailerBytes);
 }
 
-bool FinishWaveFile(TMMIOFile& file, const TAudioFormat& format, int64_t dataBytes) {
-    const std::vector<uint8_t> header = BuildWaveWriterHeader(format, dataBytes);
-    if (dataBytes & 1) {
-        const uint8_t pad = 0;
+bool FinishWaveFile(TMMIOFile& file, const TAudioFormat& format, int64_t dataBytes,
+                    const std::vector<uint8_t>& trailer) {
+    const std::vector<uint8_t> header =
+        BuildWaveWriterHeader(format, dataBytes, static_cast<int64_t>(trailer.size()));
+    if ((dataBytes & 1) || !trailer.empty()) {
+        std::vector<uint8_t> tail(static_cast<size_t>(dataBytes & 1), 0);
+        tail.insert(tail.end(), trailer.begin(), trailer.end());
         const int64_t end = static_cast<int64_t>(header.size()) + dataBytes;
-        if (file.SeekTo(end) != end || file.Write(&pad, 1) != 1)
+        const auto length = static_cast<int32_t>(tail.size());
+        if (file.SeekTo(end) != end || file.Write(tail.data(), length) != length)
             return false;
     }
     const auto size = static_cast<int32_t>(header.size());

@@ -24,9 +24,13 @@ int WaveWriterHeaderBytes(const TAudioFormat& format);
 std::vector<uint8_t> ProvisionalWaveHeader(const TAudioFormat& format);
 
 // The finished header for `dataBytes` bytes of samples: RIFF when the file stays within 4 GiB, else RF64.
-std::vector<uint8_t> BuildWaveWriterHeader(const TAudioFormat& format, int64_t dataBytes);
+// `trailerBytes`: the chunks after the data chunk, counted in the RIFF size.
+std::vector<uint8_t> BuildWaveWriterHeader(const TAudioFormat& format, int64_t dataBytes,
+                                           int64_t trailerBytes = 0);
 
 // Finishes a file whose header and `dataBytes` bytes of samples are written: adds the pad byte an odd data
 // chunk needs, then writes the header with the real sizes at offset 0. False when a seek or write failed;
 // closing the file afterwards flushes it, which may still fail.
-bool FinishWaveFile(TMMIOFile& file, const TAudioFormat& format, int64_t dataBytes);
+// `trailer`: whole chunks that follow the data chunk.
+bool FinishWaveFile(TMMIOFile& file, const TAudioFormat& format, int64_t dataBytes,
+                    const std::vector<uint8_t>& trailer = {});

@@ -2,6 +2,7 @@
 
 #include "engine/OutputHeader.h"
 #include "output/ClassicWaveSink.h"
+#include "output/FlacSink.h"
 #include "output/Rf64WaveSink.h"
 #include "wave/WaveScanner.h"
 
@@ -106,7 +107,11 @@ TAudioFormat StereoFormat(int32_t sampleRate, int formatIndex) {
 // What the chosen sink's header can describe. Checked before the output is created, so that a refusal here
 // leaves any existing file as it was.
 bool TConversionRun::CheckLimits() {
-    if (Options_.rf64)
+    ThroughSink_ = Options_.flac.has_value();
+    if (ThroughSink_)
+        Sink_ = std::make_unique<TFlacSink>(Options_.flac->level,
+                                            MergedTags({EncoderTag()}, Options_.flac->tags));
+    else if (Options_.rf64)
         Sink_ = std::make_unique<TRf64WaveSink>();
     else
         Sink_ = std::make_unique<TClassicWaveSink>();

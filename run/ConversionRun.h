@@ -69,7 +69,9 @@ private:
     bool RawInput_ = false;
     // The sink chosen for the output (the plain 46-byte file, or the writer's that may become RF64), and
     // the format it is begun with.
-    std::unique_ptr<TWaveSink> Sink_;
+    std::unique_ptr<TAudioSink> Sink_;
+    // The samples go through the sink (FLAC) instead of straight into the file.
+    bool ThroughSink_ = false;
     TAudioFormat Format_{};
     bool Dither_ = false;
     int64_t GroupsWritten_ = 0;
@@ -80,6 +82,8 @@ template <class Host, bool Dither> void TConversionRun::ConvertGroups() {
     // reach locals, so the compiler keeps them in registers instead of reloading them after each call.
     TMMIOFile& input = *InFile_;
     TMMIOFile& output = OutFile_.File();
+    TAudioSink& sink = OutFile_.Sink();
+    const bool throughSink = ThroughSink_;
     Host& host = static_cast<Host&>(host_);
     const bool bigEndian = RawInput_;
     // Exactly the groups counted at the start, which the header and the limits were made for: an input
@@ -117,7 +121,11 @@ template <class Host, bool Dither> void TConversionRun::ConvertGroups() {
             length = EmitGroup(group, host.FormatIndex(), out);
         // The WAVE sink's samples lie in the file as they come: the group goes straight into the file
         // object, and constant sizes let its buffer's fast path copy it with one or two moves.
-        const int32_t stored = length == 8 ? output.Write(out, 8) : output.Write(out, kMaxEmittedBytes);
+        int32_t stored = -1;
+        if (throughSink)
+            stored = sink.Write(out, length) ? length : -1;
+        else
+            stored = length == 8 ? output.Write(out, 8) : output.Write(out, kMaxEmittedBytes);
         if (stored != length) {
             outcome_.Fail();
             ShowError(msg::kWriteFailed);

@@ -44,17 +44,17 @@ bool IsPartOfDisc(const std::string& output, const std::string& disc) {
 
 } // namespace
 
-std::string DiscOutputName(const std::string& label, int title, int chapter) {
+std::string DiscOutputName(const std::string& label, int title, int chapter, const std::string& extension) {
     std::string safe = label.empty() ? "DVD" : label;
     for (char& c : safe)
         if (c == '/' || static_cast<unsigned char>(c) < 0x20)
             c = '_';
     char suffix[32];
     if (chapter > 0)
-        std::snprintf(suffix, sizeof suffix, "-t%02d-c%02d.wav", title, chapter);
+        std::snprintf(suffix, sizeof suffix, "-t%02d-c%02d", title, chapter);
     else
-        std::snprintf(suffix, sizeof suffix, "-t%02d.wav", title);
-    return safe + suffix;
+        std::snprintf(suffix, sizeof suffix, "-t%02d", title);
+    return safe + suffix + extension;
 }
 
 std::string FolderBesideDisc(const std::string& disc) {
@@ -117,13 +117,27 @@ bool TDiscRun::ChooseAudio() {
 // The outputs and where the title is cut for them.
 bool TDiscRun::PlanParts() {
     if (!request_.chapters) {
-        const std::string name = DiscOutputName(disc_->Label(), title_->number);
-        plannedParts_ = {
-            {request_.output.empty() ? Joined(request_.folder, name) : request_.output, 0, false}};
+        const std::string name = DiscOutputName(disc_->Label(), title_->number, 0, request_.extension);
+        const std::string title = "Title " + std::to_string(title_->number);
+        // The chapters marked where the chapter files would begin.
+        std::vector<int64_t> starts;
+        for (size_t k = 0; k < title_->chapters.size(); ++k)
+            starts.push_back(k == 0 ? 0 : ChapterStart(title_->chapters[k]));
+        plannedParts_ = {{request_.output.empty() ? Joined(request_.folder, name) : request_.output,
+                          0,
+                          false,
+                          {{"ALBUM", disc_->Label()}, {"TITLE", title}},
+                          {title, disc_->Label(), {}, std::move(starts)}}};
         return true;
     }
     const std::string folder = request_.output.empty() ? request_.folder : request_.output;
     return PlanChapters(folder);
+}
+
+// Where a chapter's file begins: at the sample group nearest to the chapter's start.
+int64_t TDiscRun::ChapterStart(const TDiscChapter& chapter) const {
+    const int groupFrames = audio_->bits == 16 ? 1 : 2;
+    return NearestGroupStart(chapter.startTicks, audio_->rate, groupFrames);
 }
 
 // One part per chapter, cut at the sample group nearest to each chapter's start.
@@ -135,15 +149,19 @@ bool TDiscRun::PlanChapters(const std::string& folder) {
         return Refuse(msg::NoSuchChapters(first, last, title_->number, count));
     if (StateOfPath(folder) != TPathState::Folder)
         return Refuse(msg::NoSuchFolder(folder));
-    const int groupFrames = audio_->bits == 16 ? 1 : 2;
-    const auto startFrame = [&](const TDiscChapter& chapter) {
-        return NearestGroupStart(chapter.startTicks, audio_->rate, groupFrames);
-    };
+    const auto startFrame = [this](const TDiscChapter& chapter) { return ChapterStart(chapter); };
     plannedParts_.clear();
     for (int k = first; k <= last; ++k) {
         const TDiscChapter& chapter = title_->chapters[static_cast<size_t>(k - 1)];
-        plannedParts_.push_back({Joined(folder, DiscOutputName(disc_->Label(), title_->number, k)),
-                                 k == 1 ? 0 : startFrame(chapter), false});
+        plannedParts_.push_back(
+            {Joined(folder, DiscOutputName(disc_->Label(), title_->number, k, request_.extension)),
+             k == 1 ? 0 : startFrame(chapter),
+             false,
+             {{"ALBUM", disc_->Label()},
+              {"TITLE", "Chapter " + std::to_string(k)},
+              {"TRACKNUMBER", std::to_string(k)},
+              {"TRACKTOTAL", std::to_string(count)}},
+             {"Chapter " + std::to_string(k), disc_->Label(), {}, {}}});
     }
     if (last < count)
         plannedEnd_ = startFrame(title_->chapters[static_cast<size_t>(last)]);

@@ -10,6 +10,7 @@
 class TDisc;
 struct TDiscAudio;
 struct TDiscTitle;
+struct TDiscChapter;
 
 // What to convert of a disc: a title (the longest unless given), one of its audio streams (the first LPCM
 // stream unless given), whole or one file per chapter.
@@ -20,12 +21,14 @@ struct TDiscRequest {
     bool chapters = false; // one file per chapter
     int firstChapter = 0;  // with chapters: the range to convert; 0 for all
     int lastChapter = 0;
-    std::string output;       // the output file; with chapters, the folder for the chapter files
-    std::string folder = "."; // where the default names go when no output is given
+    std::string output;             // the output file; with chapters, the folder for the chapter files
+    std::string folder = ".";       // where the default names go when no output is given
+    std::string extension = ".wav"; // of the default names
 };
 
 // The default names: LABEL-tTT.wav for a title, LABEL-tTT-cCC.wav for one of its chapters.
-std::string DiscOutputName(const std::string& label, int title, int chapter = 0);
+std::string DiscOutputName(const std::string& label, int title, int chapter = 0,
+                           const std::string& extension = ".wav");
 // The folder beside the disc folder or image, where its outputs go by default; empty when `disc` is no
 // disc.
 std::string FolderBesideDisc(const std::string& disc);
@@ -48,6 +51,7 @@ private:
     bool ChooseAudio();
     bool PlanParts();
     bool PlanChapters(const std::string& folder);
+    int64_t ChapterStart(const TDiscChapter& chapter) const;
     bool AskAboutExistingOutputs();
     TRunResult ConvertTitle();
 

@@ -83,8 +83,10 @@ std::vector<TAudioChoice> ReadLpcmTracks(const std::string& stream) {
     return choices;
 }
 
-std::string DiscOutputFor(const TDiscChoices& choices, int title, bool chapters) {
+std::string DiscOutputFor(const TDiscChoices& choices, int title, bool chapters, bool flac) {
     if (chapters)
         return choices.folder;
-    return (std::filesystem::path(choices.folder) / DiscOutputName(choices.label, title)).string();
+    return (std::filesystem::path(choices.folder) /
+            DiscOutputName(choices.label, title, 0, flac ? ".flac" : ".wav"))
+        .string();
 }

@@ -38,4 +38,4 @@ bool ReadDiscChoices(const std::string& disc, TDiscChoices& choices, std::string
 std::vector<TAudioChoice> ReadLpcmTracks(const std::string& stream);
 
 // The output for a choice beside the disc: the title's file, or with chapters the folder for them.
-std::string DiscOutputFor(const TDiscChoices& choices, int title, bool chapters);
+std::string DiscOutputFor(const TDiscChoices& choices, int title, bool chapters, bool flac = false);

@@ -21,8 +21,8 @@ private:
 
 class TProgramStreamRun final : public TRun {
 public:
-    TProgramStreamRun(TRunHost& host, const TRunRequest& request)
-        : TRun(TInputKind::ProgramStream), run_(host, request.options),
+    TProgramStreamRun(TRunHost& host, const TRunRequest& request, const TRunOptions& options)
+        : TRun(TInputKind::ProgramStream), run_(host, options),
           track_(request.track > 0 ? request.track : 1) {}
     TRunResult Execute() override { return run_.ExecuteFile(track_); }
     TRunControl& Control() override { return run_; }
@@ -31,6 +31,18 @@ private:
     TStreamRun run_;
     int track_;
 };
+
+bool IsFlacRequest(const TRunRequest& request) {
+    return request.format == TOutputFormat::Flac || IsFlacName(request.output);
+}
+
+// The request's options with its output format.
+TRunOptions OptionsOf(const TRunRequest& request) {
+    TRunOptions options = request.options;
+    if (IsFlacRequest(request))
+        options.flac = TFlacSettings{request.flacLevel, request.tags};
+    return options;
+}
 
 TDiscRequest DiscRequestOf(const TRunRequest& request) {
     TDiscRequest disc;
@@ -42,13 +54,14 @@ TDiscRequest DiscRequestOf(const TRunRequest& request) {
     disc.lastChapter = request.lastChapter;
     disc.output = request.output;
     disc.folder = request.folder;
+    disc.extension = IsFlacRequest(request) ? ".flac" : ".wav";
     return disc;
 }
 
 class TWholeDiscRun final : public TRun {
 public:
-    TWholeDiscRun(TRunHost& host, const TRunRequest& request)
-        : TRun(TInputKind::Disc), run_(host, DiscRequestOf(request), request.options) {}
+    TWholeDiscRun(TRunHost& host, const TRunRequest& request, const TRunOptions& options)
+        : TRun(TInputKind::Disc), run_(host, DiscRequestOf(request), options) {}
     TRunResult Execute() override { return run_.Execute(); }
     TRunControl& Control() override { return run_; }
 
@@ -119,15 +132,16 @@ std::unique_ptr<TRun> run_detail::MakeRun(TRunHost& host, const TRunRequest& req
     const TInputKind kind = ClassifyInput(request.input);
     if (std::string refusal = OptionsRefusal(request, kind); !refusal.empty())
         return std::make_unique<TRefusedRun>(host, kind, std::move(refusal));
+    const TRunOptions options = OptionsOf(request);
     std::unique_ptr<TRun> run;
     switch (kind) {
     case TInputKind::RawOrWave:
-        return std::make_unique<TRawOrWaveRun>(rawRun());
+        return std::make_unique<TRawOrWaveRun>(rawRun(options));
     case TInputKind::ProgramStream:
-        run = std::make_unique<TProgramStreamRun>(host, request);
+        run = std::make_unique<TProgramStreamRun>(host, request, options);
         break;
     case TInputKind::Disc:
-        run = std::make_unique<TWholeDiscRun>(host, request);
+        run = std::make_unique<TWholeDiscRun>(host, request, options);
         break;
     }
     if (request.rateGiven)

@@ -34,7 +34,7 @@ private:
 std::string ProposeOutputFor(const std::string& input, TInputKind kind);
 
 namespace run_detail {
-using TRawRunFactory = std::function<std::unique_ptr<TConversionRun>()>;
+using TRawRunFactory = std::function<std::unique_ptr<TConversionRun>(const TRunOptions&)>;
 std::unique_ptr<TRun> MakeRun(TRunHost& host, const TRunRequest& request, const TRawRunFactory& rawRun);
 } // namespace run_detail
 
@@ -43,6 +43,7 @@ std::unique_ptr<TRun> MakeRun(TRunHost& host, const TRunRequest& request, const 
 // loop is compiled for the host's own type.
 template <std::derived_from<TRunHost> Host>
 std::unique_ptr<TRun> MakeRun(Host& host, const TRunRequest& request) {
-    return run_detail::MakeRun(
-        host, request, [&host, &request] { return std::make_unique<TConversionRun>(host, request.options); });
+    return run_detail::MakeRun(host, request, [&host](const TRunOptions& options) {
+        return std::make_unique<TConversionRun>(host, options);
+    });
 }

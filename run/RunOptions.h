@@ -1,9 +1,19 @@
 #pragma once
 
 #include "output/AudioSink.h"
+#include "output/FlacSink.h"
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
+
+// FLAC outputs: the compression level and the comments every output of the call gets, each replacing an
+// automatic one of its name.
+struct TFlacSettings {
+    int level = TFlacSink::kDefaultLevel;
+    std::vector<TFlacTag> tags;
+};
 
 // How a run writes its outputs, beside what the host's controls say (the format item and the rate).
 struct TRunOptions {
@@ -14,4 +24,6 @@ struct TRunOptions {
     bool dither = false;
     // Where the samples go instead of the output format's own sink; for tests.
     std::function<std::unique_ptr<TAudioSink>()> makeSink;
+    // Outputs are FLAC instead of WAVE.
+    std::optional<TFlacSettings> flac;
 };

@@ -3,9 +3,11 @@
 #include "run/RunOptions.h"
 
 #include <string>
+#include <utility>
+#include <vector>
 
 // The formats an output can be written in.
-enum class TOutputFormat { Wave };
+enum class TOutputFormat { Wave, Flac };
 
 // What a host asks to have converted. The output item (16 bits or the source's resolution) and the rate
 // are answered by the host as the run asks for them.
@@ -15,7 +17,11 @@ struct TRunRequest {
     // in `folder`.
     std::string output;
     std::string folder = ".";
+    // An output name ending in .flac asks for FLAC as well.
     TOutputFormat format = TOutputFormat::Wave;
+    int flacLevel = 5; // 0 to 8
+    // Vorbis comments for every FLAC output, each replacing an automatic one of its name.
+    std::vector<std::pair<std::string, std::string>> tags;
     TRunOptions options;
     // The rate was given by the user: a program stream or disc takes its own, and says so.
     bool rateGiven = false;

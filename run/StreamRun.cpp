@@ -4,6 +4,7 @@
 #include "dvd/FileStreamSource.h"
 #include "dvd/LpcmFormat.h"
 #include "dvd/ProgramStreamDemuxer.h"
+#include "output/FlacSink.h"
 #include "output/Rf64WaveSink.h"
 #include "texts/Messages.h"
 
@@ -31,7 +32,7 @@ TRunResult TStreamRun::ExecuteFile(int lpcmTrack) {
     }
     file->Rewind();
     TFileStreamSource source(*file);
-    parts_ = {{outputName, 0, overwriteAgreed}};
+    parts_ = {{outputName, 0, overwriteAgreed, {}, {}}};
     endFrame_ = kNoEnd;
     const TRunResult result = Convert(source, trackId);
     CloseQuietly(*file);
@@ -184,7 +185,18 @@ void TStreamRun::CleanUp() {
 std::unique_ptr<TAudioSink> TStreamRun::MakeSink() const {
     if (options_.makeSink)
         return options_.makeSink();
-    return std::make_unique<TRf64WaveSink>();
+    const TStreamPart& part = parts_[part_];
+    if (options_.flac) {
+        std::vector<TFlacTag> automatic = {EncoderTag()};
+        automatic.insert(automatic.end(), part.tags.begin(), part.tags.end());
+        return std::make_unique<TFlacSink>(options_.flac->level, MergedTags(automatic, options_.flac->tags),
+                                           part.marks.chapterStarts);
+    }
+    // A disc's outputs say what they are; a program stream's WAVE file stays samples only.
+    TOutputMarks marks = part.marks;
+    if (!marks.title.empty())
+        marks.encoder = EncoderTag().second;
+    return std::make_unique<TRf64WaveSink>(std::move(marks));
 }
 
 bool TStreamRun::StartPart(size_t index) {

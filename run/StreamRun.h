@@ -3,6 +3,7 @@
 #include "dvd/LpcmTrackReader.h"
 #include "dvd/StreamSource.h"
 #include "output/AudioFormat.h"
+#include "output/OutputMarks.h"
 #include "run/RunControl.h"
 #include "run/RunOptions.h"
 #include "run/RunOutput.h"
@@ -18,6 +19,8 @@ struct TStreamPart {
     std::string outputName;
     int64_t firstFrame = 0;
     bool overwriteAgreed = false; // the user was asked and said Yes
+    std::vector<TFlacTag> tags;   // what a FLAC output says of itself beside ENCODER
+    TOutputMarks marks;           // what a WAVE output says of itself; both take the chapter starts
 };
 
 // The conversion of one LPCM track of a DVD program stream (a .VOB file, or a disc title's cells) into

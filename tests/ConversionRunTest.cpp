@@ -133,6 +133,34 @@ TEST_F(ConversionRun, AnExistingOutputIsOverwrittenOnlyOnYes) {
     EXPECT_EQ(ReadFile(host_.output).size(), 46u + 5 * 12);
 }
 
+// A FLAC output stopped with Ignore is a finished FLAC of the groups written; with Abort it goes.
+TEST_F(ConversionRun, FlacOutputKeptOnIgnoreGoesOnAbort) {
+    WriteFile(host_.input, RandomGroups(20'000));
+    host_.output = dir_.Path("take.flac");
+    TRunOptions options = host_.Options();
+    options.flac = TFlacSettings{};
+    const auto run = [&] {
+        TConversionRun conversion(host_, options);
+        host_.run = &conversion;
+        const TRunResult result = conversion.Execute();
+        host_.run = nullptr;
+        return std::pair{result, conversion.GroupsWritten()};
+    };
+    host_.stopAfterGroups = 7'000;
+    host_.stopAnswers = {TStopAnswer::Ignore};
+    const auto [kept, groups] = run();
+    EXPECT_EQ(kept, TRunResult::Stopped);
+    EXPECT_EQ(ShellOutput("flac -s -t '" + host_.output + "' 2>&1"), "");
+    EXPECT_EQ(ShellOutput("metaflac --show-total-samples '" + host_.output + "'"),
+              std::to_string(2 * groups) + "\n");
+
+    host_.confirmAnswers = {true};
+    host_.stopAfterGroups = 7'000;
+    host_.stopAnswers = {TStopAnswer::Abort};
+    EXPECT_EQ(run().first, TRunResult::Aborted);
+    EXPECT_FALSE(Exists(host_.output));
+}
+
 TEST_F(ConversionRun, StopAnswers) {
     const Bytes input = RandomGroups(50);
     WriteFile(host_.input, input);

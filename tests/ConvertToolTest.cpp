@@ -103,6 +103,51 @@ TEST_F(ConvertTool, BothInputKindsRoundTripThroughLibsndfileAtBothResolutions) {
 
 // -b 16 --dither: the same file from every run; each sample within 1.5 LSB of its 20-bit value, the
 // errors averaging zero where truncation's average -15/32 LSB.
+// FLAC of raw and swapped WAVE input holds the samples of the WAVE outputs: 20 bits kept as 20, 16 as
+// reduced (with dither), named .flac by --flac, tagged, and whole by flac's own test.
+TEST_F(ConvertTool, FlacOutputsHoldTheWaveOutputsSamples) {
+    const Bytes demuxed = RandomGroups(30'000);
+    WriteFile(dir_.Path("take1.raw"), demuxed);
+    WriteFile(dir_.Path("take2.wav"), MakeWave(SwapBytePairs(demuxed)));
+    const std::vector<std::string> inputs = {dir_.Path("take1.raw"), dir_.Path("take2.wav")};
+    ASSERT_EQ(Convert({"-q", inputs[0], inputs[1]}).exitStatus, 0);
+    ASSERT_EQ(Convert({"-q", "--flac", "--flac-level", "8", "--tag",
+                       "ARTIST=\xC3\x9C"
+                       "ber",
+                       inputs[0], inputs[1]})
+                  .exitStatus,
+              0);
+    for (const std::string dither : {"", "--dither"}) {
+        const std::string stem = dir_.Path(dither.empty() ? "take1-16" : "take1-16-dither");
+        for (const char* extension : {".wav", ".flac"}) {
+            std::vector<std::string> args = {"-q", "-b", "16", "-o", stem + extension, inputs[0]};
+            if (!dither.empty())
+                args.push_back(dither);
+            ASSERT_EQ(Convert(args).exitStatus, 0);
+        }
+    }
+    const struct {
+        std::string wave, flac, bits;
+    } pairs[] = {{"take1.wav", "take1.flac", "20"},
+                 {"take2_new.wav", "take2.flac", "20"},
+                 {"take1-16.wav", "take1-16.flac", "16"},
+                 {"take1-16-dither.wav", "take1-16-dither.flac", "16"}};
+    for (const auto& pair : pairs) {
+        SCOPED_TRACE(pair.flac);
+        const std::string flac = dir_.Path(pair.flac);
+        EXPECT_EQ(ShellOutput("flac -s -t '" + flac + "' 2>&1"), "");
+        EXPECT_EQ(ShellOutput("metaflac --show-bps '" + flac + "'"), pair.bits + "\n");
+        const Decoded wave = ReadWithLibsndfile(dir_.Path(pair.wave));
+        EXPECT_EQ(ShellOutput("metaflac --show-sample-rate --show-channels '" + flac + "'"),
+                  std::to_string(wave.sampleRate) + "\n2\n");
+        // FFmpeg, as libsndfile reads no 20-bit FLAC.
+        EXPECT_EQ(DecodeWithFfmpeg("-i '" + flac + "'"), wave.samples);
+    }
+    EXPECT_EQ(ShellOutput("metaflac --export-tags-to=- '" + dir_.Path("take2.flac") + "'"),
+              "ENCODER=Oxlip " OXLIP_VERSION "\nARTIST=\xC3\x9C"
+              "ber\n");
+}
+
 TEST_F(ConvertTool, DitherIsRepeatableBoundedAndUnbiased) {
     const std::vector<int32_t> samples = RandomSamples(200'000, 5);
     WriteFile(dir_.Path("take.raw"), EncodeDemuxed(samples));
@@ -138,6 +183,7 @@ TEST_F(ConvertTool, QuestionsWithoutATerminalAreAnsweredNo) {
 
 TEST_F(ConvertTool, FailuresAndUsageErrors) {
     WriteFile(dir_.Path("good.raw"), RandomGroups(3));
+    const std::string good = dir_.Path("good.raw");
     CliOutcome result = Convert({"-q", dir_.Path("missing.raw"), dir_.Path("good.raw")});
     EXPECT_EQ(result.exitStatus, 1) << "one input failed";
     EXPECT_NE(result.err.find("missing.raw: Input file does not exist"), std::string::npos) << result.err;
@@ -162,12 +208,19 @@ TEST_F(ConvertTool, FailuresAndUsageErrors) {
         {{"disc", "--title"}, "needs a value"},
         {{"--chapters", "5-3", "disc"}, msg::BadChapterRange("5-3")},
         {{"--chapters", "0", "disc"}, msg::BadChapterRange("0")},
+        {{"--flac", "--tag", "ARTIST", good}, msg::BadTag("ARTIST")},
+        {{"--flac", "--tag", "=x", good}, msg::BadTag("=x")},
+        {{"--flac", "--tag", "K\xC3\x9CNSTLER=x", good}, msg::BadTag("K\xC3\x9CNSTLER=x")},
+        {{"--flac-level", "9", "--flac", good}, msg::BadFlacLevel("9")},
+        {{"--flac", "-o", dir_.Path("good.wav"), good}, msg::kFlacNeedsFlacName},
+        {{"--tag", "A=b", good}, msg::kFlacOptionsOnly},
     };
     for (const Usage& usage : usageErrors) {
         result = Convert(usage.args);
         EXPECT_EQ(result.exitStatus, 2) << usage.says;
         EXPECT_NE(result.err.find(usage.says), std::string::npos) << result.err;
     }
+    EXPECT_FALSE(Exists(dir_.Path("good.flac"))) << "nothing converted after a usage error";
     EXPECT_EQ(Convert({"--help"}).exitStatus, 0);
     EXPECT_EQ(Convert({"--version"}).exitStatus, 0);
 }

@@ -8,6 +8,7 @@
 #include "texts/Messages.h"
 
 #include <gtest/gtest.h>
+#include <sndfile.h>
 
 namespace {
 
@@ -69,6 +70,104 @@ TEST(DiscConvert, ChaptersJoinGaplessIntoTheTitle) {
     const std::vector<int32_t> second = Samples(work + "/CONCERT_2024-t01-c02.wav");
     EXPECT_TRUE(std::equal(second.begin(), second.end(), joined.begin() + 2 * 230'400));
     EXPECT_EQ(second.size(), 2u * (576'000 - 230'400));
+}
+
+// FLAC of a disc: a title at its stream's own resolution and chapters joined gapless, bit for bit what
+// FFmpeg decodes from the VOB, tagged from the disc, whole by flac's own test; a VOB file the same way.
+TEST(DiscConvert, FlacTitlesChaptersAndStreamsAreTaggedAndBitExact) {
+    REQUIRE_DISC_FIXTURES();
+    const std::string work = DiscFixtures().work + "/flac";
+    std::filesystem::create_directories(work);
+    const std::string image = DiscFixtures().image;
+    const auto tags = [](const std::string& flac) {
+        return ShellOutput("metaflac --export-tags-to=- '" + flac + "'");
+    };
+    const std::string encoder = "ENCODER=Oxlip " OXLIP_VERSION "\n";
+
+    ASSERT_EQ(Convert({"-q", "--flac", "--title", "2", "--track", "2", image}, work).exitStatus, 0);
+    const std::string title2 = work + "/CONCERT_2024-t02.flac";
+    EXPECT_EQ(Samples(title2), DecodeWithFfmpeg("-i '" + Vob(2) + "' -map 0:a:1"));
+    EXPECT_EQ(ShellOutput("metaflac --show-bps --show-sample-rate --show-channels '" + title2 + "'"),
+              "24\n96000\n1\n");
+    EXPECT_EQ(tags(title2), encoder + "ALBUM=CONCERT_2024\nTITLE=Title 2\n");
+
+    const CliOutcome outcome = Convert(
+        {"-q", "--flac", "--chapters", "--tag", "album=Live", "--tag", "ARTIST=Band", "-o", work, image});
+    ASSERT_EQ(outcome.exitStatus, 0) << outcome.err;
+    std::vector<int32_t> joined;
+    for (int c = 1; c <= 3; ++c) {
+        const std::string chapter = work + "/CONCERT_2024-t01-c0" + std::to_string(c) + ".flac";
+        EXPECT_EQ(ShellOutput("flac -s -t '" + chapter + "' 2>&1"), "");
+        EXPECT_EQ(tags(chapter), encoder + "TITLE=Chapter " + std::to_string(c) + "\nTRACKNUMBER=" +
+                                     std::to_string(c) + "\nTRACKTOTAL=3\nalbum=Live\nARTIST=Band\n");
+        const std::vector<int32_t> samples = Samples(chapter);
+        joined.insert(joined.end(), samples.begin(), samples.end());
+    }
+    EXPECT_EQ(joined, DecodeWithFfmpeg("-i '" + Vob(1) + "' -map 0:a:0"));
+
+    ASSERT_EQ(Convert({"-q", "--track", "2", "-o", work + "/de.flac", Vob(1)}).exitStatus, 0);
+    EXPECT_EQ(Samples(work + "/de.flac"), DecodeWithFfmpeg("-i '" + Vob(1) + "' -map 0:a:1"));
+    EXPECT_EQ(tags(work + "/de.flac"), encoder);
+}
+
+// The chunks of a RIFF file after its header's 12 bytes: each id with its body.
+std::vector<std::pair<std::string, Bytes>> Chunks(const Bytes& file) {
+    std::vector<std::pair<std::string, Bytes>> chunks;
+    for (size_t at = 12; at + 8 <= file.size();) {
+        const size_t size = U32At(file, at + 4);
+        const size_t end = std::min(file.size(), at + 8 + size);
+        chunks.emplace_back(std::string(file.begin() + at, file.begin() + at + 4),
+                            Bytes(file.begin() + at + 8, file.begin() + end));
+        at += 8 + size + (size & 1);
+    }
+    return chunks;
+}
+
+// A whole title marks its chapters where the chapter files begin: a FLAC CUESHEET (not CD-DA) with the
+// lead-out at the end, and in WAVE a cue point per chapter, labelled, with INFO after the data; FFmpeg
+// and libsndfile still read the samples.
+TEST(DiscConvert, WholeTitlesMarkTheirChapters) {
+    REQUIRE_DISC_FIXTURES();
+    const std::string work = DiscFixtures().work + "/marks";
+    std::filesystem::create_directories(work);
+    ASSERT_EQ(Convert({"-q", "-o", work + "/whole.flac", DiscFixtures().image}).exitStatus, 0);
+    ASSERT_EQ(Convert({"-q", "-o", work + "/whole.wav", DiscFixtures().image}).exitStatus, 0);
+    EXPECT_EQ(ShellOutput("flac -s -t '" + work + "/whole.flac' 2>&1"), "");
+    const std::string sheet = ShellOutput("metaflac --list --block-type=CUESHEET '" + work + "/whole.flac'");
+    EXPECT_NE(sheet.find("is CD: false"), std::string::npos) << sheet;
+    EXPECT_NE(sheet.find("number of tracks: 4"), std::string::npos) << sheet;
+    std::vector<std::string> offsets;
+    // The tracks' offsets; their index points, indented further, are at 0 in each track.
+    const std::string track = "\n      offset: ";
+    for (size_t at = sheet.find(track); at != std::string::npos; at = sheet.find(track, at + 1))
+        offsets.push_back(sheet.substr(at + track.size(), sheet.find('\n', at + 1) - at - track.size()));
+    EXPECT_EQ(offsets, (std::vector<std::string>{"0", "230400", "576000", "672000"}));
+    EXPECT_EQ(Samples(work + "/whole.flac"), Samples(work + "/whole.wav"));
+
+    const auto chunks = Chunks(ReadFile(work + "/whole.wav"));
+    std::vector<std::string> ids;
+    for (const auto& chunk : chunks)
+        ids.push_back(chunk.first);
+    ASSERT_EQ(ids, (std::vector<std::string>{"JUNK", "fmt ", "data", "cue ", "LIST", "LIST"}));
+    const Bytes& cue = chunks[3].second;
+    ASSERT_EQ(cue.size(), 4u + 3 * 24);
+    for (uint32_t point = 0; point < 3; ++point) {
+        EXPECT_EQ(U32At(cue, 4 + 24 * point), point + 1);
+        EXPECT_EQ(U32At(cue, 4 + 24 * point + 20), (std::vector<uint32_t>{0, 230400, 576000})[point]);
+    }
+    const std::string adtl(chunks[4].second.begin(), chunks[4].second.end());
+    const std::string info(chunks[5].second.begin(), chunks[5].second.end());
+    EXPECT_EQ(adtl.substr(0, 4), "adtl");
+    EXPECT_NE(adtl.find(std::string("Chapter 3\0", 10)), std::string::npos);
+    EXPECT_EQ(info.substr(0, 4), "INFO");
+    for (const std::string& text : {std::string("INAM"), std::string("Title 1"), std::string("IPRD"),
+                                    std::string("CONCERT_2024"), std::string("ISFT"), std::string("Oxlip ")})
+        EXPECT_NE(info.find(text), std::string::npos) << text;
+    SF_INFO sfInfo{};
+    SNDFILE* file = sf_open((work + "/whole.wav").c_str(), SFM_READ, &sfInfo);
+    ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
+    EXPECT_EQ(sfInfo.frames, 672000);
+    sf_close(file);
 }
 
 // What cannot be done is said, with exit status 1 and nothing written.

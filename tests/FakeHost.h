@@ -20,7 +20,7 @@ public:
     // The run options a test's run is made with.
     bool rf64 = false;
     bool dither = false;
-    TRunOptions Options() const { return {rf64, dither, {}}; }
+    TRunOptions Options() const { return {rf64, dither, {}, {}}; }
 
     std::vector<std::string> errors;
     std::vector<std::string> causes; // the causes given with some of the errors

@@ -128,6 +128,17 @@ Bytes RandomGroups(size_t groups, uint32_t seed) {
     return bytes;
 }
 
+std::string ShellOutput(const std::string& command) {
+    std::string out;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    char buffer[256];
+    while (pipe && std::fgets(buffer, sizeof buffer, pipe))
+        out += buffer;
+    if (pipe)
+        ::pclose(pipe);
+    return out;
+}
+
 std::vector<int32_t> DecodeWithFfmpeg(const std::string& inputArgs) {
     const std::string command = "ffmpeg -nostdin -v error " + inputArgs + " -f s32le -";
     FILE* pipe = ::popen(command.c_str(), "r");

@@ -48,6 +48,8 @@ Bytes MakeWave(const Bytes& data, uint32_t fmtSize = 16);
 // FFmpeg's decode as 32-bit little-endian samples: `inputArgs` are what goes before the output, such as
 // "-i 'x.vob' -map 0:a:0". Empty when FFmpeg cannot decode it.
 std::vector<int32_t> DecodeWithFfmpeg(const std::string& inputArgs);
+// What a shell command writes to standard output.
+std::string ShellOutput(const std::string& command);
 
 // `groups` deterministic pseudo-random 10-byte groups.
 Bytes RandomGroups(size_t groups, uint32_t seed = 1);

@@ -62,6 +62,17 @@ inline std::string NotAPositiveNumber(const std::string& option, const std::stri
     return option + " takes a whole number of 1 or more, not \"" + value + "\"";
 }
 
+// oxlip-convert's FLAC options.
+inline std::string BadTag(const std::string& tag) {
+    return "--tag \"" + tag + "\": a tag is NAME=VALUE, its name ASCII letters, digits or signs other than =";
+}
+inline std::string BadFlacLevel(const std::string& level) {
+    return "--flac-level takes 0 to 8, not \"" + level + "\"";
+}
+inline constexpr const char* kFlacNeedsFlacName = "--flac writes FLAC: the -o name must end in .flac";
+inline constexpr const char* kFlacOptionsOnly =
+    "--flac-level and --tag are for FLAC outputs (--flac or -o NAME.flac)";
+
 // --chapters with a range that selects nothing.
 inline std::string BadChapterRange(const std::string& range) {
     return "--chapters " + range + ": chapters count from 1, and the first may not come after the last";

@@ -15,6 +15,8 @@ inline constexpr const char* kTracks = "&Tracks";
 inline constexpr const char* kOneFilePerChapter = "One file per &chapter";
 inline constexpr const char* kFromChapter = "&from";
 inline constexpr const char* kToChapter = "t&o";
+inline constexpr const char* kWaveFormat = "&WAVE";
+inline constexpr const char* kFlacFormat = "F&LAC";
 inline constexpr const char* kWritingCaption = "Oxlip \u2013 "; // followed by the file being written
 
 } // namespace window_text

@@ -61,6 +61,18 @@ TEST_F(FileFaults, DiskFullDeletesTheIncompleteOutput) {
     EXPECT_FALSE(Exists(output_));
 }
 
+TEST_F(FileFaults, DiskFullDeletesTheIncompleteFlacOutput) {
+    const InputGuard guard(input_);
+    const std::string flac = dir_.Path("take.flac");
+    CliRun run;
+    run.fileSizeLimit = 65536;
+    const CliOutcome outcome = Convert(flac, run);
+    EXPECT_EQ(outcome.err, Said(input_, {msg::kWriteFailed}));
+    EXPECT_EQ(outcome.exitStatus, 1);
+    EXPECT_FALSE(Exists(flac));
+    EXPECT_TRUE(guard.Unchanged());
+}
+
 TEST_F(FileFaults, ReadErrors) {
     if (!StraceWorks())
         GTEST_SKIP() << "strace cannot trace here";

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "output/AudioSink.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+// A Vorbis comment: its name (ASCII, no '=') and its UTF-8 value.
+using TFlacTag = std::pair<std::string, std::string>;
+
+// The comments of an output: `automatic` (ENCODER first, then what the run knows of the output), each
+// replaced by a given one of its name (compared without regard to ASCII case), then the other given ones.
+std::vector<TFlacTag> MergedTags(const std::vector<TFlacTag>& automatic, const std::vector<TFlacTag>& given);
+// What every FLAC output says of its maker.
+TFlacTag EncoderTag();
+
+// A FLAC file at the source's own resolution: the samples' valid bits (20 stays 20), the format's rate
+// and channels, STREAMINFO with the sample count and the samples' MD5. libFLAC writes through the run's
+// file object. Until Finish, STREAMINFO says the length is unknown and carries no MD5, so that a file left
+// by a killed process claims no samples it lacks; Finish rewrites it with the totals.
+class TFlacSink final : public TAudioSink {
+public:
+    static constexpr int kDefaultLevel = 5;
+
+    // `chapterStarts`: a whole title's chapters, the frames they begin at (the first at 0), written as a
+    // CUESHEET (not CD-DA) with a track per chapter and the lead-out at the end; empty for none.
+    explicit TFlacSink(int level = kDefaultLevel, std::vector<TFlacTag> tags = {},
+                       std::vector<int64_t> chapterStarts = {});
+    ~TFlacSink() override;
+
+    int64_t FrameLimit(const TAudioFormat&) const override { return kNoFrameLimit; }
+    bool Begin(TMMIOFile& file, const TAudioFormat& format) override;
+    bool Write(const uint8_t* bytes, int32_t count) override;
+    bool Finish(int64_t dataBytes) override;
+    void Abandon() override;
+
+    // The callbacks' view of the file.
+    TMMIOFile* File() const { return abandoned_ ? nullptr : file_; }
+
+private:
+    bool Start(TMMIOFile& file, const TAudioFormat& format);
+    bool Flush();
+    bool AddCueSheet();
+    bool FinishCueSheet();
+
+    int level_;
+    std::vector<TFlacTag> tags_;
+    std::vector<int64_t> chapterStarts_;
+    uint64_t framesWritten_ = 0;
+    TMMIOFile* file_ = nullptr;
+    // libFLAC's encoder and the metadata blocks it writes.
+    struct TLibFlac;
+    std::unique_ptr<TLibFlac> flac_;
+    TAudioFormat format_{};
+    int shift_ = 0; // container bits beyond the valid ones
+    std::vector<int32_t> pending_;
+    size_t pendingCount_ = 0;
+    bool abandoned_ = false;
+    bool failed_ = false;
+};
