@@ -7,7 +7,7 @@
 #include <optional>
 
 const char* const kUsage =
-    "Usage: oxlip-convert [-b 16|24] [--dither] [--rf64] [-r RATE] [-y] [-q] [-o OUTPUT] INPUT...\n"
+    "Usage: oxlip-convert [-b 16|24] [--dither] [--rf64] [--lpcm-packing P] [-r RATE] [-y] [-q] [-o OUTPUT] INPUT...\n"
     "       oxlip-convert --list INPUT...\n"
     "       oxlip-convert [--title N] [--track N] [--chapters [A-B]] [-o OUTPUT] DISC\n"
     "Converts 20-bit LPCM (raw as demultiplexed, or a WAVE file whose byte pairs a ripping tool swapped)\n"
@@ -16,6 +16,9 @@ const char* const kUsage =
     "  -b 16|24     output bits: 16 (reduced resolution) or 24 (20 valid bits); default 24\n"
     "  --dither     with -b 16: TPDF dither instead of dropping the low bits (the same file every run)\n"
     "  --rf64       no size limit: an output beyond 4 GiB becomes RF64 (no question about 16 bits)\n"
+    "  --lpcm-packing pairs|quads|auto  how 20- and 24-bit DVD LPCM of 1 or 3 to 8 channels is packed:\n"
+    "               two sample times of all channels, or four samples at a time; default: auto, detected\n"
+    "               from each track's start (pairs unless quads is clearly right)\n"
     "  -r RATE      sampling rate written to the header, decimal or hex ($BB80, 0xBB80); default 48000\n"
     "  -o OUTPUT    output file name (one input only); default: the input's name with .wav,\n"
     "               or with _new.wav when the input is a .wav file\n"
@@ -128,6 +131,19 @@ bool ParseCommandLine(const std::vector<std::string>& args, ConvertOptions& opti
             options.rf64 = true;
         } else if (arg == "--dither") {
             options.dither = true;
+        } else if (arg == "--lpcm-packing") {
+            if (i + 1 >= args.size()) {
+                error = "option --lpcm-packing needs a value";
+                return false;
+            }
+            const std::string& value = args[++i];
+            if (value != "pairs" && value != "quads" && value != "auto") {
+                error = "--lpcm-packing takes pairs, quads or auto, not \"" + value + "\"";
+                return false;
+            }
+            options.lpcmPacking = value == "pairs"   ? TLpcmPackingChoice::Pairs
+                                  : value == "quads" ? TLpcmPackingChoice::Quads
+                                                     : TLpcmPackingChoice::Auto;
         } else if (arg == "--list") {
             options.list = true;
         } else if (arg == "--track") {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "dvd/LpcmFormat.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -17,6 +19,8 @@ struct ConvertOptions {
     bool showVersion = false;
     bool rf64 = false;   // outputs beyond the RIFF limit become RF64
     bool dither = false; // TPDF dither for -b 16
+    // --lpcm-packing: how 20- and 24-bit DVD LPCM of other than two channels is read.
+    TLpcmPackingChoice lpcmPacking = TLpcmPackingChoice::Auto;
     bool list = false;   // describe the inputs, convert nothing
     int track = 0;       // --track N; 0 when not given
     int title = 0;       // --title N; 0 when not given

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dvd/LpcmFormat.h"
 #include "output/AudioSink.h"
 
 #include <functional>
@@ -14,4 +15,6 @@ struct TRunOptions {
     bool dither = false;
     // Where the samples go instead of the output format's own sink; for tests.
     std::function<std::unique_ptr<TAudioSink>()> makeSink;
+    // How 20- and 24-bit DVD LPCM of other than two channels is packed: detected per track, or forced.
+    TLpcmPackingChoice lpcmPacking = TLpcmPackingChoice::Auto;
 };
