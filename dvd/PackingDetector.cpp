@@ -31,11 +31,15 @@ TLpcmPacking DetectPacking(const TLpcmFormat& format, const uint8_t* data, size_
         const std::vector<int32_t> quads = Read(format, data, size, TLpcmPacking::Quads);
         const auto channels = static_cast<size_t>(format.channels);
         const size_t samples = std::min(pairs.size(), quads.size());
-        for (size_t i = channels; i < samples; ++i) {
-            const int32_t quadStep = quads[i] - quads[i - channels];
-            found.pairsRoughness += std::abs(pairs[i] - pairs[i - channels]);
-            found.quadsRoughness += std::abs(quadStep);
-            found.changingSamples += quadStep != 0;
+        // The change of each channel's step, which audio keeps small far into the treble, while the
+        // misread samples jump by as much as a step of noise.
+        const auto curve = [channels](const std::vector<int32_t>& x, size_t i) {
+            return std::abs(int64_t{x[i]} - 2 * int64_t{x[i - channels]} + x[i - 2 * channels]);
+        };
+        for (size_t i = 2 * channels; i < samples; ++i) {
+            found.pairsRoughness += curve(pairs, i);
+            found.quadsRoughness += curve(quads, i);
+            found.changingSamples += quads[i] != quads[i - channels];
         }
     }
     if (evidence)
