@@ -16,6 +16,13 @@ std::string Groups(int64_t bytes) {
     return std::to_string(bytes > 0 ? bytes / kGroupBytes : 0) + " groups of 4 samples";
 }
 
+// Where the packings of a track's layout differ, the one its start shows.
+std::string PackingText(const TAudioTrack& track) {
+    if (!track.Convertible() || !PackingsDiffer(track.format))
+        return {};
+    return track.packing == TLpcmPacking::Quads ? msg::kListQuads : msg::kListPairs;
+}
+
 } // namespace
 
 bool DescribeInput(const std::string& input, std::string& text) {
@@ -41,7 +48,7 @@ bool DescribeInput(const std::string& input, std::string& text) {
         int lpcm = 0;
         for (const TAudioTrack& track : tracks)
             text += "  " + (track.Convertible() ? "Track " + std::to_string(++lpcm) + ": " : std::string()) +
-                    track.Describe() + "\n";
+                    track.Describe() + PackingText(track) + "\n";
         return true;
     }
     TWaveHeader header{};

@@ -128,4 +128,38 @@ TEST(ProgramStreamConvert, TracksAreChosenAndDecodedAsFfmpegDoes) {
     EXPECT_FALSE(Exists(work + "/ac3.wav"));
 }
 
+// A 5.1 24-bit stream as FFmpeg writes it: detected as quads and said so; --lpcm-packing forces either
+// reading, without the note.
+TEST(ProgramStreamConvert, TheLpcmPackingIsDetectedOrForced) {
+    TempDir dir;
+    const std::string vob = dir.Path("surround.vob");
+    ASSERT_EQ(std::system(("ffmpeg -nostdin -v error -f lavfi -i sine=frequency=440:duration=2 -ac 6 -c:a pcm_dvd "
+                           "-sample_fmt s32 -f dvd '" +
+                           vob + "'")
+                              .c_str()),
+              0);
+    const std::vector<int32_t> ffmpeg = DecodeWithFfmpeg("-i '" + vob + "' -map 0:a:0");
+    struct Case {
+        std::vector<std::string> option;
+        bool asFfmpeg, note;
+    } cases[] = {{{}, true, true},
+                 {{"--lpcm-packing", "auto"}, true, true},
+                 {{"--lpcm-packing", "quads"}, true, false},
+                 {{"--lpcm-packing", "pairs"}, false, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.option.empty() ? "no option" : c.option[1]);
+        std::vector<std::string> args = c.option;
+        args.insert(args.end(), {"-q", "-y", "-o", dir.Path("out.wav"), vob});
+        const CliOutcome outcome = Convert(args);
+        ASSERT_EQ(outcome.exitStatus, 0) << outcome.err;
+        const std::vector<int32_t> samples = Samples(dir.Path("out.wav"));
+        EXPECT_EQ(samples.size(), ffmpeg.size());
+        EXPECT_EQ(samples == ffmpeg, c.asFfmpeg);
+        EXPECT_EQ(outcome.err.find(msg::kQuadsDetected) != std::string::npos, c.note) << outcome.err;
+    }
+    const CliOutcome wrong = Convert({"--lpcm-packing", "fours", vob});
+    EXPECT_EQ(wrong.exitStatus, 2);
+    EXPECT_NE(wrong.err.find("--lpcm-packing takes pairs, quads or auto"), std::string::npos) << wrong.err;
+}
+
 } // namespace

@@ -92,6 +92,9 @@ inline constexpr const char* kPreEmphasis =
 inline constexpr const char* kQuadsDetected =
     "The audio's 20- or 24-bit samples are packed four at a time (as FFmpeg writes them), not in pairs of "
     "sample times; they were read so. --lpcm-packing pairs reads them the other way.";
+// After a track in a listing, where its layout can be packed either way.
+inline constexpr const char* kListQuads = ", packed in quads (four samples at a time)";
+inline constexpr const char* kListPairs = ", packed in pairs of sample times";
 inline constexpr const char* kRateFromStream =
     "The sampling rate of a program stream comes from the stream; -r does not apply.";
 inline constexpr const char* kNotConvertible = "not convertible";

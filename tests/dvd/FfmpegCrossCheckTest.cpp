@@ -142,6 +142,8 @@ TEST(FfmpegCrossCheck, MultichannelStreamsFfmpegMadeAreDetected) {
         bool detected = false;
         EXPECT_EQ(ReaderDecode(stream, TLpcmPackingChoice::Auto, detected), ffmpeg);
         EXPECT_EQ(detected, channels != 1);
+        MemorySource listed(stream);
+        EXPECT_EQ(ListAudioTracks(listed).at(0).packing, detected ? TLpcmPacking::Quads : TLpcmPacking::Pairs);
         const std::vector<int32_t> pairs = ReaderDecode(stream, TLpcmPackingChoice::Pairs, detected);
         EXPECT_FALSE(detected);
         EXPECT_EQ(pairs, OurDecode(stream, 0xA0));
