@@ -7,7 +7,8 @@
 #include <optional>
 
 const char* const kUsage =
-    "Usage: oxlip-convert [-b 16|24] [--dither] [--rf64] [--lpcm-packing P] [-r RATE] [-y] [-q] [-o OUTPUT] INPUT...\n"
+    "Usage: oxlip-convert [-b 16|24] [--dither] [--rf64] [--lpcm-packing P] [-r RATE] [-y] [-q] [-o OUTPUT] "
+    "INPUT...\n"
     "       oxlip-convert --list INPUT...\n"
     "       oxlip-convert [--title N] [--track N] [--chapters [A-B]] [-o OUTPUT] DISC\n"
     "Converts 20-bit LPCM (raw as demultiplexed, or a WAVE file whose byte pairs a ripping tool swapped)\n"

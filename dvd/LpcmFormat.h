@@ -27,7 +27,9 @@ enum class TLpcmPacking { Pairs, Quads };
 enum class TLpcmPackingChoice { Auto, Pairs, Quads };
 
 // The two packings read a layout differently: 20 or 24 bits, not stereo.
-inline bool PackingsDiffer(const TLpcmFormat& format) { return format.bits != 16 && format.channels != 2; }
+inline bool PackingsDiffer(const TLpcmFormat& format) {
+    return format.bits != 16 && format.channels != 2;
+}
 
 // The 7-byte header that follows the PES header of an LPCM packet in private stream 1: sub-stream id,
 // frame header count, first access unit pointer (2), emphasis/mute/frame number, quantisation/rate/

@@ -34,8 +34,7 @@ uint8_t* DecodeFixedGroups(const uint8_t* in, size_t groups, uint8_t* out) {
 
 // Quads of 20- or 24-bit samples: four high words, then four low bytes or two bytes of nibbles. The channel
 // count does not matter, only that a group holds whole quads.
-template <int Bits, bool To16>
-uint8_t* DecodeQuads(const uint8_t* in, size_t quads, uint8_t* out) {
+template <int Bits, bool To16> uint8_t* DecodeQuads(const uint8_t* in, size_t quads, uint8_t* out) {
     constexpr int kQuadBytes = Bits / 2;
     for (size_t q = 0; q < quads; ++q, in += kQuadBytes) {
         const uint8_t* low = in + 8;
@@ -77,7 +76,8 @@ TLpcmDecoder::FixedDecode FixedDecodeFor(int bits, int channels, bool to16, TLpc
     const auto counts = std::make_integer_sequence<int, 8>();
     if (packing == TLpcmPacking::Quads) {
         if (bits == 24)
-            return to16 ? QuadDecodeFor<24, true>(channels, counts) : QuadDecodeFor<24, false>(channels, counts);
+            return to16 ? QuadDecodeFor<24, true>(channels, counts)
+                        : QuadDecodeFor<24, false>(channels, counts);
         return to16 ? QuadDecodeFor<20, true>(channels, counts) : QuadDecodeFor<20, false>(channels, counts);
     }
     if (bits == 24)

@@ -108,7 +108,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(reader.QuadsDetected() == (reader.Packing() == TLpcmPacking::Quads));
         BytesSource again(data, size, 777);
         TLpcmTrackReader forced(again, 0xA0, reduce, dither,
-                                reader.QuadsDetected() ? TLpcmPackingChoice::Quads : TLpcmPackingChoice::Pairs);
+                                reader.QuadsDetected() ? TLpcmPackingChoice::Quads
+                                                       : TLpcmPackingChoice::Pairs);
         std::vector<uint8_t> forcedSamples;
         if (forced.Start())
             while (forced.Next(block))

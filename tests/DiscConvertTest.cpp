@@ -133,11 +133,12 @@ TEST(ProgramStreamConvert, TracksAreChosenAndDecodedAsFfmpegDoes) {
 TEST(ProgramStreamConvert, TheLpcmPackingIsDetectedOrForced) {
     TempDir dir;
     const std::string vob = dir.Path("surround.vob");
-    ASSERT_EQ(std::system(("ffmpeg -nostdin -v error -f lavfi -i sine=frequency=440:duration=2 -ac 6 -c:a pcm_dvd "
-                           "-sample_fmt s32 -f dvd '" +
-                           vob + "'")
-                              .c_str()),
-              0);
+    ASSERT_EQ(
+        std::system(("ffmpeg -nostdin -v error -f lavfi -i sine=frequency=440:duration=2 -ac 6 -c:a pcm_dvd "
+                     "-sample_fmt s32 -f dvd '" +
+                     vob + "'")
+                        .c_str()),
+        0);
     const std::vector<int32_t> ffmpeg = DecodeWithFfmpeg("-i '" + vob + "' -map 0:a:0");
     struct Case {
         std::vector<std::string> option;

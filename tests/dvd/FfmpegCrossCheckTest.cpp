@@ -132,9 +132,9 @@ TEST(FfmpegCrossCheck, MultichannelStreamsFfmpegMadeAreDetected) {
     for (int channels : {1, 6, 8}) {
         SCOPED_TRACE(testing::Message() << channels << " channels");
         const std::string vob = dir.Path("made.vob");
-        const std::string command = "ffmpeg -nostdin -y -v error -f lavfi -i sine=frequency=440:duration=1 -ac " +
-                                    std::to_string(channels) +
-                                    " -ar 48000 -c:a pcm_dvd -sample_fmt s32 -f dvd '" + vob + "'";
+        const std::string command =
+            "ffmpeg -nostdin -y -v error -f lavfi -i sine=frequency=440:duration=1 -ac " +
+            std::to_string(channels) + " -ar 48000 -c:a pcm_dvd -sample_fmt s32 -f dvd '" + vob + "'";
         ASSERT_EQ(std::system(command.c_str()), 0);
         const Bytes stream = ReadFile(vob);
         const std::vector<int32_t> ffmpeg = FfmpegDecode(vob);
@@ -143,7 +143,8 @@ TEST(FfmpegCrossCheck, MultichannelStreamsFfmpegMadeAreDetected) {
         EXPECT_EQ(ReaderDecode(stream, TLpcmPackingChoice::Auto, detected), ffmpeg);
         EXPECT_EQ(detected, channels != 1);
         MemorySource listed(stream);
-        EXPECT_EQ(ListAudioTracks(listed).at(0).packing, detected ? TLpcmPacking::Quads : TLpcmPacking::Pairs);
+        EXPECT_EQ(ListAudioTracks(listed).at(0).packing,
+                  detected ? TLpcmPacking::Quads : TLpcmPacking::Pairs);
         const std::vector<int32_t> pairs = ReaderDecode(stream, TLpcmPackingChoice::Pairs, detected);
         EXPECT_FALSE(detected);
         EXPECT_EQ(pairs, OurDecode(stream, 0xA0));

@@ -1,6 +1,6 @@
 #include "dvd/LpcmLayout.h"
-#include "dvd/PackingDetector.h"
 #include "LpcmEncoder.h"
+#include "dvd/PackingDetector.h"
 
 #include <gtest/gtest.h>
 
@@ -91,7 +91,8 @@ TEST(LpcmLayout, BothPackingsRoundTripAndAreDetected) {
         for (int channels : {1, 4, 6, 8}) {
             for (TLpcmPacking packing : {TLpcmPacking::Pairs, TLpcmPacking::Quads}) {
                 const bool quads = packing == TLpcmPacking::Quads;
-                SCOPED_TRACE(testing::Message() << bits << " bit, " << channels << " channels, quads " << quads);
+                SCOPED_TRACE(testing::Message()
+                             << bits << " bit, " << channels << " channels, quads " << quads);
                 const TLpcmFormat format{bits, 48000, channels, false};
                 const std::vector<int32_t> samples =
                     ToneSamples(kPackingFrames, channels, 0.6 * (1 << (bits - 1)));
