@@ -34,6 +34,7 @@ bool TLpcmTrackReader::Next(std::span<const uint8_t>& samples) {
     if (holdingStart_) {
         holdingStart_ = false;
         samples = decoder_->Decode(start_.data(), start_.size());
+        std::vector<uint8_t>().swap(start_);
         return true;
     }
     if (!havePacket_ && !demuxer_.NextPacketOf(trackId_, packet_))
