@@ -144,6 +144,19 @@ bool ParseCommandLine(const std::vector<std::string>& args, ConvertOptions& opti
         } else if (arg == "--tag") {
             if (!TakeTag(args, i, options, error))
                 return false;
+        } else if (arg == "--lpcm-packing") {
+            if (i + 1 >= args.size()) {
+                error = cli_text::NeedsAValue("--lpcm-packing");
+                return false;
+            }
+            const std::string& value = args[++i];
+            if (value != "pairs" && value != "quads" && value != "auto") {
+                error = cli_text::BadPacking(value);
+                return false;
+            }
+            options.lpcmPacking = value == "pairs"   ? TLpcmPackingChoice::Pairs
+                                  : value == "quads" ? TLpcmPackingChoice::Quads
+                                                     : TLpcmPackingChoice::Auto;
         } else if (arg == "--list") {
             options.list = true;
         } else if (arg == "--track") {

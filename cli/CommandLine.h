@@ -1,5 +1,7 @@
 #pragma once
 
+#include "dvd/LpcmFormat.h"
+
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -18,9 +20,11 @@ struct ConvertOptions {
     bool showVersion = false;
     bool rf64 = false;   // outputs beyond the RIFF limit become RF64
     bool dither = false; // TPDF dither for -b 16
-    bool list = false;   // describe the inputs, convert nothing
-    int track = 0;       // --track N; 0 when not given
-    int title = 0;       // --title N; 0 when not given
+    // --lpcm-packing: how 20- and 24-bit DVD LPCM of other than two channels is read.
+    TLpcmPackingChoice lpcmPacking = TLpcmPackingChoice::Auto;
+    bool list = false; // describe the inputs, convert nothing
+    int track = 0;     // --track N; 0 when not given
+    int title = 0;     // --title N; 0 when not given
     bool chapters = false;
     // --chapters A-B (or A alone): the chapters to convert; 0 and 0 when all.
     int firstChapter = 0;

@@ -17,6 +17,13 @@ int64_t Groups(int64_t bytes) {
     return bytes > 0 ? bytes / kGroupBytes : 0;
 }
 
+// Where the packings of a track's layout differ, the one its start shows.
+std::string PackingText(const TAudioTrack& track) {
+    if (!track.Convertible() || !PackingsDiffer(track.format))
+        return {};
+    return track.packing == TLpcmPacking::Quads ? msg::kListQuads : msg::kListPairs;
+}
+
 } // namespace
 
 bool DescribeInput(const std::string& input, std::string& text) {
@@ -41,7 +48,7 @@ bool DescribeInput(const std::string& input, std::string& text) {
         int lpcm = 0;
         for (const TAudioTrack& track : tracks)
             text += "  " + (track.Convertible() ? listing_text::Track(++lpcm) : std::string()) +
-                    track.Describe() + "\n";
+                    track.Describe() + PackingText(track) + "\n";
         return true;
     }
     TWaveHeader header{};

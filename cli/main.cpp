@@ -44,6 +44,7 @@ TRunRequest RequestFor(const ConvertOptions& options, const std::string& input) 
     request.output = options.output;
     request.options.rf64 = options.rf64;
     request.options.dither = options.dither;
+    request.options.lpcmPacking = options.lpcmPacking;
     request.rateGiven = options.rateGiven;
     request.title = options.title;
     request.track = options.track;

@@ -31,6 +31,8 @@ struct TAudioTrack {
     TLpcmFormat format;
     // Audio bytes the track carries over the whole stream.
     int64_t payloadBytes = 0;
+    // LPCM only: the packing detected from the track's start (pairs where the packings do not differ).
+    TLpcmPacking packing = TLpcmPacking::Pairs;
 
     bool Convertible() const { return codec == TAudioCodec::Lpcm; }
     // LPCM only: the playing time its bytes make at its first packet's format.

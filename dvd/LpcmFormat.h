@@ -17,6 +17,20 @@ struct TLpcmFormat {
     }
 };
 
+// How 20- and 24-bit samples are packed in a group. Pairs: two sample times of all N channels, the 2N
+// high words, then the 2N low parts. Quads: the interleaved samples four at a time, four high words, then
+// those four samples' low parts (across the pair boundary for odd channel counts). Both are the same for
+// stereo and for 16 bits.
+enum class TLpcmPacking { Pairs, Quads };
+
+// What the user asks for: one packing, or the one detected at the start of each track.
+enum class TLpcmPackingChoice { Auto, Pairs, Quads };
+
+// The two packings read a layout differently: 20 or 24 bits, not stereo.
+inline bool PackingsDiffer(const TLpcmFormat& format) {
+    return format.bits != 16 && format.channels != 2;
+}
+
 // The 7-byte header that follows the PES header of an LPCM packet in private stream 1: sub-stream id,
 // frame header count, first access unit pointer (2), emphasis/mute/frame number, quantisation/rate/
 // channels, dynamic range control.

@@ -32,6 +32,32 @@ uint8_t* DecodeFixedGroups(const uint8_t* in, size_t groups, uint8_t* out) {
     return out;
 }
 
+// Quads of 20- or 24-bit samples: four high words, then four low bytes or two bytes of nibbles. The channel
+// count does not matter, only that a group holds whole quads.
+template <int Bits, bool To16> uint8_t* DecodeQuads(const uint8_t* in, size_t quads, uint8_t* out) {
+    constexpr int kQuadBytes = Bits / 2;
+    for (size_t q = 0; q < quads; ++q, in += kQuadBytes) {
+        const uint8_t* low = in + 8;
+        for (int k = 0; k < 4; ++k) {
+            if constexpr (!To16) {
+                if constexpr (Bits == 24)
+                    *out++ = low[k];
+                else
+                    *out++ = (k & 1) ? static_cast<uint8_t>(low[k / 2] << 4) : low[k / 2] & 0xF0;
+            }
+            *out++ = in[2 * k + 1];
+            *out++ = in[2 * k];
+        }
+    }
+    return out;
+}
+
+template <int Bits, bool To16, int Channels>
+uint8_t* DecodeQuadGroups(const uint8_t* in, size_t groups, uint8_t* out) {
+    constexpr size_t kQuadsPerGroup = Channels % 2 ? Channels : Channels / 2;
+    return DecodeQuads<Bits, To16>(in, groups * kQuadsPerGroup, out);
+}
+
 template <int Bits, bool To16, int... Channels>
 TLpcmDecoder::FixedDecode FixedDecodeFor(int channels, std::integer_sequence<int, Channels...>) {
     TLpcmDecoder::FixedDecode decode = nullptr;
@@ -39,8 +65,21 @@ TLpcmDecoder::FixedDecode FixedDecodeFor(int channels, std::integer_sequence<int
     return decode;
 }
 
-TLpcmDecoder::FixedDecode FixedDecodeFor(int bits, int channels, bool to16) {
+template <int Bits, bool To16, int... Channels>
+TLpcmDecoder::FixedDecode QuadDecodeFor(int channels, std::integer_sequence<int, Channels...>) {
+    TLpcmDecoder::FixedDecode decode = nullptr;
+    ((channels == Channels + 1 ? decode = &DecodeQuadGroups<Bits, To16, Channels + 1> : decode), ...);
+    return decode;
+}
+
+TLpcmDecoder::FixedDecode FixedDecodeFor(int bits, int channels, bool to16, TLpcmPacking packing) {
     const auto counts = std::make_integer_sequence<int, 8>();
+    if (packing == TLpcmPacking::Quads) {
+        if (bits == 24)
+            return to16 ? QuadDecodeFor<24, true>(channels, counts)
+                        : QuadDecodeFor<24, false>(channels, counts);
+        return to16 ? QuadDecodeFor<20, true>(channels, counts) : QuadDecodeFor<20, false>(channels, counts);
+    }
     if (bits == 24)
         return to16 ? FixedDecodeFor<24, true>(channels, counts)
                     : FixedDecodeFor<24, false>(channels, counts);
@@ -49,17 +88,18 @@ TLpcmDecoder::FixedDecode FixedDecodeFor(int bits, int channels, bool to16) {
 
 } // namespace
 
-TLpcmDecoder::TLpcmDecoder(const TLpcmFormat& format, bool reduceTo16, bool dither)
+TLpcmDecoder::TLpcmDecoder(const TLpcmFormat& format, bool reduceTo16, bool dither, TLpcmPacking packing)
     : bits_(format.bits), channels_(std::clamp(format.channels, 1, 8)),
-      outputBits_(reduceTo16 ? 16 : format.bits), dither_(dither && reduceTo16 && format.bits > 16) {
-    groupFrames_ = bits_ == 16 ? 1 : 2;
+      outputBits_(reduceTo16 ? 16 : format.bits), dither_(dither && reduceTo16 && format.bits > 16),
+      packing_(PackingsDiffer({bits_, format.sampleRate, channels_, false}) ? packing : TLpcmPacking::Pairs) {
+    groupFrames_ = bits_ == 16 ? 1 : (packing_ == TLpcmPacking::Quads && channels_ % 2 ? 4 : 2);
     groupBytes_ = bits_ * channels_ * groupFrames_ / 8;
     outputGroupBytes_ = OutputContainerBytes() * channels_ * groupFrames_;
     if (dither_)
         for (int channel = 0; channel < channels_; ++channel)
             generators_.emplace_back(DitherSeed(channel));
     else if (bits_ != 16)
-        fixedDecode_ = FixedDecodeFor(bits_, channels_, outputBits_ == 16);
+        fixedDecode_ = FixedDecodeFor(bits_, channels_, outputBits_ == 16, packing_);
 }
 
 std::span<const uint8_t> TLpcmDecoder::Decode(const uint8_t* data, size_t size) {
@@ -122,18 +162,26 @@ uint8_t* TLpcmDecoder::DecodeGroups(const uint8_t* in, size_t groups, uint8_t* o
     return out;
 }
 
+// The k-th sample of a 20- or 24-bit group with its source's valid bits.
+int32_t TLpcmDecoder::SampleValue(const uint8_t* group, int k) const {
+    // The part of the group holding the sample's high word and low part, and the sample's place in it.
+    const int partSamples = packing_ == TLpcmPacking::Quads ? 4 : 2 * channels_;
+    const uint8_t* part = group + k / partSamples * (bits_ * partSamples / 8);
+    const int i = k % partSamples;
+    const uint8_t* low = part + 2 * partSamples;
+    const auto high = static_cast<int16_t>(part[2 * i] << 8 | part[2 * i + 1]);
+    if (bits_ == 24)
+        return high * 256 + low[i];
+    return high * 16 + ((i & 1) ? low[i / 2] & 0x0F : low[i / 2] >> 4);
+}
+
 // One 20- or 24-bit group of any channel count.
 uint8_t* TLpcmDecoder::DecodeGeneric(const uint8_t* group, uint8_t* out) {
-    const int samples = 2 * channels_;
-    const uint8_t* low = group + 2 * samples;
+    const int samples = groupFrames_ * channels_;
     for (int k = 0; k < samples; ++k) {
-        const auto high = static_cast<int16_t>(group[2 * k] << 8 | group[2 * k + 1]);
-        int32_t value; // the sample with its source's valid bits
-        if (bits_ == 24)
-            value = high * 256 + low[k];
-        else
-            value = high * 16 + ((k & 1) ? low[k / 2] & 0x0F : low[k / 2] >> 4);
+        const int32_t value = SampleValue(group, k);
         if (outputBits_ == 16) {
+            const auto high = static_cast<int16_t>(value >> (bits_ - 16));
             const int16_t reduced =
                 dither_ ? generators_[static_cast<size_t>(k % channels_)].Reduce(value, bits_) : high;
             out[0] = static_cast<uint8_t>(reduced);

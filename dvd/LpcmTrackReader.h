@@ -5,17 +5,25 @@
 
 #include <memory>
 #include <span>
+#include <vector>
 
 // One LPCM track of a program stream as blocks of output samples: the demultiplexer and the layout
 // decoder joined, with what a conversion must tell its user gathered on the way (skipped bytes,
 // pre-emphasis, a change of format that ends the track).
 class TLpcmTrackReader {
 public:
-    // trackId: the sub-stream id (A0-A7); reduceTo16 and dither as for TLpcmDecoder.
-    TLpcmTrackReader(TStreamSource& source, uint8_t trackId, bool reduceTo16, bool dither);
+    // trackId: the sub-stream id (A0-A7); reduceTo16 and dither as for TLpcmDecoder; packing: the one to
+    // read, or Auto to detect it from the track's start.
+    TLpcmTrackReader(TStreamSource& source, uint8_t trackId, bool reduceTo16, bool dither,
+                     TLpcmPackingChoice packing = TLpcmPackingChoice::Auto);
 
-    // Reads up to the track's first packet, whose format the output takes. False when the track has none.
+    // Reads up to the track's first packet, whose format the output takes, and with Auto, where the
+    // packings differ, on to the packets the packing is judged on (held for Next). False when the track
+    // has none.
     bool Start();
+    // The packing read, and whether it was detected (not chosen) as quads.
+    TLpcmPacking Packing() const { return decoder_ ? decoder_->Packing() : TLpcmPacking::Pairs; }
+    bool QuadsDetected() const { return quadsDetected_; }
     // The first packet's format and the decoder built for it (valid after Start returned true).
     const TLpcmFormat& Format() const { return format_; }
     const TLpcmDecoder& Decoder() const { return *decoder_; }
@@ -36,10 +44,15 @@ private:
     uint8_t trackId_;
     bool reduceTo16_;
     bool dither_;
+    TLpcmPackingChoice choice_;
     TLpcmFormat format_;
     std::unique_ptr<TLpcmDecoder> decoder_;
     TAudioPacket packet_;
     bool havePacket_ = false;
+    // The start of the track read for the detection, not yet decoded.
+    std::vector<uint8_t> start_;
+    bool holdingStart_ = false;
+    bool quadsDetected_ = false;
     bool formatChanged_ = false;
     bool emphasis_ = false;
 };

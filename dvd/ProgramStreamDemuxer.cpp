@@ -1,7 +1,10 @@
 #include "dvd/ProgramStreamDemuxer.h"
 
+#include "dvd/PackingDetector.h"
+
 #include <algorithm>
 #include <cstring>
+#include <map>
 
 namespace {
 
@@ -230,6 +233,8 @@ bool TProgramStreamDemuxer::NextPacketOf(uint8_t id, TAudioPacket& packet) {
 std::vector<TAudioTrack> ListAudioTracks(TStreamSource& source) {
     TProgramStreamDemuxer demuxer(source);
     std::vector<TAudioTrack> tracks;
+    // The start of each LPCM track whose packings differ, as a conversion judges it.
+    std::map<uint8_t, std::vector<uint8_t>> starts;
     TAudioPacket packet;
     while (demuxer.NextAudioPacket(packet)) {
         auto track = std::find_if(tracks.begin(), tracks.end(),
@@ -239,7 +244,17 @@ std::vector<TAudioTrack> ListAudioTracks(TStreamSource& source) {
             track = tracks.end() - 1;
         }
         track->payloadBytes += packet.size;
+        if (track->codec == TAudioCodec::Lpcm && PackingsDiffer(track->format) &&
+            track->format.SameLayout(packet.format)) {
+            std::vector<uint8_t>& start = starts[packet.id];
+            const size_t wanted = static_cast<size_t>(kPackingFrames) * track->format.BytesPerTwoFrames() / 2;
+            if (start.size() < wanted)
+                start.insert(start.end(), packet.data, packet.data + packet.size);
+        }
     }
+    for (TAudioTrack& track : tracks)
+        if (const auto start = starts.find(track.id); start != starts.end())
+            track.packing = DetectPacking(track.format, start->second.data(), start->second.size());
     std::sort(tracks.begin(), tracks.end(),
               [](const TAudioTrack& a, const TAudioTrack& b) { return a.id < b.id; });
     return tracks;

@@ -1,11 +1,13 @@
 // The program-stream demultiplexer and the LPCM layouts over arbitrary bytes. Besides not crashing, they
 // must keep their promises: every byte of the input is either handed out as audio, passed over inside a
 // well-formed packet, or counted as skipped, and never more than the input holds; what comes out does not
-// depend on how the source's reads are cut; and a decoder turns exactly its whole groups into samples.
+// depend on how the source's reads are cut; a decoder of either packing turns exactly its whole groups into
+// samples; and the packing a track reader detects reads the same as that packing forced.
 #include "FuzzSupport.h"
 
 #include "dvd/LpcmLayout.h"
 #include "dvd/LpcmTrackReader.h"
+#include "dvd/PackingDetector.h"
 #include "dvd/ProgramStreamDemuxer.h"
 
 #include <algorithm>
@@ -42,7 +44,7 @@ struct Decoded {
     bool truncated = false;
 };
 
-Decoded Run(const uint8_t* data, size_t size, int64_t piece, bool reduce, bool dither) {
+Decoded Run(const uint8_t* data, size_t size, int64_t piece, bool reduce, bool dither, TLpcmPacking packing) {
     BytesSource source(data, size, piece);
     TProgramStreamDemuxer demuxer(source);
     Decoded result;
@@ -58,7 +60,7 @@ Decoded Run(const uint8_t* data, size_t size, int64_t piece, bool reduce, bool d
         FUZZ_CHECK(packet.format.channels >= 1 && packet.format.channels <= 8);
         auto& decoder = decoders[packet.id];
         if (!decoder || !formats[packet.id].SameLayout(packet.format)) {
-            decoder = std::make_unique<TLpcmDecoder>(packet.format, reduce, dither);
+            decoder = std::make_unique<TLpcmDecoder>(packet.format, reduce, dither, packing);
             formats[packet.id] = packet.format;
         }
         const int64_t framesBefore = decoder->Frames();
@@ -84,23 +86,44 @@ Decoded Run(const uint8_t* data, size_t size, int64_t piece, bool reduce, bool d
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool reduce = size > 0 && (data[size - 1] & 1);
     const bool dither = size > 0 && (data[size - 1] & 2);
-    const Decoded whole = Run(data, size, 1 << 20, reduce, dither);
-    const Decoded cut = Run(data, size, static_cast<int64_t>(size % 13) + 1, reduce, dither);
+    const TLpcmPacking packing = size > 0 && (data[size - 1] & 4) ? TLpcmPacking::Quads : TLpcmPacking::Pairs;
+    const Decoded whole = Run(data, size, 1 << 20, reduce, dither, packing);
+    const Decoded cut = Run(data, size, static_cast<int64_t>(size % 13) + 1, reduce, dither, packing);
     FUZZ_CHECK(whole.samples == cut.samples);
     FUZZ_CHECK(whole.skipped == cut.skipped && whole.truncated == cut.truncated);
 
-    // The first LPCM track as a conversion reads it: every frame it decodes comes out, nothing more.
+    // The first LPCM track as a conversion reads it: every frame it decodes comes out, nothing more, and
+    // the packing it detected, forced, gives the same samples.
     BytesSource source(data, size, 4096);
     TLpcmTrackReader reader(source, 0xA0, reduce, dither);
     if (reader.Start()) {
-        size_t bytes = 0;
+        std::vector<uint8_t> samples;
         std::span<const uint8_t> block;
         while (reader.Next(block))
-            bytes += block.size();
+            samples.insert(samples.end(), block.begin(), block.end());
         const TLpcmDecoder& decoder = reader.Decoder();
-        FUZZ_CHECK(bytes == static_cast<size_t>(decoder.Frames()) * decoder.Channels() *
-                                static_cast<size_t>(decoder.OutputContainerBytes()));
+        FUZZ_CHECK(samples.size() == static_cast<size_t>(decoder.Frames()) * decoder.Channels() *
+                                         static_cast<size_t>(decoder.OutputContainerBytes()));
         FUZZ_CHECK(reader.Demuxer().SkippedBytes() <= whole.skipped);
+        FUZZ_CHECK(reader.QuadsDetected() == (reader.Packing() == TLpcmPacking::Quads));
+        BytesSource again(data, size, 777);
+        TLpcmTrackReader forced(again, 0xA0, reduce, dither,
+                                reader.QuadsDetected() ? TLpcmPackingChoice::Quads
+                                                       : TLpcmPackingChoice::Pairs);
+        std::vector<uint8_t> forcedSamples;
+        if (forced.Start())
+            while (forced.Next(block))
+                forcedSamples.insert(forcedSamples.end(), block.begin(), block.end());
+        FUZZ_CHECK(forcedSamples == samples);
+    }
+
+    // The detection over the bytes as any layout: quads only with its evidence.
+    if (size > 0) {
+        const TLpcmFormat format{data[0] & 1 ? 24 : 20, 48000, 1 + (data[0] >> 1 & 7), false};
+        TPackingEvidence evidence;
+        if (DetectPacking(format, data, size, &evidence) == TLpcmPacking::Quads)
+            FUZZ_CHECK(PackingsDiffer(format) && evidence.changingSamples >= kPackingMinChanging &&
+                       evidence.quadsRoughness * kPackingFactor < evidence.pairsRoughness);
     }
 
     // A stream that is a program stream by its first bytes never loses a clean first pack to resync.

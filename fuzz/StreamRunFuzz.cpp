@@ -43,7 +43,8 @@ uint32_t U32At(const std::string& bytes, size_t offset) {
 }
 
 // The n-th LPCM track's samples as the track reader gives them, independently of the run.
-std::string TrackSamples(const std::string& stream, int track, bool reduceTo16, bool dither) {
+std::string TrackSamples(const std::string& stream, int track, bool reduceTo16, bool dither,
+                         TLpcmPackingChoice packing) {
     std::set<uint8_t> ids;
     {
         BytesSource source(stream);
@@ -56,7 +57,7 @@ std::string TrackSamples(const std::string& stream, int track, bool reduceTo16, 
     if (track > static_cast<int>(ids.size()))
         return {};
     BytesSource source(stream);
-    TLpcmTrackReader reader(source, *std::next(ids.begin(), track - 1), reduceTo16, dither);
+    TLpcmTrackReader reader(source, *std::next(ids.begin(), track - 1), reduceTo16, dither, packing);
     std::string samples;
     std::span<const uint8_t> block;
     if (reader.Start())
@@ -81,6 +82,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     host.output = ScratchPath("movie.wav");
     host.formatIndex = reduceTo16 ? 0 : 1;
     host.dither = dither;
+    constexpr TLpcmPackingChoice kChoices[4] = {TLpcmPackingChoice::Auto, TLpcmPackingChoice::Pairs,
+                                                TLpcmPackingChoice::Quads, TLpcmPackingChoice::Auto};
+    host.lpcmPacking = kChoices[control >> 6];
     host.stopAnswers = {static_cast<TStopAnswer>((control >> 4) & 3)};
     host.stopAfterGroups = data[1] == 255 ? -1 : data[1];
     WriteWholeFile(host.input, reinterpret_cast<const uint8_t*>(stream.data()), stream.size());
@@ -117,7 +121,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(blockAlign > 0 && dataBytes % blockAlign == 0);
 
     // Every sample is the track's; a stopped run holds a beginning of them.
-    const std::string expected = TrackSamples(stream, track, reduceTo16, dither);
+    const std::string expected = TrackSamples(stream, track, reduceTo16, dither, host.lpcmPacking);
     const std::string samples = output.substr(dataAt + 8);
     FUZZ_CHECK(samples.size() <= expected.size() && expected.compare(0, samples.size(), samples) == 0);
     FUZZ_CHECK(result == TRunResult::Stopped || samples.size() == expected.size());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dvd/LpcmFormat.h"
 #include "output/AudioSink.h"
 #include "output/FlacSink.h"
 
@@ -26,4 +27,6 @@ struct TRunOptions {
     std::function<std::unique_ptr<TAudioSink>()> makeSink;
     // Outputs are FLAC instead of WAVE.
     std::optional<TFlacSettings> flac;
+    // How 20- and 24-bit DVD LPCM of other than two channels is packed: detected per track, or forced.
+    TLpcmPackingChoice lpcmPacking = TLpcmPackingChoice::Auto;
 };

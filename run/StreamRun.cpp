@@ -85,7 +85,7 @@ bool TStreamRun::FindTrack(TStreamSource& source, int lpcmTrack, uint8_t& trackI
 
 TRunResult TStreamRun::Convert(TStreamSource& source, uint8_t trackId) {
     phase_ = Phase::Preparing;
-    TLpcmTrackReader reader(source, trackId, host_.FormatIndex() == 0, options_.dither);
+    TLpcmTrackReader reader(source, trackId, host_.FormatIndex() == 0, options_.dither, options_.lpcmPacking);
     if (!StartReader(reader) || !BeginOutputs(source)) {
         phase_ = Phase::Idle;
         return outcome_.Result();
@@ -168,6 +168,8 @@ void TStreamRun::TellAboutTheEnd(const TLpcmTrackReader& reader) {
         host_.ShowNote(msg::PartsWithoutAudio(static_cast<int>(parts_.size() - part_ - 1)));
     if (kept && reader.Demuxer().SkippedBytes() > 0)
         host_.ShowNote(msg::SkippedDamaged(reader.Demuxer().SkippedBytes()));
+    if (kept && reader.QuadsDetected())
+        host_.ShowNote(msg::kQuadsDetected);
     if (kept && reader.Emphasis())
         host_.ShowNote(msg::kPreEmphasis);
 }

@@ -10,6 +10,9 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <algorithm>
+#include <fstream>
+
 namespace {
 
 CliOutcome Convert(const std::vector<std::string>& args, const std::string& workingDir = {}) {
@@ -225,6 +228,78 @@ TEST(ProgramStreamConvert, TracksAreChosenAndDecodedAsFfmpegDoes) {
     EXPECT_EQ(outcome.exitStatus, 1);
     EXPECT_NE(outcome.err.find(msg::NoLpcmTrack("AC-3")), std::string::npos) << outcome.err;
     EXPECT_FALSE(Exists(work + "/ac3.wav"));
+}
+
+// A 5.1 24-bit stream as FFmpeg writes it: detected as quads and said so; --lpcm-packing forces either
+// reading, without the note.
+TEST(ProgramStreamConvert, TheLpcmPackingIsDetectedOrForced) {
+    TempDir dir;
+    const std::string vob = dir.Path("surround.vob");
+    ASSERT_EQ(
+        std::system(("ffmpeg -nostdin -v error -f lavfi -i sine=frequency=440:duration=2 -ac 6 -c:a pcm_dvd "
+                     "-sample_fmt s32 -f dvd '" +
+                     vob + "'")
+                        .c_str()),
+        0);
+    const std::vector<int32_t> ffmpeg = DecodeWithFfmpeg("-i '" + vob + "' -map 0:a:0");
+    struct Case {
+        std::vector<std::string> option;
+        bool asFfmpeg, note;
+    } cases[] = {{{}, true, true},
+                 {{"--lpcm-packing", "auto"}, true, true},
+                 {{"--lpcm-packing", "quads"}, true, false},
+                 {{"--lpcm-packing", "pairs"}, false, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.option.empty() ? "no option" : c.option[1]);
+        std::vector<std::string> args = c.option;
+        args.insert(args.end(), {"-q", "-y", "-o", dir.Path("out.wav"), vob});
+        const CliOutcome outcome = Convert(args);
+        ASSERT_EQ(outcome.exitStatus, 0) << outcome.err;
+        const std::vector<int32_t> samples = Samples(dir.Path("out.wav"));
+        EXPECT_EQ(samples.size(), ffmpeg.size());
+        EXPECT_EQ(samples == ffmpeg, c.asFfmpeg);
+        EXPECT_EQ(outcome.err.find(msg::kQuadsDetected) != std::string::npos, c.note) << outcome.err;
+    }
+    const CliOutcome wrong = Convert({"--lpcm-packing", "fours", vob});
+    EXPECT_EQ(wrong.exitStatus, 2);
+    EXPECT_NE(wrong.err.find("--lpcm-packing takes pairs, quads or auto"), std::string::npos) << wrong.err;
+}
+
+// An FFmpeg-authored 5.1 24-bit title: detected once at its start, the same reading in every chapter, so
+// the chapters join into the title and the title is FFmpeg's decode of its VOB file.
+TEST(DiscConvert, ASurroundTitleKeepsItsPackingInEveryChapter) {
+    REQUIRE_DISC_FIXTURES(); // the authoring tools are there
+    TempDir dir;
+    const std::string clip = dir.Path("a.mpg"), disc = dir.Path("SURROUND");
+    ASSERT_EQ(
+        std::system(("ffmpeg -nostdin -v error -f lavfi -i sine=frequency=440:duration=4 -f lavfi -i "
+                     "testsrc=size=352x288:rate=25:duration=4 -target pal-dvd -s 352x288 -b:v 300k -g 5 "
+                     "-map 1:v -map 0:a -c:a pcm_dvd -ac 6 -ar 48000 -sample_fmt s32 '" +
+                     clip + "'")
+                        .c_str()),
+        0);
+    std::ofstream(dir.Path("disc.xml"))
+        << "<dvdauthor dest=\"" << disc << "\"><vmgm/><titleset><titles><pgc><vob file=\"" << clip
+        << "\" chapters=\"0,0:01,0:02.5\"/></pgc></titles></titleset></dvdauthor>";
+    ASSERT_EQ(
+        std::system(("VIDEO_FORMAT=PAL dvdauthor -x '" + dir.Path("disc.xml") + "' >/dev/null 2>&1").c_str()),
+        0);
+    CliOutcome outcome = Convert({"-q", "-o", dir.Path("whole.wav"), disc});
+    ASSERT_EQ(outcome.exitStatus, 0) << outcome.err;
+    EXPECT_NE(outcome.err.find(msg::kQuadsDetected), std::string::npos);
+    const std::vector<int32_t> whole = Samples(dir.Path("whole.wav"));
+    EXPECT_EQ(whole, DecodeWithFfmpeg("-i '" + disc + "/VIDEO_TS/VTS_01_1.VOB' -map 0:a:0"));
+    outcome = Convert({"-q", "--chapters", "2-3", "-o", dir.Path(""), disc});
+    ASSERT_EQ(outcome.exitStatus, 0) << outcome.err;
+    std::vector<int32_t> joined;
+    for (const char* chapter : {"c02", "c03"}) {
+        const std::vector<int32_t> samples =
+            Samples(dir.Path(std::string("SURROUND-t01-") + chapter + ".wav"));
+        joined.insert(joined.end(), samples.begin(), samples.end());
+    }
+    ASSERT_FALSE(joined.empty());
+    ASSERT_LE(joined.size(), whole.size());
+    EXPECT_TRUE(std::equal(joined.rbegin(), joined.rend(), whole.rbegin()));
 }
 
 } // namespace

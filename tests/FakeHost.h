@@ -20,7 +20,8 @@ public:
     // The run options a test's run is made with.
     bool rf64 = false;
     bool dither = false;
-    TRunOptions Options() const { return {rf64, dither, {}, {}}; }
+    TLpcmPackingChoice lpcmPacking = TLpcmPackingChoice::Auto;
+    TRunOptions Options() const { return {rf64, dither, {}, {}, lpcmPacking}; }
 
     std::vector<std::string> errors;
     std::vector<std::string> causes; // the causes given with some of the errors

@@ -9,7 +9,8 @@
 namespace cli_text {
 
 inline constexpr const char* kUsage =
-    "Usage: oxlip-convert [-b 16|24] [--dither] [--rf64] [-r RATE] [-y] [-q] [-o OUTPUT] INPUT...\n"
+    "Usage: oxlip-convert [-b 16|24] [--dither] [--rf64] [--lpcm-packing P] [-r RATE] [-y] [-q] [-o OUTPUT] "
+    "INPUT...\n"
     "       oxlip-convert --list INPUT...\n"
     "       oxlip-convert [--title N] [--track N] [--chapters [A-B]] [-o OUTPUT] DISC\n"
     "       oxlip-convert --flac [--flac-level N] [--tag NAME=VALUE]... INPUT...\n"
@@ -19,6 +20,9 @@ inline constexpr const char* kUsage =
     "  -b 16|24     output bits: 16 (reduced resolution) or 24 (20 valid bits); default 24\n"
     "  --dither     with -b 16: TPDF dither instead of dropping the low bits (the same file every run)\n"
     "  --rf64       no size limit: an output beyond 4 GiB becomes RF64 (no question about 16 bits)\n"
+    "  --lpcm-packing pairs|quads|auto  how 20- and 24-bit DVD LPCM of 1 or 3 to 8 channels is packed:\n"
+    "               two sample times of all channels, or four samples at a time; default: auto, detected\n"
+    "               from each track's start (pairs unless quads is clearly right)\n"
     "  -r RATE      sampling rate written to the header, decimal or hex ($BB80, 0xBB80); default 48000\n"
     "  -o OUTPUT    output file name (one input only); default: the input's name with .wav,\n"
     "               or with _new.wav when the input is a .wav file\n"
@@ -46,6 +50,9 @@ inline std::string BitsTake16Or24(const std::string& value) {
 }
 inline std::string BadRate(const std::string& value) {
     return "-r \"" + value + "\": " + msg::kInvalidRate;
+}
+inline std::string BadPacking(const std::string& value) {
+    return "--lpcm-packing takes pairs, quads or auto, not \"" + value + "\"";
 }
 inline constexpr const char* kOutputNeedsName = "-o needs a file name";
 inline std::string UnknownOption(const std::string& option) {

@@ -100,6 +100,12 @@ inline constexpr const char* kDiscReadFailed = "Could not read from the disc.";
 // Program streams (DVD video files).
 inline constexpr const char* kPreEmphasis =
     "The audio carries pre-emphasis; it was converted as it is, without de-emphasis.";
+inline constexpr const char* kQuadsDetected =
+    "The audio's 20- or 24-bit samples are packed four at a time (as FFmpeg writes them), not in pairs of "
+    "sample times; they were read so.";
+// After a track in a listing, where its layout can be packed either way.
+inline constexpr const char* kListQuads = ", packed in quads (four samples at a time)";
+inline constexpr const char* kListPairs = ", packed in pairs of sample times";
 inline constexpr const char* kRateFromStream =
     "The sampling rate of a program stream comes from the stream; -r does not apply.";
 inline constexpr const char* kNotConvertible = "not convertible";

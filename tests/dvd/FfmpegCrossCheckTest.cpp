@@ -4,6 +4,8 @@
 #include "MemorySource.h"
 #include "ProgramStreamWriter.h"
 #include "dvd/LpcmLayout.h"
+#include "dvd/LpcmTrackReader.h"
+#include "dvd/PackingDetector.h"
 #include "dvd/ProgramStreamDemuxer.h"
 #include "output/WaveWriter.h"
 
@@ -16,6 +18,29 @@ namespace {
 // FFmpeg's decode of the first audio track, as 32-bit little-endian samples.
 std::vector<int32_t> FfmpegDecode(const std::string& path) {
     return DecodeWithFfmpeg("-f mpeg -i '" + path + "' -map 0:a:0");
+}
+
+// Output samples in 2- or 3-byte containers as 32-bit samples, appended.
+void AppendSamples(std::span<const uint8_t> out, size_t width, std::vector<int32_t>& samples) {
+    for (size_t i = 0; i + width <= out.size(); i += width) {
+        uint32_t value = 0;
+        for (size_t b = 0; b < width; ++b)
+            value |= uint32_t{out[i + b]} << (8 * (b + 4 - width));
+        samples.push_back(static_cast<int32_t>(value));
+    }
+}
+
+// The first track as a conversion reads it, with the packing chosen or detected, as 32-bit samples.
+std::vector<int32_t> ReaderDecode(const Bytes& stream, TLpcmPackingChoice choice, bool& quadsDetected) {
+    MemorySource source(stream, 1000);
+    TLpcmTrackReader reader(source, 0xA0, false, false, choice);
+    std::vector<int32_t> samples;
+    std::span<const uint8_t> block;
+    if (reader.Start())
+        while (reader.Next(block))
+            AppendSamples(block, static_cast<size_t>(reader.Decoder().OutputContainerBytes()), samples);
+    quadsDetected = reader.QuadsDetected();
+    return samples;
 }
 
 // Our decode of a track at the source's resolution, as 32-bit samples.
@@ -98,4 +123,56 @@ TEST(FfmpegCrossCheck, AProgramStreamFfmpegMadeWithVideo) {
     const std::vector<int32_t> ours = OurDecode(stream, 0xA0);
     EXPECT_GT(ours.size(), 2u * 48000 * 19 / 10);
     EXPECT_EQ(ours, FfmpegDecode(vob));
+}
+
+// FFmpeg writes 24-bit 5.1 and 7.1 in quads, and mono as it reads it: the detection finds what FFmpeg
+// decodes. A forced packing is read so; pairs as the decoder always has.
+TEST(FfmpegCrossCheck, MultichannelStreamsFfmpegMadeAreDetected) {
+    TempDir dir;
+    for (int channels : {1, 6, 8}) {
+        SCOPED_TRACE(testing::Message() << channels << " channels");
+        const std::string vob = dir.Path("made.vob");
+        const std::string command =
+            "ffmpeg -nostdin -y -v error -f lavfi -i sine=frequency=440:duration=1 -ac " +
+            std::to_string(channels) + " -ar 48000 -c:a pcm_dvd -sample_fmt s32 -f dvd '" + vob + "'";
+        ASSERT_EQ(std::system(command.c_str()), 0);
+        const Bytes stream = ReadFile(vob);
+        const std::vector<int32_t> ffmpeg = FfmpegDecode(vob);
+        ASSERT_GT(ffmpeg.size(), static_cast<size_t>(channels) * 40000);
+        bool detected = false;
+        EXPECT_EQ(ReaderDecode(stream, TLpcmPackingChoice::Auto, detected), ffmpeg);
+        EXPECT_EQ(detected, channels != 1);
+        MemorySource listed(stream);
+        EXPECT_EQ(ListAudioTracks(listed).at(0).packing,
+                  detected ? TLpcmPacking::Quads : TLpcmPacking::Pairs);
+        const std::vector<int32_t> pairs = ReaderDecode(stream, TLpcmPackingChoice::Pairs, detected);
+        EXPECT_FALSE(detected);
+        EXPECT_EQ(pairs, OurDecode(stream, 0xA0));
+        EXPECT_EQ(ReaderDecode(stream, TLpcmPackingChoice::Quads, detected) == ffmpeg, channels != 1);
+        EXPECT_FALSE(detected);
+    }
+}
+
+// Random 5.1 audio stays pairs through the reader, also when the packets judged end at a change of format,
+// which still ends the track there, with the pre-emphasis of a packet judged counted.
+TEST(FfmpegCrossCheck, TheJudgedStartIsReadOnceAndEndsAtAChangeOfFormat) {
+    const std::vector<int32_t> samples = RandomSamples(6 * 1000, 24, 5);
+    const Bytes audio = EncodeLpcm(samples, 24, 6);
+    ProgramStreamWriter writer;
+    writer.Pack().Lpcm(0xA0, 24, 48000, 6, Bytes(audio.begin(), audio.begin() + 2000), false);
+    writer.Pack().Lpcm(0xA0, 24, 48000, 6, Bytes(audio.begin() + 2000, audio.end()), true);
+    writer.Pack().Lpcm(0xA0, 16, 48000, 6, Bytes(1200, 1));
+    const Bytes stream = writer.End().Result();
+    MemorySource source(stream, 700);
+    TLpcmTrackReader reader(source, 0xA0, false, false);
+    ASSERT_TRUE(reader.Start());
+    EXPECT_TRUE(reader.Emphasis());
+    Bytes out;
+    std::span<const uint8_t> block;
+    while (reader.Next(block))
+        out.insert(out.end(), block.begin(), block.end());
+    EXPECT_EQ(reader.Packing(), TLpcmPacking::Pairs);
+    EXPECT_EQ(out, ExpectedOutput(samples, 24, false));
+    EXPECT_TRUE(reader.FormatChanged());
+    EXPECT_DOUBLE_EQ(reader.ChangeSeconds(), 1000.0 / 48000);
 }

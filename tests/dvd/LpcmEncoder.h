@@ -2,6 +2,7 @@
 
 #include "TestFiles.h"
 
+#include <cmath>
 #include <cstdint>
 #include <random>
 #include <vector>
@@ -9,10 +10,13 @@
 // DVD-Video LPCM written from the layout rules, independently of the decoder: 16 bit as interleaved
 // big-endian words; 20 and 24 bit in groups of two sample times of all channels, first every sample's
 // upper 16 bits as a big-endian word, then the low parts in the same order (a byte each at 24 bit, a
-// nibble each at 20 bit, the earlier sample of a pair in the high nibble).
-inline Bytes EncodeLpcm(const std::vector<int32_t>& samples, int bits, int channels) {
+// nibble each at 20 bit, the earlier sample of a pair in the high nibble). With `quads`, the interleaved
+// samples are taken four at a time instead, whatever the channel count.
+inline Bytes EncodeLpcm(const std::vector<int32_t>& samples, int bits, int channels, bool quads = false) {
     Bytes out;
-    const size_t group = bits == 16 ? static_cast<size_t>(channels) : 2 * static_cast<size_t>(channels);
+    size_t group = bits == 16 ? static_cast<size_t>(channels) : 2 * static_cast<size_t>(channels);
+    if (quads && bits != 16)
+        group = 4;
     for (size_t start = 0; start + group <= samples.size(); start += group) {
         for (size_t k = 0; k < group; ++k) {
             const auto word = static_cast<uint32_t>(samples[start + k] >> (bits - 16));
@@ -26,6 +30,16 @@ inline Bytes EncodeLpcm(const std::vector<int32_t>& samples, int bits, int chann
                 static_cast<uint8_t>((samples[start + k] & 0xF) << 4 | (samples[start + k + 1] & 0xF)));
     }
     return out;
+}
+
+// A sine tone per channel (channel c at `hertz` times c + 1, 48 kHz) of `amplitude`, interleaved.
+inline std::vector<int32_t> ToneSamples(size_t frames, int channels, double amplitude, double hertz = 441) {
+    std::vector<int32_t> samples;
+    for (size_t t = 0; t < frames; ++t)
+        for (int c = 0; c < channels; ++c)
+            samples.push_back(static_cast<int32_t>(
+                std::lround(amplitude * std::sin(2 * 3.14159265358979 * hertz * (c + 1) * t / 48000))));
+    return samples;
 }
 
 // Random signed samples of `bits` bits, the extremes included.

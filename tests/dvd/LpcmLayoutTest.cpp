@@ -1,5 +1,6 @@
 #include "dvd/LpcmLayout.h"
 #include "LpcmEncoder.h"
+#include "dvd/PackingDetector.h"
 
 #include <gtest/gtest.h>
 
@@ -80,5 +81,60 @@ TEST(LpcmLayout, DitherIsUnbiasedBoundedPerChannelAndRepeatable) {
         for (size_t i = 0; i + 1 < same.size(); i += channels)
             differ += sameOut[2 * i] != sameOut[2 * i + 2];
         EXPECT_GT(differ, 20);
+    }
+}
+
+// Both packings, a tone per channel: each decodes to the encoder's samples, dithered and not, and the
+// detection tells which one the bytes are in.
+TEST(LpcmLayout, BothPackingsRoundTripAndAreDetected) {
+    for (int bits : {20, 24}) {
+        for (int channels : {1, 4, 6, 8}) {
+            for (TLpcmPacking packing : {TLpcmPacking::Pairs, TLpcmPacking::Quads}) {
+                const bool quads = packing == TLpcmPacking::Quads;
+                SCOPED_TRACE(testing::Message()
+                             << bits << " bit, " << channels << " channels, quads " << quads);
+                const TLpcmFormat format{bits, 48000, channels, false};
+                const std::vector<int32_t> samples =
+                    ToneSamples(kPackingFrames, channels, 0.6 * (1 << (bits - 1)));
+                const Bytes input = EncodeLpcm(samples, bits, channels, quads);
+                TLpcmDecoder decoder(format, false, false, packing);
+                EXPECT_EQ(decoder.Packing(), packing);
+                EXPECT_EQ(DecodeInPieces(decoder, input), ExpectedOutput(samples, bits, false));
+                EXPECT_EQ(decoder.Frames(), kPackingFrames);
+                // The general path that dithers reads the packing as the compiled one does.
+                TLpcmDecoder dithered(format, true, true, packing);
+                TLpcmDecoder reference(format, true, true);
+                const Bytes pairsInput = EncodeLpcm(samples, bits, channels);
+                EXPECT_EQ(DecodeInPieces(dithered, input), DecodeInPieces(reference, pairsInput));
+                EXPECT_EQ(DetectPacking(format, input.data(), input.size()), packing);
+            }
+        }
+    }
+}
+
+// Pairs wherever the readings do not differ clearly or at all: noise, silence, a constant, a start too
+// short to judge; stereo and 16 bit, where the packings are one.
+TEST(LpcmLayout, DetectionKeepsPairsWithoutClearEvidence) {
+    struct Case {
+        const char* what;
+        int bits, channels;
+        std::vector<int32_t> samples;
+        bool quads;
+    };
+    const std::vector<Case> cases = {
+        {"noise", 24, 6, RandomSamples(6 * kPackingFrames, 24), true},
+        {"noise", 20, 5, RandomSamples(5 * kPackingFrames, 20), true},
+        {"silence", 24, 6, std::vector<int32_t>(6 * kPackingFrames, 0), true},
+        {"constant", 24, 4, std::vector<int32_t>(4 * kPackingFrames, -1000), true},
+        {"short", 24, 6, ToneSamples(16, 6, 1e6), true},
+        {"stereo", 24, 2, ToneSamples(kPackingFrames, 2, 1e6), true},
+        {"16 bit", 16, 6, ToneSamples(kPackingFrames, 6, 1e4), true},
+        {"pairs", 24, 6, ToneSamples(kPackingFrames, 6, 1e6), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Bytes input = EncodeLpcm(c.samples, c.bits, c.channels, c.quads);
+        EXPECT_EQ(DetectPacking({c.bits, 48000, c.channels, false}, input.data(), input.size()),
+                  TLpcmPacking::Pairs);
     }
 }
