@@ -5,6 +5,7 @@
 #include "QuitSignals.h"
 #include "texts/Messages.h"
 
+#include <QTimer>
 #include <cstdio>
 
 int main(int argc, char** argv) {
@@ -17,12 +18,13 @@ int main(int argc, char** argv) {
     TQuitSignals quitSignals;
     QGuiApplication::setDesktopFileName("oxlip");
     TMainForm MainForm;
-    // A file named on the command line ("Open with" from a file manager) is taken as if dropped.
-    const QStringList arguments = QCoreApplication::arguments();
-    if (arguments.size() > 1)
-        MainForm.TakeFile(arguments.at(1));
     MainForm.show();
     MainForm.activateWindow();
+    // A file named on the command line ("Open with" from a file manager) is taken as if dropped, once the
+    // window shows: a disc's dialog then opens over it.
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() > 1)
+        QTimer::singleShot(0, &MainForm, [&MainForm, name = arguments.at(1)] { MainForm.TakeFile(name); });
 
     // SIGTERM, SIGINT and SIGHUP close the window (aborting a run, its output deleted), which ends the
     // program with the status a shell reports for the signal.
