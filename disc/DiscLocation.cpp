@@ -1,6 +1,7 @@
 #include "disc/DiscLocation.h"
 
 #include "disc/DvdReader.h"
+#include "disc/IsolatedCall.h"
 #include "mmio/FilePeek.h"
 
 #include <array>
@@ -83,13 +84,19 @@ bool HasVolumeDescriptor(const fs::path& file) {
 std::optional<TDiscLocation> FromImage(const fs::path& file) {
     if (!HasVolumeDescriptor(file))
         return std::nullopt;
-    TDvdReader reader = OpenDvdReader(file.string());
-    if (!reader)
+    // libdvdread parses the image's UDF directory to find the file, in a child process (see CallIsolated).
+    const std::optional<std::string> found = CallIsolated([&] {
+        TDvdReader reader = OpenDvdReader(file.string());
+        if (!reader)
+            return std::string("N");
+        dvd_file_t* vmg = DVDOpenFile(reader.get(), 0, DVD_READ_INFO_FILE);
+        if (vmg == nullptr)
+            return std::string("N");
+        DVDCloseFile(vmg);
+        return std::string("Y");
+    });
+    if (!found || *found != "Y")
         return std::nullopt;
-    dvd_file_t* vmg = DVDOpenFile(reader.get(), 0, DVD_READ_INFO_FILE);
-    if (vmg == nullptr)
-        return std::nullopt;
-    DVDCloseFile(vmg);
     return TDiscLocation{file.string(), "", true};
 }
 
