@@ -1,11 +1,12 @@
 #include "disc/IsolatedCall.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
-#include <thread>
+#include <sys/syscall.h>
 #include <poll.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -132,19 +133,21 @@ std::optional<std::string> CallIsolated(const std::function<std::string()>& work
     if (!good)
         kill(child, SIGKILL);
     // A child that closed the pipe but does not end is killed at the deadline too.
-    int status = 0;
-    for (;;) {
-        const pid_t ended = waitpid(child, &status, good ? WNOHANG : 0);
-        if (ended == child || (ended < 0 && errno != EINTR))
-            break;
-        if (ended == 0) {
-            if (std::chrono::steady_clock::now() >= deadline) {
-                good = false;
-                kill(child, SIGKILL);
-            } else {
-                std::this_thread::sleep_for(std::chrono::microseconds(200));
-            }
+    if (good) {
+        const int pidfd = static_cast<int>(syscall(SYS_pidfd_open, child, 0));
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                              deadline - std::chrono::steady_clock::now())
+                              .count();
+        pollfd wait{pidfd, POLLIN, 0};
+        if (pidfd >= 0 && poll(&wait, 1, static_cast<int>(std::max<int64_t>(left, 0))) == 0) {
+            good = false;
+            kill(child, SIGKILL);
         }
+        if (pidfd >= 0)
+            close(pidfd);
+    }
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
     if (!good || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
         return std::nullopt;
