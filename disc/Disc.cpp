@@ -66,8 +66,8 @@ std::string ImageLabel(const TDvdReader& reader) {
 
 } // namespace
 
-bool LooksLikeDisc(const std::string& path) {
-    return LocateDisc(path).has_value();
+bool LooksLikeDisc(const std::string& path, bool* readFailed) {
+    return LocateDisc(path, readFailed).has_value();
 }
 
 namespace {
@@ -102,9 +102,12 @@ int64_t ImageBlocks(const TDiscLocation& location) {
 } // namespace
 
 std::unique_ptr<TDisc> TDisc::Open(const std::string& path, std::string& error) {
-    const std::optional<TDiscLocation> location = LocateDisc(path);
+    bool readFailed = false;
+    const std::optional<TDiscLocation> location = LocateDisc(path, &readFailed);
     if (!location) {
-        error = msg::kNoDisc;
+        error = readFailed                ? msg::kReadFailed
+                : IsImageWithoutUdf(path) ? msg::kImageWithoutUdf
+                                          : msg::kNoDisc;
         return nullptr;
     }
     const std::optional<std::string> reply = CallIsolated([&] { return ReadDiscInChild(*location); });

@@ -6,9 +6,9 @@
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
-#include <sys/syscall.h>
 #include <poll.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -99,9 +99,9 @@ std::optional<std::string> CallIsolated(const std::function<std::string()>& work
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(limits.seconds);
     char buffer[65536];
     for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                              deadline - std::chrono::steady_clock::now())
-                              .count();
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now())
+                .count();
         if (left <= 0) {
             good = false;
             break;
@@ -135,9 +135,9 @@ std::optional<std::string> CallIsolated(const std::function<std::string()>& work
     // A child that closed the pipe but does not end is killed at the deadline too.
     if (good) {
         const int pidfd = static_cast<int>(syscall(SYS_pidfd_open, child, 0));
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                              deadline - std::chrono::steady_clock::now())
-                              .count();
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now())
+                .count();
         pollfd wait{pidfd, POLLIN, 0};
         if (pidfd >= 0 && poll(&wait, 1, static_cast<int>(std::max<int64_t>(left, 0))) == 0) {
             good = false;

@@ -3,14 +3,17 @@
 #include "disc/Disc.h"
 #include "disc/IsolatedCall.h"
 #include "disc/TitleWire.h"
+#include "run/InputKind.h"
 #include "texts/Messages.h"
 
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -27,10 +30,26 @@ TEST(IsolatedCall, AChildThatFailsInAnyWayGivesNoReply) {
     const TIsolationLimits tight{1, 256LL << 20, 1000};
     EXPECT_EQ(CallIsolated([] { return std::string("reply"); }, tight), "reply");
     const std::pair<const char*, std::function<std::string()>> failures[] = {
-        {"crash", [] { std::raise(SIGSEGV); return std::string(); }},
-        {"abort", [] { std::abort(); return std::string(); }},
-        {"exit 1", [] { _exit(1); return std::string(); }},
-        {"too slow", [] { std::this_thread::sleep_for(std::chrono::seconds(5)); return std::string(); }},
+        {"crash",
+         [] {
+             std::raise(SIGSEGV);
+             return std::string();
+         }},
+        {"abort",
+         [] {
+             std::abort();
+             return std::string();
+         }},
+        {"exit 1",
+         [] {
+             _exit(1);
+             return std::string();
+         }},
+        {"too slow",
+         [] {
+             std::this_thread::sleep_for(std::chrono::seconds(5));
+             return std::string();
+         }},
         {"too long a reply", [] { return std::string(1001, 'x'); }},
         {"too much memory", [] { return std::string(size_t{1} << 30, 'x').substr(0, 1); }},
     };
@@ -79,7 +98,8 @@ TEST(TitleWire, OnlyADiscWhoseNumbersAllFitIsTaken) {
         EXPECT_EQ(DecodeDisc(EncodeDisc(disc), 100), std::nullopt) << name;
     }
     const std::string good = EncodeDisc(SmallDisc());
-    for (const std::string& cut : {good.substr(0, good.size() - 1), good.substr(0, 8), good + "x", std::string()})
+    for (const std::string& cut :
+         {good.substr(0, good.size() - 1), good.substr(0, 8), good + "x", std::string()})
         EXPECT_EQ(DecodeDisc(cut, 100), std::nullopt) << cut.size();
 }
 
@@ -106,7 +126,7 @@ TEST(DiscIsolation, DamagedIfoFilesGiveTheDiscOrARefusalNeverACrash) {
     std::string error;
     const std::unique_ptr<TDisc> intact = TDisc::Open(DiscFixtures().discFolder, error);
     ASSERT_TRUE(intact) << error;
-    const std::pair<const char*, std::function<void(Bytes& vmg, Bytes& vts)>> damages[] = {
+    const std::pair<const char*, std::function<void(Bytes & vmg, Bytes & vts)>> damages[] = {
         {"VIDEO_TS.IFO cut to 2048 bytes", [](Bytes& vmg, Bytes&) { vmg.resize(2048); }},
         {"TT_SRPT last byte 0xFFFFFFFF",
          [](Bytes& vmg, Bytes&) { PutU32(vmg, Be32(vmg, 0xC4) * 2048 + 4, 0xFFFFFFFF); }},
@@ -137,6 +157,39 @@ TEST(DiscIsolation, DamagedIfoFilesGiveTheDiscOrARefusalNeverACrash) {
         for (size_t t = 0; t < disc->Titles().size(); ++t) {
             EXPECT_EQ(disc->Titles()[t].durationTicks, intact->Titles()[t].durationTicks) << name;
             EXPECT_EQ(disc->Titles()[t].cells.size(), intact->Titles()[t].cells.size()) << name;
+        }
+    }
+}
+
+// A name that promises a disc or a stream is held to it; every other name may be raw audio.
+TEST(InputKind, NamesThatPromiseADiscOrStreamAreHeldToIt) {
+    REQUIRE_DISC_FIXTURES();
+    TempDir dir;
+    const Bytes noise = RandomGroups(10'000);
+    Bytes isoOnly = noise;
+    isoOnly.resize(40 * 2048, 0);
+    std::memcpy(isoOnly.data() + 16 * 2048 + 1, "CD001", 5);
+    const std::tuple<std::string, Bytes, TInputKind, const char*> cases[] = {
+        {"a.iso", noise, TInputKind::Refused, msg::kNoDiscImage},
+        {"empty.ISO", {}, TInputKind::Refused, msg::kNoDiscImage},
+        {"a.vob", noise, TInputKind::Refused, msg::kNoProgramStream},
+        {"a.mpg", noise, TInputKind::Refused, msg::kNoProgramStream},
+        {"a.ifo", noise, TInputKind::Refused, msg::kNoIfoFile},
+        {"a.raw", noise, TInputKind::RawOrWave, ""},
+        {"a.pcm", noise, TInputKind::RawOrWave, ""},
+        {"a.dat", noise, TInputKind::RawOrWave, ""},
+        {"plain.iso", isoOnly, TInputKind::Disc, msg::kImageWithoutUdf},
+    };
+    for (const auto& [name, content, kind, message] : cases) {
+        WriteFile(dir.Path(name), content);
+        std::string refusal;
+        EXPECT_EQ(ClassifyInput(dir.Path(name), &refusal), kind) << name;
+        if (kind == TInputKind::Refused) {
+            EXPECT_EQ(refusal, message) << name;
+        }
+        if (kind == TInputKind::Disc) {
+            EXPECT_FALSE(TDisc::Open(dir.Path(name), refusal)) << name;
+            EXPECT_EQ(refusal, message) << name;
         }
     }
 }
