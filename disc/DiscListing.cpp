@@ -8,7 +8,10 @@ namespace {
 
 std::string AudioLine(const TDiscAudio& audio) {
     char line[160];
-    if (audio.codec == TAudioCodec::Lpcm)
+    if (audio.codec == TAudioCodec::Lpcm && audio.bits == 0)
+        std::snprintf(line, sizeof line, "  Audio %d: %s, %d Hz, %d ch", audio.number, msg::kReservedLpcm,
+                      audio.rate, audio.channels);
+    else if (audio.codec == TAudioCodec::Lpcm)
         std::snprintf(line, sizeof line, "  Audio %d: LPCM %d bit, %d Hz, %d ch", audio.number, audio.bits,
                       audio.rate, audio.channels);
     else

@@ -151,6 +151,31 @@ std::optional<TRawDisc> DecodeDisc(const std::string& bytes, int64_t imageBlocks
     return disc;
 }
 
+namespace {
+
+// Chapters that start no later than the one before them (program tables that cycle through the same
+// programs) would be empty: they are dropped, the others numbered on from 1, so that a listing and the
+// files of --chapters agree and no chapter file is ever empty.
+void DropEmptyChapters(TDiscTitle& title) {
+    std::vector<TDiscChapter> kept;
+    for (const TDiscChapter& chapter : title.chapters)
+        if (kept.empty() ||
+            (chapter.startTicks > kept.back().startTicks && chapter.startByte > kept.back().startByte))
+            kept.push_back(chapter);
+    if (kept.size() == title.chapters.size())
+        return;
+    const int64_t endTicks = title.durationTicks, endByte = title.Bytes();
+    for (size_t i = 0; i < kept.size(); ++i) {
+        kept[i].number = static_cast<int>(i) + 1;
+        const bool last = i + 1 == kept.size();
+        kept[i].lengthTicks = (last ? endTicks : kept[i + 1].startTicks) - kept[i].startTicks;
+        kept[i].bytes = (last ? endByte : kept[i + 1].startByte) - kept[i].startByte;
+    }
+    title.chapters = std::move(kept);
+}
+
+} // namespace
+
 std::vector<TDiscTitle> LayOutTitles(const std::vector<TRawTitle>& raw) {
     std::vector<TDiscTitle> titles;
     for (size_t t = 0; t < raw.size(); ++t) {
@@ -158,6 +183,7 @@ std::vector<TDiscTitle> LayOutTitles(const std::vector<TRawTitle>& raw) {
         title.number = static_cast<int>(t) + 1;
         title.titleSet = raw[t].titleSet;
         LayOutTitle(raw[t].chain, raw[t].chapterFirstCells, title);
+        DropEmptyChapters(title);
         title.audio = raw[t].audio;
         titles.push_back(std::move(title));
     }

@@ -30,5 +30,5 @@ std::string EncodeDisc(const TRawDisc& disc);
 // (no larger than `imageBlocks` when that is not negative), audio streams as DVD-Video defines them.
 std::optional<TRawDisc> DecodeDisc(const std::string& bytes, int64_t imageBlocks);
 
-// The titles laid out from checked raw titles.
+// The titles laid out from checked raw titles; chapters that would be empty are dropped.
 std::vector<TDiscTitle> LayOutTitles(const std::vector<TRawTitle>& raw);

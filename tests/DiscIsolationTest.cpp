@@ -1,6 +1,7 @@
 #include "DiscFixtures.h"
 #include "TestFiles.h"
 #include "disc/Disc.h"
+#include "disc/DiscListing.h"
 #include "disc/IsolatedCall.h"
 #include "disc/TitleWire.h"
 #include "run/InputKind.h"
@@ -159,6 +160,25 @@ TEST(DiscIsolation, DamagedIfoFilesGiveTheDiscOrARefusalNeverACrash) {
             EXPECT_EQ(disc->Titles()[t].cells.size(), intact->Titles()[t].cells.size()) << name;
         }
     }
+}
+
+TEST(TitleWire, ChaptersThatWouldBeEmptyAreDroppedAndReservedLpcmIsNamed) {
+    TRawDisc disc = SmallDisc();
+    disc.titles[0].chain.push_back({{100, 149, 90000}, true});
+    disc.titles[0].vobBlocks = 150;
+    // Programs 1, 2, 3, 1, 2, 3, 2: chapters 4 to 7 would start where earlier ones did.
+    disc.titles[0].chapterFirstCells = {0, 1, 2, 0, 1, 2, 1};
+    disc.titles[0].audio[0].bits = 0;
+    const std::vector<TDiscTitle> titles = LayOutTitles(disc.titles);
+    ASSERT_EQ(titles[0].chapters.size(), 3u);
+    for (const TDiscChapter& chapter : titles[0].chapters) {
+        EXPECT_EQ(chapter.lengthTicks, 90000) << chapter.number;
+        EXPECT_EQ(chapter.bytes, 50 * kDiscBlockBytes) << chapter.number;
+    }
+    EXPECT_EQ(titles[0].chapters[2].number, 3);
+    EXPECT_NE(
+        FormatDiscListing("L", titles).find("Audio 1: LPCM, reserved format (not convertible), 48000 Hz"),
+        std::string::npos);
 }
 
 // A name that promises a disc or a stream is held to it; every other name may be raw audio.

@@ -99,6 +99,8 @@ inline constexpr const char* kPreEmphasis =
 inline constexpr const char* kRateFromStream =
     "The sampling rate of a program stream comes from the stream; -r does not apply.";
 inline constexpr const char* kNotConvertible = "not convertible";
+// An LPCM stream whose IFO gives the reserved quantisation code.
+inline constexpr const char* kReservedLpcm = "LPCM, reserved format (not convertible)";
 
 // "Skipped 333 bytes of damaged stream."
 inline std::string SkippedDamaged(int64_t bytes) {
