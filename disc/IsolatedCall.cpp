@@ -19,6 +19,9 @@
 #define OXLIP_ADDRESS_SANITIZER 1
 #endif
 #endif
+#ifdef OXLIP_ADDRESS_SANITIZER
+#include <sanitizer/common_interface_defs.h>
+#endif
 
 namespace {
 
@@ -47,6 +50,13 @@ bool WriteAll(int fd, const std::string& data) {
 }
 
 [[noreturn]] void RunChild(int fd, const std::function<std::string()>& work, int64_t addressLimit) {
+    // A fault in the child only ends the child: no handler of the parent's (a crash reporter, a fuzzer's)
+    // takes it for the parent's.
+    for (const int signal : {SIGSEGV, SIGBUS, SIGILL, SIGFPE, SIGABRT, SIGALRM, SIGTERM, SIGINT})
+        std::signal(signal, SIG_DFL);
+#ifdef OXLIP_ADDRESS_SANITIZER
+    __sanitizer_set_death_callback(nullptr);
+#endif
     // A sanitizer reserves terabytes of shadow memory, so its builds go without the address-space limit.
 #ifndef OXLIP_ADDRESS_SANITIZER
     if (addressLimit > 0) {

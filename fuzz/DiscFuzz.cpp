@@ -87,7 +87,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const TDiscTitle& title : disc->Titles()) {
         int64_t chapterBytes = 0;
         for (const TDiscChapter& chapter : title.chapters) {
-            if (chapter.bytes <= 0 || chapter.startByte < 0 || chapter.startByte + chapter.bytes > title.Bytes())
+            if (chapter.bytes <= 0 || chapter.startByte < 0 ||
+                chapter.startByte + chapter.bytes > title.Bytes())
                 std::abort(); // an empty chapter or one outside its title
             chapterBytes += chapter.bytes;
         }
