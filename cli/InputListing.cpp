@@ -27,7 +27,12 @@ std::string PackingText(const TAudioTrack& track) {
 } // namespace
 
 bool DescribeInput(const std::string& input, std::string& text) {
-    const TInputKind kind = ClassifyInput(input);
+    std::string refusal;
+    const TInputKind kind = ClassifyInput(input, &refusal);
+    if (kind == TInputKind::Refused) {
+        text = refusal;
+        return false;
+    }
     if (kind == TInputKind::Disc) {
         std::string error;
         const std::unique_ptr<TDisc> disc = TDisc::Open(input, error);

@@ -1,6 +1,7 @@
 #include "disc/Disc.h"
 
 #include "disc/DiscLocation.h"
+#include "disc/IsolatedCall.h"
 #include "disc/Scrambling.h"
 #include "disc/TitleTable.h"
 #include "texts/Messages.h"
@@ -8,6 +9,7 @@
 #include <dvdread/dvd_reader.h>
 #include <filesystem>
 #include <set>
+#include <sys/stat.h>
 
 namespace {
 
@@ -25,20 +27,25 @@ bool PacksScrambled(dvd_file_t* file, uint32_t sector) {
 
 // Encrypted discs cannot be read without a decryption library, which we neither bring nor load; the
 // scrambling-control bits of the PES headers tell them apart without one.
-bool AnyTitleScrambled(const TDvdReader& reader, const std::vector<TDiscTitle>& titles) {
+// Also notes the size of each title set's VOBs, which bounds the title's cells.
+bool AnyTitleScrambled(const TDvdReader& reader, std::vector<TRawTitle>& titles) {
     std::set<int> setsChecked;
-    for (const TDiscTitle& title : titles) {
+    bool scrambled = false;
+    for (TRawTitle& title : titles) {
         dvd_file_t* file = DVDOpenFile(reader.get(), title.titleSet, DVD_READ_TITLE_VOBS);
         if (file == nullptr)
             continue;
-        bool scrambled = setsChecked.insert(title.titleSet).second && PacksScrambled(file, 0);
-        if (!scrambled && !title.cells.empty())
-            scrambled = PacksScrambled(file, title.cells.front().firstSector);
+        title.vobBlocks = DVDFileSize(file);
+        if (!scrambled)
+            scrambled = setsChecked.insert(title.titleSet).second && PacksScrambled(file, 0);
+        for (const TChainCell& cell : title.chain)
+            if (!scrambled && cell.played) {
+                scrambled = PacksScrambled(file, cell.cell.firstSector);
+                break;
+            }
         DVDCloseFile(file);
-        if (scrambled)
-            return true;
     }
-    return false;
+    return scrambled;
 }
 
 std::string Trimmed(std::string text) {
@@ -47,43 +54,88 @@ std::string Trimmed(std::string text) {
     return text;
 }
 
-std::string ImageLabel(const TDvdReader& reader, const std::string& imagePath) {
+// Empty when the image has none.
+std::string ImageLabel(const TDvdReader& reader) {
     char label[40] = {};
     if (DVDUDFVolumeInfo(reader.get(), label, sizeof label, nullptr, 0) == 0 && !Trimmed(label).empty())
         return Trimmed(label);
     if (DVDISOVolumeInfo(reader.get(), label, sizeof label, nullptr, 0) == 0 && !Trimmed(label).empty())
         return Trimmed(label);
-    return std::filesystem::path(imagePath).stem().string();
+    return "";
 }
 
 } // namespace
 
-bool LooksLikeDisc(const std::string& path) {
-    return LocateDisc(path).has_value();
+bool LooksLikeDisc(const std::string& path, bool* readFailed) {
+    return LocateDisc(path, readFailed).has_value();
 }
 
+namespace {
+
+// What the child process replies first.
+constexpr char kReplyNoDisc = 'N', kReplyUnreadable = 'U', kReplyDisc = 'D';
+
+// In the child process: everything libdvdread parses (the IFO files, an image's UDF directory).
+std::string ReadDiscInChild(const TDiscLocation& location) {
+    TDvdReader reader = OpenDvdReader(location.openPath);
+    if (!reader)
+        return std::string(1, kReplyNoDisc);
+    std::optional<std::vector<TRawTitle>> titles = ReadTitleTable(reader);
+    if (!titles)
+        return std::string(1, kReplyUnreadable);
+    TRawDisc disc;
+    disc.titles = std::move(*titles);
+    disc.scrambled = AnyTitleScrambled(reader, disc.titles);
+    if (location.isImage)
+        disc.label = ImageLabel(reader);
+    return kReplyDisc + EncodeDisc(disc);
+}
+
+// An image's size in blocks, which bounds every sector its IFO files name; -1 for a folder.
+int64_t ImageBlocks(const TDiscLocation& location) {
+    struct stat info {};
+    if (!location.isImage || stat(location.openPath.c_str(), &info) != 0)
+        return -1;
+    return info.st_size / kDiscBlockBytes;
+}
+
+} // namespace
+
 std::unique_ptr<TDisc> TDisc::Open(const std::string& path, std::string& error) {
-    const std::optional<TDiscLocation> location = LocateDisc(path);
+    bool readFailed = false;
+    const std::optional<TDiscLocation> location = LocateDisc(path, &readFailed);
     if (!location) {
+        error = readFailed                ? msg::kReadFailed
+                : IsImageWithoutUdf(path) ? msg::kImageWithoutUdf
+                                          : msg::kNoDisc;
+        return nullptr;
+    }
+    const std::optional<std::string> reply = CallIsolated([&] { return ReadDiscInChild(*location); });
+    if (reply && *reply == std::string(1, kReplyNoDisc)) {
         error = msg::kNoDisc;
         return nullptr;
     }
+    std::optional<TRawDisc> disc;
+    if (reply && !reply->empty() && (*reply)[0] == kReplyDisc)
+        disc = DecodeDisc(reply->substr(1), ImageBlocks(*location));
+    if (!disc) {
+        error = msg::kDiscUnreadable;
+        return nullptr;
+    }
+    if (disc->scrambled) {
+        error = msg::kDiscEncrypted;
+        return nullptr;
+    }
+    // The VOBs are read here: plain block reads inside the checked cells.
     TDvdReader reader = OpenDvdReader(location->openPath);
     if (!reader) {
         error = msg::kNoDisc;
         return nullptr;
     }
-    std::optional<std::vector<TDiscTitle>> titles = ReadTitleTable(reader);
-    if (!titles) {
-        error = msg::kDiscUnreadable;
-        return nullptr;
-    }
-    if (AnyTitleScrambled(reader, *titles)) {
-        error = msg::kDiscEncrypted;
-        return nullptr;
-    }
-    std::string label = location->isImage ? ImageLabel(reader, location->openPath) : location->folderLabel;
-    return std::unique_ptr<TDisc>(new TDisc(std::move(reader), std::move(label), std::move(*titles)));
+    std::string label = location->isImage ? disc->label : location->folderLabel;
+    if (location->isImage && label.empty())
+        label = std::filesystem::path(location->openPath).stem().string();
+    return std::unique_ptr<TDisc>(new TDisc(std::move(reader), std::move(label), LayOutTitles(disc->titles)));
 }
 
 TDisc::TDisc(TDvdReader reader, std::string label, std::vector<TDiscTitle> titles)

@@ -10,12 +10,13 @@
 
 // Whether `path` names a DVD-Video disc: a folder holding VIDEO_TS/, the VIDEO_TS folder itself, an IFO
 // file in it, or an image of a disc. Cheap enough to ask for every input; decided by content.
-bool LooksLikeDisc(const std::string& path);
+bool LooksLikeDisc(const std::string& path, bool* readFailed = nullptr);
 
 // An open, unencrypted DVD-Video disc (folder or image) and its titles.
 class TDisc {
 public:
-    // nullptr with `error` set to msg::kNoDisc, msg::kDiscUnreadable or msg::kDiscEncrypted.
+    // nullptr with `error` set to msg::kNoDisc, msg::kImageWithoutUdf, msg::kReadFailed (a file looked at
+    // could not be read), msg::kDiscUnreadable or msg::kDiscEncrypted.
     static std::unique_ptr<TDisc> Open(const std::string& path, std::string& error);
 
     // The image's volume label, or for a folder the name of the folder above VIDEO_TS.

@@ -7,7 +7,10 @@
 
 std::string DescribeDiscAudio(const TDiscAudio& audio) {
     char line[160];
-    if (audio.codec == TAudioCodec::Lpcm)
+    if (audio.codec == TAudioCodec::Lpcm && audio.bits == 0)
+        std::snprintf(line, sizeof line, listing_text::kReservedLpcmAudio, msg::kReservedLpcm, audio.rate,
+                      audio.channels);
+    else if (audio.codec == TAudioCodec::Lpcm)
         std::snprintf(line, sizeof line, listing_text::kLpcmAudio, audio.bits, audio.rate, audio.channels);
     else
         std::snprintf(line, sizeof line, listing_text::kOtherAudio, AudioCodecName(audio.codec),

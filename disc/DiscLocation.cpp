@@ -1,6 +1,7 @@
 #include "disc/DiscLocation.h"
 
 #include "disc/DvdReader.h"
+#include "disc/IsolatedCall.h"
 #include "mmio/FilePeek.h"
 
 #include <array>
@@ -22,9 +23,30 @@ namespace {
 constexpr const char* kVmgMagic = "DVDVIDEO-VMG";
 constexpr const char* kVtsMagic = "DVDVIDEO-VTS";
 
+// Set while locating a disc when a file could not be read.
+thread_local bool* gReadFailed = nullptr;
+
 bool ReadAt(const fs::path& file, off_t offset, char* buffer, size_t count) {
-    return PeekFile(file.string(), offset, buffer, count) == TPeekResult::Read;
+    const TPeekResult result = PeekFile(file.string(), offset, buffer, count);
+    if (result == TPeekResult::Failed && gReadFailed != nullptr)
+        *gReadFailed = true;
+    return result == TPeekResult::Read;
 }
+
+// Notes read failures in `readFailed` (when given) for as long as it lives.
+class TReadFailureNote {
+public:
+    explicit TReadFailureNote(bool* readFailed) : previous_(gReadFailed) {
+        if (readFailed != nullptr)
+            gReadFailed = readFailed;
+    }
+    ~TReadFailureNote() { gReadFailed = previous_; }
+    TReadFailureNote(const TReadFailureNote&) = delete;
+    TReadFailureNote& operator=(const TReadFailureNote&) = delete;
+
+private:
+    bool* previous_;
+};
 
 bool HasIfoMagic(const fs::path& file, std::initializer_list<const char*> magics) {
     std::array<char, 12> head{};
@@ -83,19 +105,26 @@ bool HasVolumeDescriptor(const fs::path& file) {
 std::optional<TDiscLocation> FromImage(const fs::path& file) {
     if (!HasVolumeDescriptor(file))
         return std::nullopt;
-    TDvdReader reader = OpenDvdReader(file.string());
-    if (!reader)
+    // libdvdread parses the image's UDF directory to find the file, in a child process (see CallIsolated).
+    const std::optional<std::string> found = CallIsolated([&] {
+        TDvdReader reader = OpenDvdReader(file.string());
+        if (!reader)
+            return std::string("N");
+        dvd_file_t* vmg = DVDOpenFile(reader.get(), 0, DVD_READ_INFO_FILE);
+        if (vmg == nullptr)
+            return std::string("N");
+        DVDCloseFile(vmg);
+        return std::string("Y");
+    });
+    if (!found || *found != "Y")
         return std::nullopt;
-    dvd_file_t* vmg = DVDOpenFile(reader.get(), 0, DVD_READ_INFO_FILE);
-    if (vmg == nullptr)
-        return std::nullopt;
-    DVDCloseFile(vmg);
     return TDiscLocation{file.string(), "", true};
 }
 
 } // namespace
 
-std::optional<TDiscLocation> LocateDisc(const std::string& path) {
+std::optional<TDiscLocation> LocateDisc(const std::string& path, bool* readFailed) {
+    const TReadFailureNote note(readFailed);
     std::error_code error;
     const fs::path given = fs::weakly_canonical(fs::path(path), error);
     if (error)
@@ -114,6 +143,25 @@ std::optional<TDiscLocation> LocateDisc(const std::string& path) {
     return FromImage(given);
 }
 
-bool HasDiscSignature(const std::string& path) {
+bool HasDiscSignature(const std::string& path, bool* readFailed) {
+    const TReadFailureNote note(readFailed);
     return IsRegularFile(path) && (HasIfoMagic(path, {kVmgMagic, kVtsMagic}) || HasVolumeDescriptor(path));
+}
+
+bool IsImageWithoutUdf(const std::string& path) {
+    if (!IsRegularFile(path))
+        return false;
+    std::array<char, 6> descriptor{};
+    if (!ReadAt(path, 32768 + 1, descriptor.data(), 5) || std::string(descriptor.data(), 5) != "CD001")
+        return false;
+    // The volume recognition sequence follows the ISO 9660 descriptors, one per 2048-byte sector: a UDF
+    // volume has an NSR02 or NSR03 descriptor in it.
+    for (off_t sector = 17; sector < 32; ++sector) {
+        if (!ReadAt(path, sector * 2048 + 1, descriptor.data(), 5))
+            return false;
+        const std::string id(descriptor.data(), 5);
+        if (id == "NSR02" || id == "NSR03")
+            return false;
+    }
+    return true;
 }

@@ -13,8 +13,12 @@ struct TDiscLocation {
 
 // Nothing when the path is not a disc. Reads at most a few small pieces of a file, so it is cheap enough to
 // ask about every input.
-std::optional<TDiscLocation> LocateDisc(const std::string& path);
+// `readFailed`, when given, is set when a file that was looked at could not be read.
+std::optional<TDiscLocation> LocateDisc(const std::string& path, bool* readFailed = nullptr);
 
 // Whether a file carries the marks of a disc, an IFO file's header or an image's volume descriptor, even
 // when it is no readable DVD-Video disc: such a file is never taken for raw audio.
-bool HasDiscSignature(const std::string& path);
+bool HasDiscSignature(const std::string& path, bool* readFailed = nullptr);
+
+// An image file with an ISO 9660 volume but no UDF file system, which libdvdread (and DVD players) read.
+bool IsImageWithoutUdf(const std::string& path);

@@ -1,7 +1,6 @@
 #include "disc/TitleTable.h"
 
 #include "disc/DiscTime.h"
-#include "disc/TitleLayout.h"
 
 #include <dvdread/ifo_read.h>
 #include <dvdread/ifo_types.h>
@@ -127,12 +126,12 @@ bool ReadTitleChains(const ifo_handle_t& vts, int vtsTitle, std::vector<TChainCe
 
 } // namespace
 
-std::optional<std::vector<TDiscTitle>> ReadTitleTable(const TDvdReader& reader) {
+std::optional<std::vector<TRawTitle>> ReadTitleTable(const TDvdReader& reader) {
     TIfo vmg = OpenIfo(reader, 0);
     if (!vmg || vmg->tt_srpt == nullptr)
         return std::nullopt;
     std::map<int, TIfo> titleSets;
-    std::vector<TDiscTitle> titles;
+    std::vector<TRawTitle> titles;
     for (int t = 0; t < vmg->tt_srpt->nr_of_srpts; ++t) {
         const title_info_t& info = vmg->tt_srpt->title[t];
         auto [entry, isNew] = titleSets.try_emplace(info.title_set_nr, nullptr, ifoClose);
@@ -141,15 +140,11 @@ std::optional<std::vector<TDiscTitle>> ReadTitleTable(const TDvdReader& reader) 
         const TIfo& vts = entry->second;
         if (!vts || vts->vtsi_mat == nullptr)
             return std::nullopt;
-        TDiscTitle title;
-        title.number = t + 1;
+        TRawTitle title;
         title.titleSet = info.title_set_nr;
-        std::vector<TChainCell> chain;
-        std::vector<int> chapterFirstCells;
         const pgc_t* firstPgc = nullptr;
-        if (!ReadTitleChains(*vts, info.vts_ttn, chain, chapterFirstCells, firstPgc))
+        if (!ReadTitleChains(*vts, info.vts_ttn, title.chain, title.chapterFirstCells, firstPgc))
             return std::nullopt;
-        LayOutTitle(chain, chapterFirstCells, title);
         title.audio = AudioStreams(*vts->vtsi_mat, *firstPgc);
         titles.push_back(std::move(title));
     }

@@ -6,6 +6,7 @@
 #include "mmio/PathState.h"
 #include "texts/Messages.h"
 
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -25,8 +26,25 @@ std::string FolderBesideDisc(const TDiscLocation& location) {
     return path.parent_path().string();
 }
 
-// Whether `output` is one of the disc's own files (the image, or a file of its VIDEO_TS folder) under any
-// name: libdvdread reads them without the file layer's share modes, so the run could not refuse it later.
+// A name libdvdread reads as a file of the disc: VIDEO_TS.IFO, .BUP or .VOB, or VTS_nn_k.IFO, .BUP or .VOB,
+// in either case.
+bool IsDiscFileName(std::string name) {
+    for (char& c : name)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    if (name.size() != 12 || name[8] != '.')
+        return false;
+    const std::string ending = name.substr(9);
+    if (ending != "IFO" && ending != "BUP" && ending != "VOB")
+        return false;
+    return name.compare(0, 8, "VIDEO_TS") == 0 || (name.compare(0, 4, "VTS_") == 0 && isDigit(name[4]) &&
+                                                   isDigit(name[5]) && name[6] == '_' && isDigit(name[7]));
+}
+
+// Whether `output` is one of the disc's own files (the image, or an IFO, BUP or VOB file in any folder
+// libdvdread looks in: the disc's folder and its VIDEO_TS or video_ts folder) under any name: libdvdread
+// reads them without the file layer's share modes, so the run could not refuse it later. The run's own
+// earlier outputs beside them are no part of the disc.
 bool IsPartOfDisc(const std::string& output, const std::string& disc) {
     if (!FileIdOf(output))
         return false;
@@ -35,10 +53,13 @@ bool IsPartOfDisc(const std::string& output, const std::string& disc) {
         return false;
     if (location->isImage)
         return SameFile(output, location->openPath);
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(location->openPath, error))
-        if (SameFile(output, entry.path().string()))
-            return true;
+    const std::filesystem::path root(location->openPath);
+    for (const std::filesystem::path& folder : {root, root / "VIDEO_TS", root / "video_ts"}) {
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(folder, error))
+            if (IsDiscFileName(entry.path().filename().string()) && SameFile(output, entry.path().string()))
+                return true;
+    }
     return false;
 }
 

@@ -111,6 +111,8 @@ private:
 
 // Why the request's options do not fit an input of this kind; empty when they do.
 std::string OptionsRefusal(const TRunRequest& request, TInputKind kind) {
+    if (kind == TInputKind::Refused)
+        return {};
     if (kind != TInputKind::Disc && (request.title > 0 || request.chapters))
         return msg::kDiscOptionsOnly;
     if (kind == TInputKind::RawOrWave && request.track > 0)
@@ -129,7 +131,8 @@ std::string ProposeOutputFor(const std::string& input, TInputKind kind) {
 
 std::unique_ptr<TRun> run_detail::MakeRun(TRunHost& host, const TRunRequest& request,
                                           const TRawRunFactory& rawRun) {
-    const TInputKind kind = ClassifyInput(request.input);
+    std::string refused;
+    const TInputKind kind = ClassifyInput(request.input, &refused);
     if (std::string refusal = OptionsRefusal(request, kind); !refusal.empty())
         return std::make_unique<TRefusedRun>(host, kind, std::move(refusal));
     const TRunOptions options = OptionsOf(request);
@@ -143,6 +146,8 @@ std::unique_ptr<TRun> run_detail::MakeRun(TRunHost& host, const TRunRequest& req
     case TInputKind::Disc:
         run = std::make_unique<TWholeDiscRun>(host, request, options);
         break;
+    case TInputKind::Refused:
+        return std::make_unique<TRefusedRun>(host, kind, std::move(refused));
     }
     if (request.rateGiven)
         return std::make_unique<TNotedRun>(host, std::move(run), msg::kRateFromStream);

@@ -205,6 +205,32 @@ TEST(DiscConvert, RefusalsSayWhyAndWriteNothing) {
     }
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(work), {}), 3) << "no output";
     EXPECT_EQ(ReadFile(vob), vobBefore);
+
+    // IFO files in a folder, its VOBs in VIDEO_TS below it, where libdvdread looks for them too.
+    const std::string flat = DiscFixtures().work + "/FLAT";
+    std::filesystem::create_directories(flat + "/VIDEO_TS");
+    for (const auto& entry : std::filesystem::directory_iterator(disc + "/VIDEO_TS")) {
+        const bool isVob = entry.path().extension() == ".VOB";
+        std::filesystem::copy(entry.path(),
+                              flat + (isVob ? "/VIDEO_TS/" : "/") + entry.path().filename().string());
+    }
+    const std::string flatVob = flat + "/VIDEO_TS/VTS_01_1.VOB";
+    const Bytes flatVobBefore = ReadFile(flatVob);
+    const CliOutcome intoVob = Convert({"-y", "-o", flatVob, flat}, work);
+    EXPECT_EQ(intoVob.exitStatus, 1);
+    EXPECT_NE(intoVob.err.find(msg::kOutputIsPartOfDisc), std::string::npos) << intoVob.err;
+    EXPECT_EQ(ReadFile(flatVob), flatVobBefore);
+}
+
+// The run's own outputs beside the disc's files are no part of the disc: converting again replaces them.
+TEST(DiscConvert, ChaptersConvertedAgainIntoTheDiscFolder) {
+    REQUIRE_DISC_FIXTURES();
+    const std::string copy = DiscFixtures().work + "/AGAIN";
+    std::filesystem::copy(DiscFixtures().discFolder, copy, std::filesystem::copy_options::recursive);
+    for (int run = 0; run < 2; ++run) {
+        const CliOutcome outcome = Convert({"-q", "-y", "--chapters", "-o", copy + "/VIDEO_TS", copy}, copy);
+        EXPECT_EQ(outcome.exitStatus, 0) << "run " << run << ": " << outcome.err;
+    }
 }
 
 // A .VOB file straight to WAVE: its first LPCM track unless another is chosen; a stream without LPCM names

@@ -48,6 +48,7 @@ inline std::string AudioLine(int number, const std::string& description) {
 }
 // printf formats of a disc's audio stream: bits, rate, channels; codec name, channels, why not convertible.
 inline constexpr const char* kLpcmAudio = "LPCM %d bit, %d Hz, %d ch";
+inline constexpr const char* kReservedLpcmAudio = "%s, %d Hz, %d ch"; // the words, rate, channels
 inline constexpr const char* kOtherAudio = "%s, %d ch, %s";
 
 } // namespace listing_text

@@ -96,6 +96,13 @@ inline constexpr const char* kDiscUnreadable = "The disc's information files (IF
 inline constexpr const char* kDiscEncrypted = "This disc is encrypted (CSS). Oxlip reads only unencrypted "
                                               "discs and folders.";
 inline constexpr const char* kDiscReadFailed = "Could not read from the disc.";
+inline constexpr const char* kImageWithoutUdf =
+    "This disc image has no UDF file system, which DVD players need too (it was made without the DVD-Video "
+    "layout, as genisoimage makes it with -dvd-video).";
+// A file whose name says what it should hold but whose content is no such thing.
+inline constexpr const char* kNoDiscImage = "This file is no DVD-Video disc image.";
+inline constexpr const char* kNoIfoFile = "This file is no DVD-Video information file (IFO).";
+inline constexpr const char* kNoProgramStream = "This file is no DVD program stream (VOB or MPEG).";
 
 // Program streams (DVD video files).
 inline constexpr const char* kPreEmphasis =
@@ -109,6 +116,8 @@ inline constexpr const char* kListPairs = ", packed in pairs of sample times";
 inline constexpr const char* kRateFromStream =
     "The sampling rate of a program stream comes from the stream; -r does not apply.";
 inline constexpr const char* kNotConvertible = "not convertible";
+// An LPCM stream whose IFO gives the reserved quantisation code.
+inline constexpr const char* kReservedLpcm = "LPCM, reserved format (not convertible)";
 
 // "Skipped 333 bytes of damaged stream."
 inline std::string SkippedDamaged(int64_t bytes) {

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace {
@@ -91,6 +92,36 @@ TEST_F(FileFaults, ReadErrors) {
         run.tracer = StraceInjecting(input_, "read", "read:error=EIO:when=" + when);
         const CliOutcome outcome = Convert(output_, run);
         EXPECT_EQ(outcome.err, Said(input_, {msg::kReadFailed}));
+        EXPECT_EQ(outcome.exitStatus, 1);
+        EXPECT_FALSE(Exists(output_));
+        EXPECT_TRUE(guard.Unchanged());
+    }
+}
+
+TEST_F(FileFaults, ReadErrorsWhileRecognisingAnInput) {
+    if (!StraceWorks())
+        GTEST_SKIP() << "strace cannot trace here";
+    // A program stream's first pack, then random bytes; and an image's volume descriptor at sector 16,
+    // looked at by the second read of the file. Either read failing must not make the file raw audio.
+    Bytes stream = {0, 0, 1, 0xBA, 0x44, 0, 4, 0, 4, 1, 1, 0x89, 0xC3, 0xF8};
+    stream.resize(2048, 0xFF);
+    stream = stream + RandomGroups(1000);
+    Bytes image = RandomGroups(20'000);
+    std::memcpy(image.data() + 32769, "CD001", 5);
+    for (const auto& [name, input, when] :
+         {std::tuple<std::string, const Bytes&, const char*>{"t.vob", stream, "1"},
+          {"t.iso", image, "1"},
+          {"t.iso", image, "2"}}) {
+        SCOPED_TRACE(name + ", EIO from pread " + when);
+        const std::string path = dir_.Path(name);
+        WriteFile(path, input);
+        ::unlink(output_.c_str());
+        const InputGuard guard(path);
+        CliRun run;
+        run.tracer = StraceInjecting(path, "pread64", std::string("pread64:error=EIO:when=") + when);
+        run.args = {"-q", "-y", "-o", output_, path};
+        const CliOutcome outcome = RunCli(run);
+        EXPECT_EQ(outcome.err, Said(path, {msg::kReadFailed}));
         EXPECT_EQ(outcome.exitStatus, 1);
         EXPECT_FALSE(Exists(output_));
         EXPECT_TRUE(guard.Unchanged());

@@ -1,0 +1,217 @@
+#include "DiscFixtures.h"
+#include "TestFiles.h"
+#include "disc/Disc.h"
+#include "disc/DiscListing.h"
+#include "disc/IsolatedCall.h"
+#include "disc/TitleWire.h"
+#include "run/InputKind.h"
+#include "texts/Messages.h"
+
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <gtest/gtest.h>
+#include <thread>
+#include <tuple>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+
+TEST(IsolatedCall, AChildThatFailsInAnyWayGivesNoReply) {
+    const TIsolationLimits tight{1, 256LL << 20, 1000};
+    EXPECT_EQ(CallIsolated([] { return std::string("reply"); }, tight), "reply");
+    const std::pair<const char*, std::function<std::string()>> failures[] = {
+        {"crash",
+         [] {
+             std::raise(SIGSEGV);
+             return std::string();
+         }},
+        {"abort",
+         [] {
+             std::abort();
+             return std::string();
+         }},
+        {"exit 1",
+         [] {
+             _exit(1);
+             return std::string();
+         }},
+        {"too slow",
+         [] {
+             std::this_thread::sleep_for(std::chrono::seconds(5));
+             return std::string();
+         }},
+        {"too long a reply", [] { return std::string(1001, 'x'); }},
+        {"too much memory", [] { return std::string(size_t{1} << 30, 'x').substr(0, 1); }},
+    };
+    for (const auto& [name, work] : failures) {
+        if (kSanitized && std::string(name) == "too much memory")
+            continue; // sanitizer builds run the child without the address-space limit
+        EXPECT_EQ(CallIsolated(work, tight), std::nullopt) << name;
+    }
+}
+
+TRawDisc SmallDisc() {
+    TRawDisc disc;
+    disc.label = "LABEL";
+    TRawTitle title;
+    title.titleSet = 1;
+    title.vobBlocks = 100;
+    title.chain = {{{0, 49, 90000}, true}, {{50, 99, 90000}, true}};
+    title.chapterFirstCells = {0, 1};
+    title.audio = {{1, TAudioCodec::Lpcm, 16, 48000, 2, "en", 0xA0}};
+    disc.titles = {title};
+    return disc;
+}
+
+TEST(TitleWire, OnlyADiscWhoseNumbersAllFitIsTaken) {
+    const std::optional<TRawDisc> back = DecodeDisc(EncodeDisc(SmallDisc()), 100);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->label, "LABEL");
+    ASSERT_EQ(back->titles.size(), 1u);
+    EXPECT_EQ(back->titles[0].chain[1].cell.lastSector, 99u);
+    EXPECT_EQ(back->titles[0].audio[0].language, "en");
+
+    const std::pair<const char*, std::function<void(TRawDisc&)>> damages[] = {
+        {"cell past the VOBs", [](TRawDisc& d) { d.titles[0].chain[1].cell.lastSector = 100; }},
+        {"cell backwards", [](TRawDisc& d) { d.titles[0].chain[0].cell.firstSector = 60; }},
+        {"VOBs past the image", [](TRawDisc& d) { d.titles[0].vobBlocks = 101; }},
+        {"chapter without a cell", [](TRawDisc& d) { d.titles[0].chapterFirstCells[1] = 2; }},
+        {"title set 0", [](TRawDisc& d) { d.titles[0].titleSet = 0; }},
+        {"rate", [](TRawDisc& d) { d.titles[0].audio[0].rate = 22050; }},
+        {"bits", [](TRawDisc& d) { d.titles[0].audio[0].bits = 18; }},
+        {"channels", [](TRawDisc& d) { d.titles[0].audio[0].channels = 9; }},
+        {"100 titles", [](TRawDisc& d) { d.titles.resize(100, d.titles[0]); }},
+    };
+    for (const auto& [name, damage] : damages) {
+        TRawDisc disc = SmallDisc();
+        damage(disc);
+        EXPECT_EQ(DecodeDisc(EncodeDisc(disc), 100), std::nullopt) << name;
+    }
+    const std::string good = EncodeDisc(SmallDisc());
+    for (const std::string& cut :
+         {good.substr(0, good.size() - 1), good.substr(0, 8), good + "x", std::string()})
+        EXPECT_EQ(DecodeDisc(cut, 100), std::nullopt) << cut.size();
+}
+
+// IFO fields are big-endian.
+uint32_t Be32(const Bytes& bytes, size_t at) {
+    return uint32_t{bytes.at(at)} << 24 | uint32_t{bytes.at(at + 1)} << 16 | uint32_t{bytes.at(at + 2)} << 8 |
+           bytes.at(at + 3);
+}
+uint16_t Be16(const Bytes& bytes, size_t at) {
+    return static_cast<uint16_t>(bytes.at(at) << 8 | bytes.at(at + 1));
+}
+void PutU32(Bytes& bytes, size_t at, uint32_t value) {
+    for (int i = 0; i < 4; ++i)
+        bytes.at(at + i) = static_cast<uint8_t>(value >> (24 - 8 * i));
+}
+void PutU16(Bytes& bytes, size_t at, uint16_t value) {
+    bytes.at(at) = static_cast<uint8_t>(value >> 8);
+    bytes.at(at + 1) = static_cast<uint8_t>(value);
+}
+
+// Damages of one IFO field each (the BUP intact) that crash libdvdread 6.1.
+TEST(DiscIsolation, DamagedIfoFilesGiveTheDiscOrARefusalNeverACrash) {
+    REQUIRE_DISC_FIXTURES();
+    std::string error;
+    const std::unique_ptr<TDisc> intact = TDisc::Open(DiscFixtures().discFolder, error);
+    ASSERT_TRUE(intact) << error;
+    const std::pair<const char*, std::function<void(Bytes & vmg, Bytes & vts)>> damages[] = {
+        {"VIDEO_TS.IFO cut to 2048 bytes", [](Bytes& vmg, Bytes&) { vmg.resize(2048); }},
+        {"TT_SRPT last byte 0xFFFFFFFF",
+         [](Bytes& vmg, Bytes&) { PutU32(vmg, Be32(vmg, 0xC4) * 2048 + 4, 0xFFFFFFFF); }},
+        {"first-play pre commands 999",
+         [](Bytes& vmg, Bytes&) {
+             const size_t pgc = Be32(vmg, 0x84);
+             PutU16(vmg, pgc + Be16(vmg, pgc + 0xE4), 999);
+         }},
+        {"VTS PGCIT count 0x7F", [](Bytes&, Bytes& vts) { PutU16(vts, Be32(vts, 0xCC) * 2048, 0x7F); }},
+    };
+    int index = 0;
+    for (const auto& [name, damage] : damages) {
+        const fs::path copy = fs::path(DiscFixtures().work) / ("DAMAGED_IFO_" + std::to_string(index++));
+        fs::copy(DiscFixtures().discFolder, copy, fs::copy_options::recursive);
+        const std::string vmgPath = (copy / "VIDEO_TS/VIDEO_TS.IFO").string();
+        const std::string vtsPath = (copy / "VIDEO_TS/VTS_01_0.IFO").string();
+        Bytes vmg = ReadFile(vmgPath), vts = ReadFile(vtsPath);
+        damage(vmg, vts);
+        WriteFile(vmgPath, vmg);
+        WriteFile(vtsPath, vts);
+        const std::unique_ptr<TDisc> disc = TDisc::Open(copy.string(), error);
+        if (!disc) {
+            EXPECT_EQ(error, msg::kDiscUnreadable) << name;
+            continue;
+        }
+        // libdvdread may read the BUP instead: then the disc is the intact one.
+        ASSERT_EQ(disc->Titles().size(), intact->Titles().size()) << name;
+        for (size_t t = 0; t < disc->Titles().size(); ++t) {
+            EXPECT_EQ(disc->Titles()[t].durationTicks, intact->Titles()[t].durationTicks) << name;
+            EXPECT_EQ(disc->Titles()[t].cells.size(), intact->Titles()[t].cells.size()) << name;
+        }
+    }
+}
+
+TEST(TitleWire, ChaptersThatWouldBeEmptyAreDroppedAndReservedLpcmIsNamed) {
+    TRawDisc disc = SmallDisc();
+    disc.titles[0].chain.push_back({{100, 149, 90000}, true});
+    disc.titles[0].vobBlocks = 150;
+    // Programs 1, 2, 3, 1, 2, 3, 2: chapters 4 to 7 would start where earlier ones did.
+    disc.titles[0].chapterFirstCells = {0, 1, 2, 0, 1, 2, 1};
+    disc.titles[0].audio[0].bits = 0;
+    const std::vector<TDiscTitle> titles = LayOutTitles(disc.titles);
+    ASSERT_EQ(titles[0].chapters.size(), 3u);
+    for (const TDiscChapter& chapter : titles[0].chapters) {
+        EXPECT_EQ(chapter.lengthTicks, 90000) << chapter.number;
+        EXPECT_EQ(chapter.bytes, 50 * kDiscBlockBytes) << chapter.number;
+    }
+    EXPECT_EQ(titles[0].chapters[2].number, 3);
+    EXPECT_NE(
+        FormatDiscListing("L", titles).find("Audio 1: LPCM, reserved format (not convertible), 48000 Hz"),
+        std::string::npos);
+}
+
+// A name that promises a disc or a stream is held to it; every other name may be raw audio.
+TEST(InputKind, NamesThatPromiseADiscOrStreamAreHeldToIt) {
+    REQUIRE_DISC_FIXTURES();
+    TempDir dir;
+    const Bytes noise = RandomGroups(10'000);
+    Bytes isoOnly = noise;
+    isoOnly.resize(40 * 2048, 0);
+    std::memcpy(isoOnly.data() + 16 * 2048 + 1, "CD001", 5);
+    const std::tuple<std::string, Bytes, TInputKind, const char*> cases[] = {
+        {"a.iso", noise, TInputKind::Refused, msg::kNoDiscImage},
+        {"empty.ISO", {}, TInputKind::Refused, msg::kNoDiscImage},
+        {"a.vob", noise, TInputKind::Refused, msg::kNoProgramStream},
+        {"a.mpg", noise, TInputKind::Refused, msg::kNoProgramStream},
+        {"a.ifo", noise, TInputKind::Refused, msg::kNoIfoFile},
+        {"a.raw", noise, TInputKind::RawOrWave, ""},
+        {"a.pcm", noise, TInputKind::RawOrWave, ""},
+        {"a.dat", noise, TInputKind::RawOrWave, ""},
+        {"plain.iso", isoOnly, TInputKind::Disc, msg::kImageWithoutUdf},
+    };
+    for (const auto& [name, content, kind, message] : cases) {
+        WriteFile(dir.Path(name), content);
+        std::string refusal;
+        EXPECT_EQ(ClassifyInput(dir.Path(name), &refusal), kind) << name;
+        if (kind == TInputKind::Refused) {
+            EXPECT_EQ(refusal, message) << name;
+        }
+        if (kind == TInputKind::Disc) {
+            EXPECT_FALSE(TDisc::Open(dir.Path(name), refusal)) << name;
+            EXPECT_EQ(refusal, message) << name;
+        }
+    }
+}
+
+} // namespace
