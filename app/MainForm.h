@@ -89,8 +89,9 @@ private:
     void CentreOnScreen();
     void ApplyEnablingRule();
     bool TakeInputName(const QString& name, TInputKind& kind);
-    bool ChooseOfDisc(const QString& name, QString& output);
-    bool ChooseTrack(const QString& name);
+    bool ChooseOfDisc(const QString& name, QString& output, int& rate);
+    bool ChooseTrack(const QString& name, int& rate);
+    void ShowStreamRate(int rate);
     bool WritesChapterFiles() const;
     void ExecuteRun();
     void ShowInvalidRate();
@@ -128,6 +129,10 @@ private:
         int track = 0;
     };
     std::optional<TInputChoice> choice_;
+    // A disc's or program stream's own rate, shown in the disabled rate box (0: the box is the user's), and
+    // what the box held before.
+    int streamRate_ = 0;
+    QString userRateText_;
     // The run under way, of whichever kind the input is.
     TRunControl* run_ = nullptr;
     // The window was closed during a run: it closes when the run has ended.

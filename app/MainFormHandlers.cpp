@@ -60,18 +60,37 @@ void TMainForm::ApplyEnablingRule() {
 bool TMainForm::TakeInputName(const QString& name, TInputKind& kind) {
     kind = InputKindOf(name);
     QString output = ProposedOutputName(name, kind);
+    const std::optional<TInputChoice> before = choice_;
     choice_.reset();
-    if (kind == TInputKind::Disc && !ChooseOfDisc(name, output))
+    int rate = 0;
+    if ((kind == TInputKind::Disc && !ChooseOfDisc(name, output, rate)) ||
+        (kind == TInputKind::ProgramStream && !ChooseTrack(name, rate))) {
+        choice_ = before;
         return false;
-    if (kind == TInputKind::ProgramStream && !ChooseTrack(name))
-        return false;
+    }
     InputEdit->setText(name);
     OutputEdit->setText(output);
+    ShowStreamRate(rate);
     return true;
 }
 
+// The header of a disc's or stream's output takes the stream's rate: the box shows it and cannot be
+// changed; for other inputs it holds the user's rate again.
+void TMainForm::ShowStreamRate(int rate) {
+    if (rate > 0) {
+        if (streamRate_ == 0)
+            userRateText_ = SRateComboBox->currentText();
+        streamRate_ = rate;
+        SRateComboBox->setEditText(QString::number(rate));
+    } else if (streamRate_ > 0) {
+        streamRate_ = 0;
+        SRateComboBox->setEditText(userRateText_);
+    }
+    SRateComboBox->setEnabled(streamRate_ == 0);
+}
+
 // A disc that cannot be read says why and is taken as it is: Process... then says it again.
-bool TMainForm::ChooseOfDisc(const QString& name, QString& output) {
+bool TMainForm::ChooseOfDisc(const QString& name, QString& output, int& rate) {
     TDiscChoices choices;
     std::string error;
     if (!ReadDiscChoices(QFile::encodeName(name).toStdString(), choices, error)) {
@@ -86,17 +105,24 @@ bool TMainForm::ChooseOfDisc(const QString& name, QString& output) {
         QFile::encodeName(WritableFolder(QFile::decodeName(choices.folder.c_str()))).toStdString();
     output = QFile::decodeName(DiscOutputFor(choices, chosen.title, chosen.chapters, chosen.flac).c_str());
     choice_ = TInputChoice{name, chosen, chosen.track};
+    for (const TTitleChoice& title : choices.titles)
+        for (const TAudioChoice& audio : title.audio)
+            if (title.number == chosen.title && audio.number == chosen.track)
+                rate = audio.rate;
     return true;
 }
 
-bool TMainForm::ChooseTrack(const QString& name) {
+bool TMainForm::ChooseTrack(const QString& name, int& rate) {
     const std::vector<TAudioChoice> tracks = ReadLpcmTracks(QFile::encodeName(name).toStdString());
-    if (tracks.size() < 2)
+    if (tracks.size() < 2) {
+        rate = tracks.empty() ? 0 : tracks.front().rate;
         return true;
+    }
     TTrackDialog dialog(this, tracks);
     if (dialog.exec() != QDialog::Accepted)
         return false;
     choice_ = TInputChoice{name, {}, dialog.Track()};
+    rate = tracks.at(static_cast<size_t>(dialog.Track() - 1)).rate;
     return true;
 }
 

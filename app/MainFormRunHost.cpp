@@ -82,6 +82,9 @@ void TMainForm::EnableControls(bool enable) {
           static_cast<QWidget*>(InputFormatRadioGroup), static_cast<QWidget*>(OutputFormatRadioGroup),
           static_cast<QWidget*>(SRateComboBox)})
         control->setEnabled(enable);
+    // A stream's own rate is not the user's to change.
+    if (streamRate_ > 0)
+        SRateComboBox->setEnabled(false);
 }
 
 std::string TMainForm::InputName() {

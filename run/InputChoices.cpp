@@ -52,8 +52,8 @@ bool ReadDiscChoices(const std::string& disc, TDiscChoices& choices, std::string
         choice.titleSet = title.titleSet;
         std::vector<TAudioCodec> codecs;
         for (const TDiscAudio& audio : title.audio) {
-            choice.audio.push_back(
-                {audio.number, DescribeDiscAudio(audio), audio.codec == TAudioCodec::Lpcm});
+            choice.audio.push_back({audio.number, DescribeDiscAudio(audio),
+                                    audio.codec == TAudioCodec::Lpcm && audio.bits > 0, audio.rate});
             codecs.push_back(audio.codec);
         }
         if (!title.FirstLpcm())
@@ -79,7 +79,8 @@ std::vector<TAudioChoice> ReadLpcmTracks(const std::string& stream) {
     TFileStreamSource source(*file);
     for (const TAudioTrack& track : ListAudioTracks(source))
         if (track.Convertible())
-            choices.push_back({static_cast<int>(choices.size()) + 1, track.Describe(), true});
+            choices.push_back(
+                {static_cast<int>(choices.size()) + 1, track.Describe(), true, track.format.sampleRate});
     return choices;
 }
 

@@ -9,6 +9,7 @@ struct TAudioChoice {
     int number = 0; // the disc's stream number, or the LPCM track's (1-based) in a program stream
     std::string text;
     bool convertible = false;
+    int rate = 0; // Hz
 };
 
 struct TTitleChoice {

@@ -11,6 +11,7 @@
 #include "texts/Messages.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
 #include <QGuiApplication>
 #include <QListWidget>
@@ -185,6 +186,10 @@ private slots:
         QVERIFY(DropFile(form.get(), QString::fromStdString(disc.string())));
         QVERIFY(choose.AllAnswered());
         QVERIFY(focused);
+        // The header takes the stream's rate: the box shows it and cannot be changed.
+        const auto* rateBox = form->findChild<QComboBox*>("SRateComboBox");
+        QCOMPARE(rateBox->currentText(), QString(outputs.size() > 1 ? "48000" : "96000"));
+        QVERIFY(!rateBox->isEnabled());
         const bool chapters = outputs.size() > 1;
         const fs::path beside = disc.parent_path();
         QCOMPARE(OutputName(), chapters ? beside.string() : (beside / outputs.at(0).toStdString()).string());
