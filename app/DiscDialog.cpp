@@ -90,20 +90,20 @@ TDiscDialog::TDiscDialog(QWidget* parent, const TDiscChoices& choices) : QDialog
     resize(420, 360);
 
     connect(titles_, &QTreeWidget::currentItemChanged, this, [this] { ShowTitle(); });
-    connect(chapters_, &QCheckBox::toggled, this, [this](bool on) {
-        for (QWidget* control : {static_cast<QWidget*>(fromLabel_), static_cast<QWidget*>(first_),
-                                 static_cast<QWidget*>(toLabel_), static_cast<QWidget*>(last_)})
-            control->setEnabled(on);
-    });
+    connect(chapters_, &QCheckBox::toggled, this, &TDiscDialog::EnableRange);
     connect(first_, &QSpinBox::valueChanged, this, [this](int value) { last_->setMinimum(value); });
     if (!titles_->currentItem() && titles_->topLevelItemCount() > 0)
         titles_->setCurrentItem(titles_->topLevelItem(0));
     ShowTitle();
-    chapters_->setChecked(false);
+    EnableRange(false);
+    titles_->setFocus();
+}
+
+// The chapter range applies only to one file per chapter.
+void TDiscDialog::EnableRange(bool enable) {
     for (QWidget* control : {static_cast<QWidget*>(fromLabel_), static_cast<QWidget*>(first_),
                              static_cast<QWidget*>(toLabel_), static_cast<QWidget*>(last_)})
-        control->setEnabled(false);
-    titles_->setFocus();
+        control->setEnabled(enable);
 }
 
 const TTitleChoice* TDiscDialog::SelectedTitle() const {

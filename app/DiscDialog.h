@@ -32,6 +32,7 @@ public:
 
 private:
     void ShowTitle();
+    void EnableRange(bool enable);
     const TTitleChoice* SelectedTitle() const;
 
     const TDiscChoices& choices_;

@@ -59,7 +59,8 @@ void TMainForm::ApplyEnablingRule() {
 // first ask what of it to convert; false when the user cancelled, and the names stay as they were.
 bool TMainForm::TakeInputName(const QString& name, TInputKind& kind) {
     kind = InputKindOf(name);
-    QString output = ProposedOutputName(name, kind);
+    // A disc's name comes from its dialog; reading the disc once is enough.
+    QString output = kind == TInputKind::Disc ? QString() : ProposedOutputName(name, kind);
     const std::optional<TInputChoice> before = choice_;
     choice_.reset();
     int rate = 0;
@@ -95,6 +96,7 @@ bool TMainForm::ChooseOfDisc(const QString& name, QString& output, int& rate) {
     std::string error;
     if (!ReadDiscChoices(QFile::encodeName(name).toStdString(), choices, error)) {
         ShowError(error);
+        output = ProposedOutputName(name, TInputKind::RawOrWave); // the input's name with .wav
         return true;
     }
     TDiscDialog dialog(this, choices);

@@ -48,10 +48,6 @@ bool AppendComment(FLAC__StreamMetadata* block, const std::string& name, const s
            FLAC__metadata_object_vorbiscomment_append_comment(block, entry, false);
 }
 
-} // namespace
-
-namespace {
-
 std::string Upper(std::string text) {
     for (char& c : text)
         if (c >= 'a' && c <= 'z')
