@@ -11,6 +11,8 @@ bool TLpcmTrackReader::Start() {
         return false;
     format_ = packet_.format;
     havePacket_ = true;
+    startPacket_ = packet_;
+    startPacket_.data = nullptr;
     TLpcmPacking packing = choice_ == TLpcmPackingChoice::Quads ? TLpcmPacking::Quads : TLpcmPacking::Pairs;
     if (choice_ == TLpcmPackingChoice::Auto && PackingsDiffer(format_)) {
         // The packets of the first sample times, up to a change of format, which stays for Next.
@@ -33,6 +35,7 @@ bool TLpcmTrackReader::Next(std::span<const uint8_t>& samples) {
         return false;
     if (holdingStart_) {
         holdingStart_ = false;
+        block_ = startPacket_;
         samples = decoder_->Decode(start_.data(), start_.size());
         std::vector<uint8_t>().swap(start_);
         return true;
@@ -45,6 +48,7 @@ bool TLpcmTrackReader::Next(std::span<const uint8_t>& samples) {
         return false;
     }
     emphasis_ = emphasis_ || packet_.format.emphasis;
+    block_ = packet_;
     samples = decoder_->Decode(packet_.data, static_cast<size_t>(packet_.size));
     return true;
 }

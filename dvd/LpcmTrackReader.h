@@ -32,6 +32,12 @@ public:
     // packet whose bits, rate or channels differ from Format(): the track stops there.
     bool Next(std::span<const uint8_t>& samples);
 
+    // The packet that began the block Next handed out last: where it lies in the stream and its time
+    // stamp (hasPts false when it has none).
+    const TAudioPacket& BlockPacket() const { return block_; }
+    // See TProgramStreamDemuxer::WatchVideoStart.
+    void WatchVideoStart(int64_t position) { demuxer_.WatchVideoStart(position); }
+
     // The track stopped at a change of format, after ChangeSeconds() of audio.
     bool FormatChanged() const { return formatChanged_; }
     double ChangeSeconds() const;
@@ -49,6 +55,8 @@ private:
     std::unique_ptr<TLpcmDecoder> decoder_;
     TAudioPacket packet_;
     bool havePacket_ = false;
+    TAudioPacket block_;
+    TAudioPacket startPacket_;
     // The start of the track read for the detection, not yet decoded.
     std::vector<uint8_t> start_;
     bool holdingStart_ = false;

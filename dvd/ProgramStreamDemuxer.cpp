@@ -16,6 +16,7 @@ constexpr size_t kMpeg1PackBytes = 12;
 constexpr uint8_t kPackStart = 0xBA;
 constexpr uint8_t kProgramEnd = 0xB9;
 constexpr uint8_t kPrivateStream1 = 0xBD;
+constexpr uint8_t kPrivateStream2 = 0xBF;
 
 bool IsStartCodePrefix(const uint8_t* p) {
     return p[0] == 0 && p[1] == 0 && p[2] == 1;
@@ -142,7 +143,13 @@ TProgramStreamDemuxer::Step TProgramStreamDemuxer::ParsePacket(TAudioPacket& pac
     if (!Ensure(length))
         return EndInside();
     const uint8_t* p = buffer_.get() + pos_;
+    const int64_t position = Position();
     pos_ += length;
+    // A navigation pack's presentation control information: sub-stream 0, then the VOBU's start time
+    // (vobu_s_ptm) 12 bytes into it.
+    if (code == kPrivateStream2 && length >= 23 && p[6] == 0x00 && watchedStart_ < 0 &&
+        position >= watchFrom_)
+        watchedStart_ = int64_t{p[19]} << 24 | int64_t{p[20]} << 16 | int64_t{p[21]} << 8 | p[22];
     const bool privateAudio = code == kPrivateStream1;
     const bool mpegAudio = code >= 0xC0 && code <= 0xDF;
     if (!privateAudio && !mpegAudio)
@@ -189,6 +196,7 @@ TProgramStreamDemuxer::Step TProgramStreamDemuxer::ParsePacket(TAudioPacket& pac
     }
     packet.data = payload;
     packet.size = static_cast<int32_t>(payloadBytes);
+    packet.position = position;
     isAudio = true;
     return Step::Packet;
 }

@@ -24,7 +24,8 @@ struct TAudioPacket {
     const uint8_t* data = nullptr;
     int32_t size = 0;
     bool hasPts = false;
-    int64_t pts = 0; // 90 kHz ticks
+    int64_t pts = 0;      // 90 kHz ticks
+    int64_t position = 0; // where the packet begins in the stream
 };
 
 // Walks the packs and PES packets of a program stream pulled from a source, in one forward pass with a
@@ -53,6 +54,15 @@ public:
     // Bytes of the source consumed so far, for progress.
     int64_t Position() const { return consumed_ + static_cast<int64_t>(pos_); }
 
+    // Watches for the first navigation pack (a VOBU's start, as DVD-Video streams have one every half
+    // second or so) that begins at or after `position`; WatchedVideoStart() is then the presentation time
+    // of its first video frame (90 kHz ticks), -1 until one is seen.
+    void WatchVideoStart(int64_t position) {
+        watchFrom_ = position;
+        watchedStart_ = -1;
+    }
+    int64_t WatchedVideoStart() const { return watchedStart_; }
+
 private:
     enum class Step { Packet, Skip, End };
 
@@ -71,6 +81,8 @@ private:
     int64_t skipped_ = 0;
     bool truncated_ = false;
     bool readFailed_ = false;
+    int64_t watchFrom_ = INT64_MAX;
+    int64_t watchedStart_ = -1;
 };
 
 // Every audio track of the stream, read from the start to the end, in order of id (AC-3, DTS, LPCM, then

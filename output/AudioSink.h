@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <vector>
 
 class TMMIOFile;
 
@@ -27,6 +28,9 @@ public:
     // Gives the file its final sizes for the `dataBytes` bytes of samples written. False when that failed;
     // closing the file afterwards flushes it, which may still fail.
     virtual bool Finish(int64_t dataBytes) = 0;
+    // The frames at which a whole title's chapters begin, once the run has found them all (before Finish):
+    // for the sinks that mark chapters, the same count as they were made with.
+    virtual void SetChapterStarts(const std::vector<int64_t>& /*starts*/) {}
     // The output goes: nothing more is written.
     virtual void Abandon() = 0;
 };

@@ -88,7 +88,8 @@ TFlacSink::TFlacSink(int level, std::vector<TFlacTag> tags, std::vector<int64_t>
 namespace {
 
 // The CUESHEET goes first after STREAMINFO: its body at 4 + 38 + 4 bytes. The lead-out's offset follows
-// the sheet's 396 fixed bytes and a 36-byte track with one 12-byte index per chapter.
+// the sheet's 396 fixed bytes and a 36-byte track with one 12-byte index per chapter; track i's offset
+// lies where the lead-out's would for i chapters.
 constexpr int64_t kCueSheetBody = 46;
 int64_t LeadOutOffsetPosition(size_t chapters) {
     return kCueSheetBody + 396 + 48 * static_cast<int64_t>(chapters);
@@ -121,15 +122,26 @@ bool TFlacSink::AddCueSheet() {
     return FLAC__metadata_object_cuesheet_is_legal(sheet, false, nullptr);
 }
 
-// The lead-out's offset, big-endian, once libFLAC has finished the file.
+void TFlacSink::SetChapterStarts(const std::vector<int64_t>& starts) {
+    if (starts.size() == chapterStarts_.size())
+        chapterStarts_ = starts;
+}
+
+// The tracks' offsets, as finally found, and the lead-out's, big-endian, once libFLAC has finished the file.
 bool TFlacSink::FinishCueSheet() {
-    if (chapterStarts_.empty())
-        return true;
-    uint8_t bytes[8];
-    for (int i = 0; i < 8; ++i)
-        bytes[i] = static_cast<uint8_t>(framesWritten_ >> (56 - 8 * i));
-    const int64_t position = LeadOutOffsetPosition(chapterStarts_.size());
-    return file_->SeekTo(position) == position && file_->Write(bytes, 8) == 8;
+    const auto writeOffset = [this](int64_t position, uint64_t offset) {
+        uint8_t bytes[8];
+        for (int i = 0; i < 8; ++i)
+            bytes[i] = static_cast<uint8_t>(offset >> (56 - 8 * i));
+        return file_->SeekTo(position) == position && file_->Write(bytes, 8) == 8;
+    };
+    for (size_t i = 0; i < chapterStarts_.size(); ++i) {
+        const auto offset = std::min(static_cast<uint64_t>(chapterStarts_[i]), framesWritten_);
+        if (!writeOffset(LeadOutOffsetPosition(i), offset))
+            return false;
+    }
+    return chapterStarts_.empty() ||
+           writeOffset(LeadOutOffsetPosition(chapterStarts_.size()), framesWritten_);
 }
 
 TFlacSink::~TFlacSink() {

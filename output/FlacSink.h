@@ -35,6 +35,8 @@ public:
     bool Begin(TMMIOFile& file, const TAudioFormat& format) override;
     bool Write(const uint8_t* bytes, int32_t count) override;
     bool Finish(int64_t dataBytes) override;
+    // The CUESHEET's track offsets as found; a sheet left out at Begin stays out.
+    void SetChapterStarts(const std::vector<int64_t>& starts) override;
     void Abandon() override;
 
     // The callbacks' view of the file.

@@ -14,6 +14,7 @@ public:
     int64_t FrameLimit(const TAudioFormat&) const override { return kNoFrameLimit; }
     bool Begin(TMMIOFile& file, const TAudioFormat& format) override;
     bool Finish(int64_t dataBytes) override;
+    void SetChapterStarts(const std::vector<int64_t>& starts) override { marks_.chapterStarts = starts; }
 
 private:
     TAudioFormat format_{};

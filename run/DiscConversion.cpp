@@ -135,16 +135,24 @@ bool TDiscRun::ChooseAudio() {
     return true;
 }
 
-// The outputs and where the title is cut for them.
+// The outputs and the chapters they begin with, found as the audio is read.
 bool TDiscRun::PlanParts() {
+    titleChapters_.startBytes.clear();
+    titleChapters_.videoTicks.clear();
+    for (const TDiscChapter& chapter : title_->chapters) {
+        titleChapters_.startBytes.push_back(chapter.startByte);
+        titleChapters_.videoTicks.push_back(chapter.lengthTicks);
+    }
+    titleChapters_.endChapter = 0;
     if (!request_.chapters) {
         const std::string name = DiscOutputName(disc_->Label(), title_->number, 0, request_.extension);
         const std::string title = "Title " + std::to_string(title_->number);
-        // The chapters marked where the chapter files would begin.
+        // One chapter mark per chapter, where its file would begin; the run sets them as it finds them.
         std::vector<int64_t> starts;
         for (size_t k = 0; k < title_->chapters.size(); ++k)
             starts.push_back(k == 0 ? 0 : ChapterStart(title_->chapters[k]));
         plannedParts_ = {{request_.output.empty() ? Joined(request_.folder, name) : request_.output,
+                          0,
                           0,
                           false,
                           {{"ALBUM", disc_->Label()}, {"TITLE", title}},
@@ -155,13 +163,13 @@ bool TDiscRun::PlanParts() {
     return PlanChapters(folder);
 }
 
-// Where a chapter's file begins: at the sample group nearest to the chapter's start.
+// Where a chapter begins by its video's playing time, until the run finds where its audio begins.
 int64_t TDiscRun::ChapterStart(const TDiscChapter& chapter) const {
     const int groupFrames = audio_->bits == 16 ? 1 : 2;
     return NearestGroupStart(chapter.startTicks, audio_->rate, groupFrames);
 }
 
-// One part per chapter, cut at the sample group nearest to each chapter's start.
+// One part per chapter of the range, each beginning where its chapter's audio begins.
 bool TDiscRun::PlanChapters(const std::string& folder) {
     const int count = static_cast<int>(title_->chapters.size());
     const int first = request_.firstChapter > 0 ? request_.firstChapter : 1;
@@ -170,22 +178,20 @@ bool TDiscRun::PlanChapters(const std::string& folder) {
         return Refuse(msg::NoSuchChapters(first, last, title_->number, count));
     if (StateOfPath(folder) != TPathState::Folder)
         return Refuse(msg::NoSuchFolder(folder));
-    const auto startFrame = [this](const TDiscChapter& chapter) { return ChapterStart(chapter); };
     plannedParts_.clear();
-    for (int k = first; k <= last; ++k) {
-        const TDiscChapter& chapter = title_->chapters[static_cast<size_t>(k - 1)];
+    for (int k = first; k <= last; ++k)
         plannedParts_.push_back(
             {Joined(folder, DiscOutputName(disc_->Label(), title_->number, k, request_.extension)),
-             k == 1 ? 0 : startFrame(chapter),
+             0,
+             k,
              false,
              {{"ALBUM", disc_->Label()},
               {"TITLE", "Chapter " + std::to_string(k)},
               {"TRACKNUMBER", std::to_string(k)},
               {"TRACKTOTAL", std::to_string(count)}},
              {"Chapter " + std::to_string(k), disc_->Label(), {}, {}}});
-    }
     if (last < count)
-        plannedEnd_ = startFrame(title_->chapters[static_cast<size_t>(last)]);
+        titleChapters_.endChapter = last + 1;
     return true;
 }
 
@@ -214,8 +220,8 @@ TRunResult TDiscRun::ConvertTitle() {
         phase_ = Phase::Idle;
         return outcome_.Result();
     }
-    const TRunResult result =
-        TStreamRun::Execute(*source, static_cast<uint8_t>(audio_->subStreamId), plannedParts_, plannedEnd_);
+    const TRunResult result = TStreamRun::Execute(*source, static_cast<uint8_t>(audio_->subStreamId),
+                                                  plannedParts_, -1, &titleChapters_);
     if (result == TRunResult::Failed && !source->Error().empty() && source->Error() != msg::kReadFailed)
         host_.ShowError(source->Error());
     return result;

@@ -60,5 +60,5 @@ private:
     const TDiscTitle* title_ = nullptr;
     const TDiscAudio* audio_ = nullptr;
     std::vector<TStreamPart> plannedParts_;
-    int64_t plannedEnd_ = -1;
+    TTitleChapters titleChapters_;
 };

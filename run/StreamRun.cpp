@@ -9,6 +9,7 @@
 #include "texts/Messages.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <map>
 #include <set>
 
@@ -32,18 +33,29 @@ TRunResult TStreamRun::ExecuteFile(int lpcmTrack) {
     }
     file->Rewind();
     TFileStreamSource source(*file);
-    parts_ = {{outputName, 0, overwriteAgreed, {}, {}}};
+    parts_ = {{outputName, 0, 0, overwriteAgreed, {}, {}}};
     endFrame_ = kNoEnd;
+    chapters_.reset();
     const TRunResult result = Convert(source, trackId);
     CloseQuietly(*file);
     return result;
 }
 
 TRunResult TStreamRun::Execute(TStreamSource& source, uint8_t trackId, const std::vector<TStreamPart>& parts,
-                               int64_t endFrame) {
+                               int64_t endFrame, const TTitleChapters* chapters) {
     outcome_.Begin();
     parts_ = parts;
     endFrame_ = endFrame < 0 ? kNoEnd : endFrame;
+    chapters_.reset();
+    if (chapters) {
+        chapters_ = *chapters;
+        // Found as the audio is read.
+        for (TStreamPart& part : parts_)
+            if (part.chapter > 1)
+                part.firstFrame = kNoEnd;
+        if (chapters->endChapter > 1)
+            endFrame_ = kNoEnd;
+    }
     return Convert(source, trackId);
 }
 
@@ -86,6 +98,9 @@ bool TStreamRun::FindTrack(TStreamSource& source, int lpcmTrack, uint8_t& trackI
 TRunResult TStreamRun::Convert(TStreamSource& source, uint8_t trackId) {
     phase_ = Phase::Preparing;
     TLpcmTrackReader reader(source, trackId, host_.FormatIndex() == 0, options_.dither, options_.lpcmPacking);
+    cutter_.reset();
+    if (chapters_ && chapters_->startBytes.size() > 1)
+        reader.WatchVideoStart(chapters_->startBytes[1]);
     if (!StartReader(reader) || !BeginOutputs(source)) {
         phase_ = Phase::Idle;
         return outcome_.Result();
@@ -114,6 +129,9 @@ bool TStreamRun::StartReader(TLpcmTrackReader& reader) {
     format_.validBits = static_cast<uint16_t>(decoder.OutputBits());
     format_.containerBytes = static_cast<uint16_t>(decoder.OutputContainerBytes());
     format_.channelMask = DvdChannelMask(decoder.Channels());
+    if (chapters_ && !chapters_->startBytes.empty())
+        cutter_.emplace(std::vector<int64_t>(chapters_->startBytes.begin() + 1, chapters_->startBytes.end()),
+                        reader.Format().sampleRate, decoder.GroupFrames());
     return true;
 }
 
@@ -139,6 +157,7 @@ void TStreamRun::ConvertPackets(TLpcmTrackReader& reader) {
     phase_ = Phase::Converting;
     std::span<const uint8_t> samples;
     while (outcome_.Running() && !PastEnd() && reader.Next(samples)) {
+        FindChapters(reader);
         if (!WriteFrames(samples)) {
             outcome_.Fail();
             ShowError(msg::kWriteFailed);
@@ -160,12 +179,62 @@ void TStreamRun::ConvertPackets(TLpcmTrackReader& reader) {
     }
 }
 
+// Where the chapters begin that the block just read begins or passes: the parts of those chapters start
+// there, and the run ends at the end chapter's.
+void TStreamRun::FindChapters(TLpcmTrackReader& reader) {
+    if (!cutter_ || cutter_->NextStartByte() < 0)
+        return;
+    const size_t found = cutter_->Cuts().size();
+    cutter_->OnPacket(reader.BlockPacket(), frame_, reader.Demuxer().WatchedVideoStart());
+    for (size_t i = found; i < cutter_->Cuts().size(); ++i) {
+        const int chapter = static_cast<int>(i) + 2;
+        for (TStreamPart& part : parts_)
+            if (part.chapter == chapter)
+                part.firstFrame = cutter_->Cuts()[i];
+        if (chapters_->endChapter == chapter)
+            endFrame_ = cutter_->Cuts()[i];
+    }
+    if (cutter_->Cuts().size() > found && cutter_->NextStartByte() >= 0)
+        reader.WatchVideoStart(cutter_->NextStartByte());
+}
+
+// The frames at which the title's chapters begin, as found; those the audio never reached begin at its
+// end.
+std::vector<int64_t> TStreamRun::ChapterStarts() const {
+    std::vector<int64_t> starts = {0};
+    if (cutter_)
+        starts.insert(starts.end(), cutter_->Cuts().begin(), cutter_->Cuts().end());
+    if (chapters_)
+        starts.resize(std::max<size_t>(chapters_->startBytes.size(), 1), frame_);
+    return starts;
+}
+
+// Chapters whose audio is longer or shorter than their video by more than an LPCM frame: the files
+// follow the audio, and the user is told.
+void TStreamRun::TellAboutChapterLengths() {
+    if (!cutter_ || outcome_.Result() != TRunResult::Completed)
+        return;
+    const std::vector<int64_t> starts = ChapterStarts();
+    for (const TStreamPart& part : parts_) {
+        const size_t k = static_cast<size_t>(part.chapter);
+        const bool found = k == 1 || (cutter_->Cuts().size() >= k - 1);
+        if (k < 1 || k > chapters_->videoTicks.size() || !found)
+            continue;
+        const int64_t end = k < starts.size() ? std::min(starts[k], frame_) : frame_;
+        const int64_t audioTicks = (end - starts[k - 1]) * 90000 / format_.sampleRate;
+        const int64_t difference = audioTicks - chapters_->videoTicks[k - 1];
+        if (std::llabs(difference) > kLpcmFrameTicks)
+            host_.ShowNote(msg::ChapterAudioLength(part.chapter, static_cast<double>(difference) / 90000));
+    }
+}
+
 // What the user should know of a run whose output stays: parts the audio never reached, damage skipped,
 // audio that carries pre-emphasis.
 void TStreamRun::TellAboutTheEnd(const TLpcmTrackReader& reader) {
     const bool kept = !outcome_.DeleteOutput();
     if (outcome_.Result() == TRunResult::Completed && part_ + 1 < parts_.size())
         host_.ShowNote(msg::PartsWithoutAudio(static_cast<int>(parts_.size() - part_ - 1)));
+    TellAboutChapterLengths();
     if (kept && reader.Demuxer().SkippedBytes() > 0)
         host_.ShowNote(msg::SkippedDamaged(reader.Demuxer().SkippedBytes()));
     if (kept && reader.QuadsDetected())
@@ -217,6 +286,8 @@ bool TStreamRun::StartPart(size_t index) {
 bool TStreamRun::FinishPart(bool lastOfRun) {
     if (!output_.Exists())
         return true;
+    if (cutter_ && !parts_[part_].marks.chapterStarts.empty())
+        output_.Sink().SetChapterStarts(ChapterStarts());
     const std::exception_ptr closeError = output_.Finish(host_, outcome_, partBytes_, lastOfRun);
     if (closeError)
         std::rethrow_exception(closeError);

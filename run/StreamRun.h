@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dvd/ChapterCutter.h"
 #include "dvd/LpcmTrackReader.h"
 #include "dvd/StreamSource.h"
 #include "output/AudioFormat.h"
@@ -10,17 +11,29 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
-// One output of a stream's conversion and the sample time (frame) of the stream at which it begins.
+// One output of a stream's conversion and the sample time (frame) of the stream at which it begins; or,
+// for a disc title's chapter file, the chapter whose audio it begins with.
 struct TStreamPart {
     std::string outputName;
     int64_t firstFrame = 0;
+    int chapter = 0;              // 1-based; 0: the part begins at firstFrame
     bool overwriteAgreed = false; // the user was asked and said Yes
     std::vector<TFlacTag> tags;   // what a FLAC output says of itself beside ENCODER
     TOutputMarks marks;           // what a WAVE output says of itself; both take the chapter starts
+};
+
+// A disc title's chapters, for a run that cuts its parts where each chapter's audio begins
+// (TChapterCutter): each chapter's first byte in the title's stream (the first chapter's is 0) and its
+// video's playing time (90 kHz ticks).
+struct TTitleChapters {
+    std::vector<int64_t> startBytes;
+    std::vector<int64_t> videoTicks;
+    int endChapter = 0; // the run ends where this chapter's audio begins; 0: at the end of the stream
 };
 
 // The conversion of one LPCM track of a DVD program stream (a .VOB file, or a disc title's cells) into
@@ -45,8 +58,10 @@ public:
     TRunResult ExecuteFile(int lpcmTrack);
     // A stream given by the caller (a disc title) from its track `trackId` (A0-A7), one output per part:
     // the frames from parts.front().firstFrame up to `endFrame` (-1: to the end). Parts are in order.
+    // With `chapters`, the parts of chapters (and a whole title's chapter marks) are cut where each
+    // chapter's audio begins, and the run ends at chapters->endChapter.
     TRunResult Execute(TStreamSource& source, uint8_t trackId, const std::vector<TStreamPart>& parts,
-                       int64_t endFrame = -1);
+                       int64_t endFrame = -1, const TTitleChapters* chapters = nullptr);
 
 protected:
     // Converts the track of `source` into the parts set before.
@@ -63,9 +78,14 @@ private:
     bool FinishPart(bool lastOfRun);
     bool WriteFrames(std::span<const uint8_t> samples);
     bool PastEnd() const { return frame_ >= endFrame_; }
+    void FindChapters(TLpcmTrackReader& reader);
+    std::vector<int64_t> ChapterStarts() const;
+    void TellAboutChapterLengths();
     std::unique_ptr<TAudioSink> MakeSink() const;
 
     static constexpr int64_t kNoEnd = INT64_MAX;
+    // An LPCM frame: 1/600 s.
+    static constexpr int64_t kLpcmFrameTicks = 150;
 
     TRunOptions options_;
     std::vector<TStreamPart> parts_;
@@ -75,4 +95,6 @@ private:
     TAudioFormat format_;
     int64_t partBytes_ = 0;
     int64_t frame_ = 0; // frames of the track decoded so far
+    std::optional<TTitleChapters> chapters_;
+    std::optional<TChapterCutter> cutter_;
 };

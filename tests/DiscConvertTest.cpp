@@ -75,6 +75,61 @@ TEST(DiscConvert, ChaptersJoinGaplessIntoTheTitle) {
     EXPECT_EQ(second.size(), 2u * (576'000 - 230'400));
 }
 
+// The tone of a stretch of a stereo track's left channel, from its upward zero crossings.
+int ToneHz(const std::vector<int32_t>& samples, size_t firstFrame, size_t frames) {
+    int crossings = 0;
+    for (size_t f = firstFrame + 1; f < firstFrame + frames; ++f)
+        crossings += samples[2 * (f - 1)] < 0 && samples[2 * f] >= 0;
+    return static_cast<int>(crossings * 48000 / frames);
+}
+
+// Each chapter file holds its own song, from its first sample to its last, on a disc of one VOB per song
+// (whose second song's audio is shorter than its video) and on one whose audio starts after its video;
+// joined they are still the title, and the listing gives the files' starts and lengths.
+TEST(DiscConvert, EachChapterFileHoldsItsOwnSong) {
+    REQUIRE_DISC_FIXTURES();
+    const struct {
+        std::string disc;
+        std::vector<size_t> frames;
+        std::string note;
+    } discs[] = {
+        // 15.5 s of video are 388 frames, 15.52 s.
+        {SongDiscs().songsDisc, {480'000, 720'000, 480'000}, msg::ChapterAudioLength(2, -0.52)},
+        {SongDiscs().lateDisc, {441'600, 480'000, 470'400}, msg::ChapterAudioLength(1, -1.0)},
+    };
+    for (const auto& c : discs) {
+        const std::string work = SongDiscs().work + "/" + std::filesystem::path(c.disc).filename().string();
+        std::filesystem::create_directories(work);
+        ASSERT_EQ(Convert({"-q", "-o", work + "/whole.wav", c.disc}).exitStatus, 0);
+        const CliOutcome outcome = Convert({"--chapters", "-o", work, c.disc});
+        ASSERT_EQ(outcome.exitStatus, 0) << outcome.err;
+        // Said once, for that chapter only.
+        EXPECT_NE(outcome.err.find(c.note), std::string::npos) << outcome.err;
+        EXPECT_EQ(outcome.err.find("its audio is"), outcome.err.rfind("its audio is")) << outcome.err;
+
+        std::vector<int32_t> joined;
+        for (int k = 1; k <= 3; ++k) {
+            const std::string name =
+                std::filesystem::path(c.disc).filename().string() + "-t01-c0" + std::to_string(k) + ".wav";
+            const std::vector<int32_t> samples = Samples(work + "/" + name);
+            const size_t frames = samples.size() / 2;
+            EXPECT_EQ(frames, c.frames[k - 1]) << name;
+            const int hz = (std::vector<int>{440, 660, 880})[k - 1];
+            // The first and the last 50 ms are the song's own tone.
+            EXPECT_NEAR(ToneHz(samples, 0, 2400), hz, 30) << name << " begins";
+            EXPECT_NEAR(ToneHz(samples, frames - 2400, 2400), hz, 30) << name << " ends";
+            joined.insert(joined.end(), samples.begin(), samples.end());
+        }
+        EXPECT_EQ(joined, Samples(work + "/whole.wav"));
+        // A whole title marks its chapters where the files begin.
+        ASSERT_EQ(Convert({"-q", "-o", work + "/whole.flac", c.disc}).exitStatus, 0);
+        const std::string sheet = ShellOutput("metaflac --export-cuesheet-to=- '" + work + "/whole.flac'");
+        const size_t second = c.frames[0], third = c.frames[0] + c.frames[1];
+        for (const size_t start : {size_t{0}, second, third})
+            EXPECT_NE(sheet.find("INDEX 01 " + std::to_string(start) + "\n"), std::string::npos) << sheet;
+    }
+}
+
 // FLAC of a disc: a title at its stream's own resolution and chapters joined gapless, bit for bit what
 // FFmpeg decodes from the VOB, tagged from the disc, whole by flac's own test; a VOB file the same way.
 TEST(DiscConvert, FlacTitlesChaptersAndStreamsAreTaggedAndBitExact) {

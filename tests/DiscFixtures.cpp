@@ -5,6 +5,7 @@
 #include <fstream>
 #include <memory>
 #include <stdexcept>
+#include <tuple>
 
 namespace fs = std::filesystem;
 
@@ -80,7 +81,68 @@ std::unique_ptr<TFixtureFolder> Build() {
     return folder;
 }
 
+// A clip of PAL video and a stereo 16-bit LPCM tone from `audio` (a lavfi source), delayed by `delay`.
+std::string ToneClip(const std::string& out, const std::string& videoSeconds, const std::string& audio,
+                     const std::string& delay = "0") {
+    return "ffmpeg -nostdin -y -itsoffset " + delay + " -f lavfi -i \"" + audio +
+           "\" -f lavfi -i testsrc=size=352x288:rate=25:duration=" + videoSeconds +
+           " -map 1:v -map 0:a -target pal-dvd -s 352x288 -b:v 300k -g 5 -c:a pcm_dvd -ar 48000 -ac 2 "
+           "-sample_fmt s16 '" +
+           out + "'";
+}
+
+void Author(const fs::path& root, const std::string& name, const std::string& vobs) {
+    std::ofstream((root / (name + ".xml")).string())
+        << R"(<dvdauthor dest=")" << (root / name).string() << R"("><vmgm /><titleset><titles><pgc>)" << vobs
+        << "</pgc></titles></titleset></dvdauthor>\n";
+    Run("VIDEO_FORMAT=PAL dvdauthor -x '" + (root / (name + ".xml")).string() + "'");
+}
+
+struct TSongFolder {
+    fs::path root;
+    TSongDiscs discs;
+    ~TSongFolder() {
+        std::error_code ignored;
+        fs::remove_all(root, ignored);
+    }
+};
+
+std::unique_ptr<TSongFolder> BuildSongDiscs() {
+    auto folder = std::make_unique<TSongFolder>();
+    if (!DiscFixtures().missing.empty())
+        return folder;
+    std::string pattern = (fs::temp_directory_path() / "oxlip-songs-XXXXXX").string();
+    if (!::mkdtemp(pattern.data()))
+        throw std::runtime_error("mkdtemp failed");
+    folder->root = pattern;
+    const fs::path root = folder->root;
+    const auto tone = [](int hz, const std::string& seconds) {
+        return "sine=frequency=" + std::to_string(hz) + ":sample_rate=48000:duration=" + seconds;
+    };
+    std::string vobs;
+    for (const auto& [name, hz, video, audio] : {std::tuple{"s1.mpg", 440, "10", "10"},
+                                                 {"s2.mpg", 660, "15.5", "15"},
+                                                 {"s3.mpg", 880, "10", "10"}}) {
+        Run(ToneClip((root / name).string(), video, tone(hz, audio)));
+        vobs += R"(<vob file=")" + (root / name).string() + R"(" chapters="0"/>)";
+    }
+    Author(root, "SONGS", vobs);
+    Run(ToneClip((root / "late.mpg").string(), "30",
+                 "aevalsrc=sin(2*PI*if(lt(t\\,9.2)\\,440\\,if(lt(t\\,19.2)\\,660\\,880))*t):s=48000:d=29",
+                 "1"));
+    Author(root, "LATE",
+           R"(<vob file=")" + (root / "late.mpg").string() + R"(" chapters="0,0:10.2,0:20.2"/>)");
+    fs::create_directory(root / "work");
+    folder->discs = {(root / "SONGS").string(), (root / "LATE").string(), (root / "work").string()};
+    return folder;
+}
+
 } // namespace
+
+const TSongDiscs& SongDiscs() {
+    static const std::unique_ptr<TSongFolder> folder = BuildSongDiscs();
+    return folder->discs;
+}
 
 const TDiscFixtures& DiscFixtures() {
     static const std::unique_ptr<TFixtureFolder> folder = Build();

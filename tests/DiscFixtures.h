@@ -20,6 +20,20 @@ inline constexpr const char* kImageLabel = "CONCERT_2024";
 
 const TDiscFixtures& DiscFixtures();
 
+// Two music discs authored the usual ways, each song a tone of its own (16 bit, 48 kHz, stereo), made once
+// per test process like the discs above:
+// - songsDisc (SONGS): one VOB per song, 440 Hz for 10 s, 660 Hz for 15 s under 15.5 s of video, 880 Hz for
+//   10 s;
+// - lateDisc (LATE): one VOB of 30 s of video whose audio starts 1 s after it, chapters where the video
+//   reaches 10.2 and 20.2 s, and the tone going from 440 to 660 and to 880 Hz just there (9.2 and 19.2 s
+//   into the audio).
+struct TSongDiscs {
+    std::string songsDisc;
+    std::string lateDisc;
+    std::string work;
+};
+const TSongDiscs& SongDiscs();
+
 // Skips the calling test when a tool is missing.
 #define REQUIRE_DISC_FIXTURES()                                                                              \
     if (!DiscFixtures().missing.empty())                                                                     \

@@ -3,6 +3,7 @@
 // Every text the program shows to its user, in one place for the core, oxlip-convert, the window and the
 // tests. Messages use "\r" for a line break; the hosts turn it into their own.
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 namespace msg {
@@ -140,6 +141,15 @@ inline std::string PartsWithoutAudio(int count) {
     return "The audio ends before the last " + std::to_string(count) +
            (count == 1 ? " chapter begins; no file was written for it."
                        : " chapters begin; no files were written for them.");
+}
+
+// A chapter whose audio is longer (difference > 0) or shorter than its video by `seconds`: its file
+// follows the audio.
+inline std::string ChapterAudioLength(int chapter, double seconds) {
+    char amount[32];
+    std::snprintf(amount, sizeof amount, "%.2f", seconds < 0 ? -seconds : seconds);
+    return "Chapter " + std::to_string(chapter) + ": its audio is " + amount + " s " +
+           (seconds < 0 ? "shorter" : "longer") + " than its video.";
 }
 
 // --track N beyond the LPCM tracks there are.
