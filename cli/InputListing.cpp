@@ -36,8 +36,18 @@ bool DescribeInput(const std::string& input, std::string& text) {
     if (kind == TInputKind::Disc) {
         std::string error;
         const std::unique_ptr<TDisc> disc = TDisc::Open(input, error);
-        text = disc ? FormatDiscListing(disc->Label(), disc->Titles()) : error;
-        return disc != nullptr;
+        if (!disc) {
+            text = error;
+            return false;
+        }
+        // The chapters of a title with LPCM audio as a conversion cuts them, where its audio begins.
+        std::map<int, TChapterAudio> chapterAudio;
+        for (const TDiscTitle& title : disc->Titles())
+            if (title.chapters.size() > 1 && title.FirstLpcm())
+                if (const auto found = FindChapterAudio(*disc, title, *title.FirstLpcm()))
+                    chapterAudio.emplace(title.number, *found);
+        text = FormatDiscListing(disc->Label(), disc->Titles(), chapterAudio);
+        return true;
     }
     std::string error;
     const std::unique_ptr<TMMIOFile> file =

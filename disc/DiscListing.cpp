@@ -30,15 +30,27 @@ std::string FormatTicks(int64_t ticks) {
     return text;
 }
 
-std::string FormatDiscListing(const std::string& label, const std::vector<TDiscTitle>& titles) {
+std::string FormatDiscListing(const std::string& label, const std::vector<TDiscTitle>& titles,
+                              const std::map<int, TChapterAudio>& chapterAudio) {
     std::string text = listing_text::Disc(label, titles.size()) + "\n";
     for (const TDiscTitle& title : titles) {
         text +=
             listing_text::Title(title.number, FormatTicks(title.durationTicks), title.chapters.size()) + "\n";
-        for (const TDiscChapter& chapter : title.chapters)
-            text += listing_text::Chapter(chapter.number, FormatTicks(chapter.startTicks),
-                                          FormatTicks(chapter.lengthTicks)) +
+        const auto cuts = chapterAudio.find(title.number);
+        for (size_t k = 0; k < title.chapters.size(); ++k) {
+            int64_t start = title.chapters[k].startTicks, length = title.chapters[k].lengthTicks;
+            if (cuts != chapterAudio.end() && cuts->second.starts.size() == title.chapters.size()) {
+                const TChapterAudio& found = cuts->second;
+                const int64_t end = k + 1 < found.starts.size() ? found.starts[k + 1] : found.frames;
+                const auto ticks = [&found](int64_t frames) {
+                    return (frames * kTicksPerSecond + found.rate / 2) / found.rate;
+                };
+                start = ticks(found.starts[k]);
+                length = ticks(end) - start;
+            }
+            text += listing_text::Chapter(title.chapters[k].number, FormatTicks(start), FormatTicks(length)) +
                     "\n";
+        }
         if (title.audio.empty())
             text += std::string(listing_text::kNoAudio) + "\n";
         for (const TDiscAudio& audio : title.audio)

@@ -5,6 +5,8 @@
 #include "TestFiles.h"
 
 #include "disc/DiscContent.h"
+#include "disc/DiscListing.h"
+#include "texts/ListingTexts.h"
 #include "texts/Messages.h"
 
 #include <gtest/gtest.h>
@@ -121,6 +123,12 @@ TEST(DiscConvert, EachChapterFileHoldsItsOwnSong) {
             joined.insert(joined.end(), samples.begin(), samples.end());
         }
         EXPECT_EQ(joined, Samples(work + "/whole.wav"));
+        const std::string listing = ShellOutput(std::string(OXLIP_CONVERT) + " --list '" + c.disc + "'");
+        for (size_t k = 0, start = 0; k < 3; start += c.frames[k++])
+            EXPECT_NE(listing.find(listing_text::Chapter(static_cast<int>(k) + 1, FormatTicks(start * 15 / 8),
+                                                         FormatTicks(c.frames[k] * 15 / 8))),
+                      std::string::npos)
+                << listing;
         // A whole title marks its chapters where the files begin.
         ASSERT_EQ(Convert({"-q", "-o", work + "/whole.flac", c.disc}).exitStatus, 0);
         const std::string sheet = ShellOutput("metaflac --export-cuesheet-to=- '" + work + "/whole.flac'");

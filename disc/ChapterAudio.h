@@ -1,0 +1,22 @@
+#pragma once
+
+#include "disc/DiscContent.h"
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+class TDisc;
+
+// Where a title's chapters begin in one of its LPCM streams, exactly as a conversion cuts them
+// (TChapterCutter), and the frames the stream holds in all: the chapters' true starts and lengths.
+struct TChapterAudio {
+    int rate = 0;
+    std::vector<int64_t> starts; // one per chapter, the first at 0
+    int64_t frames = 0;
+};
+
+// Reads the title's stream once, without decoding it; nullopt when the stream cannot be read or has no
+// packet of `audio`.
+std::optional<TChapterAudio> FindChapterAudio(const TDisc& disc, const TDiscTitle& title,
+                                              const TDiscAudio& audio);
