@@ -26,12 +26,17 @@ std::vector<TPlannedConversion> PlanConversions(const std::vector<TRunRequest>& 
     std::vector<TPlannedConversion> plan;
     std::map<std::string, size_t> inputIndex;
     for (const TRunRequest& request : requests) {
-        plan.push_back({request, PlanOutputs(request), {}});
+        // An input that could not be recognised is refused here, with the reason found.
+        std::string refusal;
+        std::vector<std::string> outputs = PlanOutputs(request, &refusal);
+        plan.push_back({request, std::move(outputs), std::move(refusal)});
         inputIndex.emplace(FileIdentity(request.input), plan.size() - 1);
     }
     // The output's identity and the input that writes it, of the inputs not refused so far.
     std::map<std::string, size_t> writers;
     for (size_t i = 0; i < plan.size(); ++i) {
+        if (!plan[i].refusal.empty())
+            continue;
         std::vector<std::string> identities;
         for (const std::string& output : plan[i].outputs) {
             const std::string identity = FileIdentity(output);

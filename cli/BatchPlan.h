@@ -14,5 +14,6 @@ struct TPlannedConversion {
 
 // Works out every output of every input before anything is converted, so that one call never overwrites
 // its own inputs or writes one output twice: an input is refused when one of its outputs is another input
-// of the call (the same file, under any name), or is written by an earlier input (the earlier converts).
+// of the call (the same file, under any name), or is written by an earlier input (the earlier converts);
+// also an input that could not be recognised, as the run would refuse it.
 std::vector<TPlannedConversion> PlanConversions(const std::vector<TRunRequest>& requests);

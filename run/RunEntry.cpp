@@ -136,8 +136,8 @@ std::string DefaultFileOutput(const TRunRequest& request) {
 
 } // namespace
 
-std::vector<std::string> PlanOutputs(const TRunRequest& request) {
-    const TInputKind kind = ClassifyInput(request.input);
+std::vector<std::string> PlanOutputs(const TRunRequest& request, std::string* refusal) {
+    const TInputKind kind = ClassifyInput(request.input, refusal);
     if (kind == TInputKind::Refused || !OptionsRefusal(request, kind).empty())
         return {};
     if (kind == TInputKind::Disc)

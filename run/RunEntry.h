@@ -38,8 +38,9 @@ std::string ProposeOutputFor(const std::string& input, TInputKind kind);
 // runs would write together: a file input's output (the request's, else its default), or a disc's title
 // or chapter files. A file input's default lies beside it, as ProposeOutputFor proposes, except for a file
 // in a disc's folder: that one goes into request.folder, as a disc's outputs do. Empty for a request that
-// its run refuses.
-std::vector<std::string> PlanOutputs(const TRunRequest& request);
+// its run refuses; for an input refused as it is recognised (unreadable, or not what its name promises),
+// `refusal` (when given) says why, as the run would.
+std::vector<std::string> PlanOutputs(const TRunRequest& request, std::string* refusal = nullptr);
 
 namespace run_detail {
 using TRawRunFactory = std::function<std::unique_ptr<TConversionRun>(const TRunOptions&)>;

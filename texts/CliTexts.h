@@ -40,6 +40,7 @@ inline constexpr const char* kUsage =
     "  -q           no progress display\n"
     "  --help       show this help\n"
     "  --version    show the version\n"
+    "\n"
     "An option's value may also be joined to it with '=' (--title=2, --chapters=3-).\n"
     "\n"
     "Exit status: 0 when every input was converted, 1 when any failed, 2 for a usage error,\n"
