@@ -38,8 +38,8 @@ void TMainForm::ProcessBitBtnClick() {
 }
 
 // The input decides the run: a raw or WAVE file, a DVD program stream (the track chosen, else its first
-// LPCM track), or a disc (the title, stream and chapters chosen, else its longest title's first LPCM
-// track). Every kind runs through the same host operations.
+// LPCM track), or a disc (the title, stream and chapters chosen, else the first LPCM track of its longest
+// title with one). Every kind runs through the same host operations.
 void TMainForm::ExecuteRun() {
     TRunRequest request;
     request.input = InputName();

@@ -1,7 +1,7 @@
 #include "BatchPlan.h"
 
 #include "mmio/FilePeek.h"
-#include "run/NameProposal.h"
+#include "run/RunEntry.h"
 #include "texts/Messages.h"
 
 #include <filesystem>
@@ -22,28 +22,38 @@ std::string FileIdentity(const std::string& name) {
 
 } // namespace
 
-std::vector<TPlannedConversion> PlanConversions(const std::vector<std::string>& inputs,
-                                                const std::string& output, bool flac) {
+std::vector<TPlannedConversion> PlanConversions(const std::vector<TRunRequest>& requests) {
     std::vector<TPlannedConversion> plan;
     std::map<std::string, size_t> inputIndex;
-    std::map<std::string, std::vector<size_t>> writers;
-    for (const std::string& input : inputs) {
-        const std::string proposed = flac ? WithFlacExtension(input) : ProposeOutputName(input);
-        plan.push_back({input, output.empty() ? proposed : output, {}});
-        inputIndex.emplace(FileIdentity(input), plan.size() - 1);
+    for (const TRunRequest& request : requests) {
+        // An input that could not be recognised is refused here, with the reason found.
+        std::string refusal;
+        std::vector<std::string> outputs = PlanOutputs(request, &refusal);
+        plan.push_back({request, std::move(outputs), std::move(refusal)});
+        inputIndex.emplace(FileIdentity(request.input), plan.size() - 1);
     }
+    // The output's identity and the input that writes it, of the inputs not refused so far.
+    std::map<std::string, size_t> writers;
     for (size_t i = 0; i < plan.size(); ++i) {
-        const std::string identity = FileIdentity(plan[i].output);
-        writers[identity].push_back(i);
-        // The run itself refuses an output that is its own input; another input's is the plan's to see.
-        const auto other = inputIndex.find(identity);
-        if (other != inputIndex.end() && other->second != i)
-            plan[i].refusal = std::string(msg::kOutputIsAnInput) + plan[other->second].input;
+        if (!plan[i].refusal.empty())
+            continue;
+        std::vector<std::string> identities;
+        for (const std::string& output : plan[i].outputs) {
+            const std::string identity = FileIdentity(output);
+            identities.push_back(identity);
+            // The run itself refuses an output that is its own input; another input's is the plan's to see.
+            const auto input = inputIndex.find(identity);
+            const auto writer = writers.find(identity);
+            if (input != inputIndex.end() && input->second != i)
+                plan[i].refusal = std::string(msg::kOutputIsAnInput) + plan[input->second].request.input;
+            else if (writer != writers.end())
+                plan[i].refusal = msg::OutputOfEarlierInput(output, plan[writer->second].request.input);
+            if (!plan[i].refusal.empty())
+                break;
+        }
+        if (plan[i].refusal.empty())
+            for (const std::string& identity : identities)
+                writers.emplace(identity, i);
     }
-    for (const auto& [identity, indexes] : writers)
-        if (indexes.size() > 1)
-            for (size_t i : indexes)
-                if (plan[i].refusal.empty())
-                    plan[i].refusal = msg::kOutputShared;
     return plan;
 }

@@ -22,13 +22,7 @@ std::optional<int> ParsePositive(const std::string& text) {
 }
 
 // A positive number as the value of `flag`.
-bool TakeCount(const std::vector<std::string>& args, size_t& i, const std::string& flag, int& count,
-               std::string& error) {
-    if (i + 1 >= args.size()) {
-        error = cli_text::NeedsAValue(flag);
-        return false;
-    }
-    const std::string& value = args[++i];
+bool TakeCount(const std::string& flag, const std::string& value, int& count, std::string& error) {
     const auto number = ParsePositive(value);
     if (!number) {
         error = msg::NotAPositiveNumber(flag, value);
@@ -38,26 +32,27 @@ bool TakeCount(const std::vector<std::string>& args, size_t& i, const std::strin
     return true;
 }
 
-// A chapter range ("3" or "3-7") is an argument of digits, maybe with one dash between them.
-bool LooksLikeChapterRange(const std::string& text) {
-    const size_t dash = text.find('-');
-    const auto digits = [](const std::string& part) {
-        return !part.empty() && part.find_first_not_of("0123456789") == std::string::npos;
-    };
-    return dash == std::string::npos ? digits(text)
-                                     : digits(text.substr(0, dash)) && digits(text.substr(dash + 1));
+bool AllDigits(const std::string& text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
 }
 
-// Takes the range that may follow --chapters: the next argument when it looks like one.
-bool TakeChapterRange(const std::vector<std::string>& args, size_t& i, ConvertOptions& options,
-                      std::string& error) {
-    if (i + 1 >= args.size() || !LooksLikeChapterRange(args[i + 1]))
-        return true;
-    const std::string& range = args[++i];
+// A chapter range is "A", "A-B", "A-" (to the last) or "-B" (from the first): digits, maybe with one dash.
+bool LooksLikeChapterRange(const std::string& text) {
+    const size_t dash = text.find('-');
+    if (dash == std::string::npos)
+        return AllDigits(text);
+    const std::string first = text.substr(0, dash), last = text.substr(dash + 1);
+    return (first.empty() || AllDigits(first)) && (last.empty() || AllDigits(last)) &&
+           !(first.empty() && last.empty());
+}
+
+bool TakeChapterRange(const std::string& range, ConvertOptions& options, std::string& error) {
     const size_t dash = range.find('-');
-    const auto first = ParsePositive(range.substr(0, dash));
-    const auto last = dash == std::string::npos ? first : ParsePositive(range.substr(dash + 1));
-    if (!first || !last || *first > *last) {
+    const std::string firstText = range.substr(0, dash);
+    const std::string lastText = dash == std::string::npos ? firstText : range.substr(dash + 1);
+    const auto first = firstText.empty() ? std::optional<int>(0) : ParsePositive(firstText);
+    const auto last = lastText.empty() ? std::optional<int>(0) : ParsePositive(lastText);
+    if (!LooksLikeChapterRange(range) || !first || !last || (*first > 0 && *last > 0 && *first > *last)) {
         error = msg::BadChapterRange(range);
         return false;
     }
@@ -66,28 +61,42 @@ bool TakeChapterRange(const std::vector<std::string>& args, size_t& i, ConvertOp
     return true;
 }
 
-bool TakeValue(const std::vector<std::string>& args, size_t& i, const std::string& flag, std::string& value,
-               std::string& error) {
-    const std::string& arg = args[i];
-    if (arg.size() > 2) { // -b16
-        value = arg.substr(2);
-        return true;
+// An option as given: its name, and the value given with it ("--title=2", "-b16"), if any.
+struct TGivenOption {
+    std::string name;
+    std::optional<std::string> value;
+};
+
+TGivenOption SplitOption(const std::string& arg) {
+    if (arg.rfind("--", 0) == 0) {
+        const size_t equals = arg.find('=');
+        if (equals == std::string::npos)
+            return {arg, std::nullopt};
+        return {arg.substr(0, equals), arg.substr(equals + 1)};
     }
-    if (i + 1 >= args.size()) {
-        error = cli_text::NeedsAValue(flag);
-        return false;
-    }
-    value = args[++i];
-    return true;
+    if (arg.size() > 2 && (arg[1] == 'b' || arg[1] == 'r' || arg[1] == 'o'))
+        return {arg.substr(0, 2), arg.substr(2)};
+    return {arg, std::nullopt};
+}
+
+bool TakesValue(const std::string& name) {
+    for (const char* option :
+         {"-b", "-r", "-o", "--flac-level", "--tag", "--lpcm-packing", "--track", "--title"})
+        if (name == option)
+            return true;
+    return false;
+}
+
+bool IsFlag(const std::string& name) {
+    for (const char* option :
+         {"--help", "-h", "--version", "-y", "-q", "--rf64", "--dither", "--flac", "--list"})
+        if (name == option)
+            return true;
+    return false;
 }
 
 // NAME=VALUE with a name of printable ASCII other than '='; the value is any text after the first '='.
-bool TakeTag(const std::vector<std::string>& args, size_t& i, ConvertOptions& options, std::string& error) {
-    if (i + 1 >= args.size()) {
-        error = cli_text::NeedsAValue("--tag");
-        return false;
-    }
-    const std::string& tag = args[++i];
+bool TakeTag(const std::string& tag, ConvertOptions& options, std::string& error) {
     const size_t equals = tag.find('=');
     const std::string name = tag.substr(0, equals);
     const bool nameOk = !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
@@ -114,42 +123,48 @@ bool ParseCommandLine(const std::vector<std::string>& args, ConvertOptions& opti
         }
         if (arg == "--") {
             optionsEnded = true;
-        } else if (arg == "--help" || arg == "-h") {
-            options.showHelp = true;
-        } else if (arg == "--version") {
-            options.showVersion = true;
-        } else if (arg == "-y") {
-            options.assumeYes = true;
-        } else if (arg == "-q") {
-            options.quiet = true;
-        } else if (arg == "--rf64") {
-            options.rf64 = true;
-        } else if (arg == "--dither") {
-            options.dither = true;
-        } else if (arg == "--flac") {
-            options.flac = true;
-        } else if (arg == "--flac-level") {
-            std::string value;
+            continue;
+        }
+        // Every option that takes a value takes it as the next argument or joined by '='.
+        const auto [name, given] = SplitOption(arg);
+        std::string value = given.value_or("");
+        if (TakesValue(name) && !given) {
             if (i + 1 >= args.size()) {
-                error = cli_text::NeedsAValue("--flac-level");
+                error = cli_text::NeedsAValue(name);
                 return false;
             }
             value = args[++i];
+        } else if (IsFlag(name) && given) {
+            error = cli_text::TakesNoValue(name);
+            return false;
+        }
+        if (name == "--help" || name == "-h") {
+            options.showHelp = true;
+        } else if (name == "--version") {
+            options.showVersion = true;
+        } else if (name == "-y") {
+            options.assumeYes = true;
+        } else if (name == "-q") {
+            options.quiet = true;
+        } else if (name == "--rf64") {
+            options.rf64 = true;
+        } else if (name == "--dither") {
+            options.dither = true;
+        } else if (name == "--flac") {
+            options.flac = true;
+        } else if (name == "--list") {
+            options.list = true;
+        } else if (name == "--flac-level") {
             if (value.size() != 1 || value[0] < '0' || value[0] > '8') {
                 error = msg::BadFlacLevel(value);
                 return false;
             }
             options.flacLevel = value[0] - '0';
             flacLevelGiven = true;
-        } else if (arg == "--tag") {
-            if (!TakeTag(args, i, options, error))
+        } else if (name == "--tag") {
+            if (!TakeTag(value, options, error))
                 return false;
-        } else if (arg == "--lpcm-packing") {
-            if (i + 1 >= args.size()) {
-                error = cli_text::NeedsAValue("--lpcm-packing");
-                return false;
-            }
-            const std::string& value = args[++i];
+        } else if (name == "--lpcm-packing") {
             if (value != "pairs" && value != "quads" && value != "auto") {
                 error = cli_text::BadPacking(value);
                 return false;
@@ -157,31 +172,28 @@ bool ParseCommandLine(const std::vector<std::string>& args, ConvertOptions& opti
             options.lpcmPacking = value == "pairs"   ? TLpcmPackingChoice::Pairs
                                   : value == "quads" ? TLpcmPackingChoice::Quads
                                                      : TLpcmPackingChoice::Auto;
-        } else if (arg == "--list") {
-            options.list = true;
-        } else if (arg == "--track") {
-            if (!TakeCount(args, i, arg, options.track, error))
+        } else if (name == "--track") {
+            if (!TakeCount(name, value, options.track, error))
                 return false;
-        } else if (arg == "--title") {
-            if (!TakeCount(args, i, arg, options.title, error))
+        } else if (name == "--title") {
+            if (!TakeCount(name, value, options.title, error))
                 return false;
-        } else if (arg == "--chapters") {
+        } else if (name == "--chapters") {
+            // The range is optional: the next argument is taken for one only when it looks like one.
             options.chapters = true;
-            if (!TakeChapterRange(args, i, options, error))
+            if (!given && i + 1 < args.size() && LooksLikeChapterRange(args[i + 1]))
+                value = args[++i];
+            else if (!given)
+                continue;
+            if (!TakeChapterRange(value, options, error))
                 return false;
-        } else if (arg.rfind("-b", 0) == 0) {
-            std::string value;
-            if (!TakeValue(args, i, "-b", value, error))
-                return false;
+        } else if (name == "-b") {
             if (value != "16" && value != "24") {
                 error = cli_text::BitsTake16Or24(value);
                 return false;
             }
             options.bits = value == "16" ? 16 : 24;
-        } else if (arg.rfind("-r", 0) == 0) {
-            std::string value;
-            if (!TakeValue(args, i, "-r", value, error))
-                return false;
+        } else if (name == "-r") {
             const auto rate = ParseRateText(value);
             if (!rate) {
                 error = cli_text::BadRate(value);
@@ -189,9 +201,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, ConvertOptions& opti
             }
             options.sampleRate = *rate;
             options.rateGiven = true;
-        } else if (arg.rfind("-o", 0) == 0) {
-            if (!TakeValue(args, i, "-o", options.output, error))
-                return false;
+        } else if (name == "-o") {
+            options.output = value;
             if (options.output.empty()) {
                 error = cli_text::kOutputNeedsName;
                 return false;
@@ -223,8 +234,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, ConvertOptions& opti
         error = msg::kFlacOptionsOnly;
         return false;
     }
-    // One input, one -o: a file, or with --chapters the folder for that input's chapter files.
-    if (!options.output.empty() && options.inputs.size() > 1) {
+    // One input, one -o file; with --chapters -o names the folder for every disc's chapter files.
+    if (!options.output.empty() && options.inputs.size() > 1 && !options.chapters) {
         error = cli_text::OneOutputForMany(options.inputs.size());
         return false;
     }

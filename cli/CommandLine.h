@@ -26,7 +26,7 @@ struct ConvertOptions {
     int track = 0;     // --track N; 0 when not given
     int title = 0;     // --title N; 0 when not given
     bool chapters = false;
-    // --chapters A-B (or A alone): the chapters to convert; 0 and 0 when all.
+    // --chapters A-B (or A alone, A-, -B): the chapters to convert; 0 for the first, 0 for the last.
     int firstChapter = 0;
     int lastChapter = 0;
     bool flac = false;                                     // --flac, or an -o name ending in .flac

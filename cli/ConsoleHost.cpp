@@ -20,8 +20,7 @@ std::string FormatDuration(double seconds) {
 
 } // namespace
 
-TRunResult TConsoleHost::Convert(const TRunRequest& request, const std::string& output,
-                                 const std::string& refusal) {
+TRunResult TConsoleHost::Convert(const TRunRequest& request, const std::string& output) {
     input_ = request.input;
     multipleOutputs_ = request.chapters;
     formatIndex_ = settings_.formatIndex;
@@ -29,10 +28,6 @@ TRunResult TConsoleHost::Convert(const TRunRequest& request, const std::string& 
     const std::unique_ptr<TRun> run = MakeRun(*this, request);
     // A disc names its outputs itself as it starts them.
     output_ = run->Kind() == TInputKind::Disc ? request.output : output;
-    if (run->Kind() != TInputKind::Disc && !refusal.empty()) {
-        Print(refusal);
-        return TRunResult::Refused;
-    }
     bytesPerStep_ = run->GaugeBytesPerStep();
     run_ = &run->Control();
     // Checked while the run prepares too: a long scan of the input can be interrupted.
@@ -52,12 +47,12 @@ void TConsoleHost::Tell(const std::string& input, const std::string& message) {
     Print(message);
 }
 
-void TConsoleHost::Print(const std::string& message, const char* end) {
+void TConsoleHost::PrintAbout(const std::string& file, const std::string& message, const char* end) {
     if (progressShown_) {
         std::fputs("\r\033[K", stderr);
         progressShown_ = false;
     }
-    std::fprintf(stderr, "oxlip-convert: %s: %s%s", ForTerminal(input_).c_str(), ForTerminal(message).c_str(),
+    std::fprintf(stderr, "oxlip-convert: %s: %s%s", ForTerminal(file).c_str(), ForTerminal(message).c_str(),
                  end);
     std::fflush(stderr);
 }
@@ -68,6 +63,11 @@ void TConsoleHost::ShowError(const std::string& message) {
 
 void TConsoleHost::ShowErrorWithCause(const std::string& message, const std::string& cause) {
     Print(message + "\r" + cause);
+}
+
+void TConsoleHost::ShowOutputError(const std::string& output, const std::string& message,
+                                   const std::string& cause) {
+    PrintAbout(output, cause.empty() ? message : message + "\r" + cause);
 }
 
 bool TConsoleHost::Confirm(const std::string& message) {

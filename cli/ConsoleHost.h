@@ -23,11 +23,9 @@ public:
 
     explicit TConsoleHost(const Settings& settings) : settings_(settings) {}
 
-    // Converts what `request` asks, to `output` when the run asks for one name; the run's result, or
-    // Failed when an error left the run. `refusal`: why the input may not be converted unless it is a
-    // disc (whose outputs are its own), as the call's plan found it.
-    TRunResult Convert(const TRunRequest& request, const std::string& output,
-                       const std::string& refusal = {});
+    // Converts what `request` asks, to `output` when the run asks for one name (a disc names its own); the
+    // run's result, or Failed when an error left the run.
+    TRunResult Convert(const TRunRequest& request, const std::string& output);
     // A message about an input that no run is converting (why it is not converted, a note).
     void Tell(const std::string& input, const std::string& message);
 
@@ -38,6 +36,8 @@ public:
     int32_t SampleRate() override { return settings_.sampleRate; }
     void ShowError(const std::string& message) override;
     void ShowErrorWithCause(const std::string& message, const std::string& cause) override;
+    void ShowOutputError(const std::string& output, const std::string& message,
+                         const std::string& cause) override;
     void ShowNote(const std::string& message) override { ShowError(message); }
     bool Confirm(const std::string& message) override;
     TStopAnswer AskStop(const std::string&) override { return TStopAnswer::Abort; }
@@ -58,7 +58,9 @@ public:
 private:
     void Tick();
     void DrawProgress(bool final);
-    void Print(const std::string& message, const char* end = "\n");
+    void Print(const std::string& message, const char* end = "\n") { PrintAbout(input_, message, end); }
+    // A message about `file`, on a line of its own.
+    void PrintAbout(const std::string& file, const std::string& message, const char* end = "\n");
 
     Settings settings_;
     TRunControl* run_ = nullptr;

@@ -89,12 +89,18 @@ int main(int argc, char** argv) {
     TConsoleHost host(settings);
 
     int status = kExitOk;
-    const std::vector<TPlannedConversion> plan =
-        PlanConversions(options.inputs, options.output, options.flac);
+    std::vector<TRunRequest> requests;
+    for (const std::string& input : options.inputs)
+        requests.push_back(RequestFor(options, input));
+    const std::vector<TPlannedConversion> plan = PlanConversions(requests);
     for (const TPlannedConversion& job : plan) {
         if (const int signal = InterruptSignal())
             return ExitForSignal(signal);
-        const TRunResult result = host.Convert(RequestFor(options, job.input), job.output, job.refusal);
+        TRunResult result = TRunResult::Refused;
+        if (!job.refusal.empty())
+            host.Tell(job.request.input, job.refusal);
+        else
+            result = host.Convert(job.request, job.outputs.empty() ? std::string() : job.outputs.front());
         // A run that kept its output has blocked the interrupts when it decided so; one that did not
         // is judged with them blocked too.
         BlockInterrupts(true);

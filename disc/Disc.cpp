@@ -156,6 +156,15 @@ const TDiscTitle* TDisc::LongestTitle() const {
     return longest;
 }
 
+const TDiscTitle* TDisc::DefaultTitle() const {
+    const TDiscTitle* longest = nullptr;
+    for (const TDiscTitle& title : titles_)
+        if (title.FirstLpcm() != nullptr &&
+            (longest == nullptr || title.durationTicks > longest->durationTicks))
+            longest = &title;
+    return longest != nullptr ? longest : LongestTitle();
+}
+
 std::unique_ptr<TTitleSource> TDisc::OpenTitle(const TDiscTitle& title, std::string& error) const {
     return TTitleSource::Open(reader_, title, error);
 }

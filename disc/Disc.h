@@ -26,6 +26,9 @@ public:
     const TDiscTitle* Title(int number) const;
     // The title that plays longest (the first of equals); nullptr on a disc without titles.
     const TDiscTitle* LongestTitle() const;
+    // The title converted when none is chosen: the longest that has an LPCM stream, else the longest (whose
+    // run then says that it has none); nullptr on a disc without titles.
+    const TDiscTitle* DefaultTitle() const;
     // The title's program stream; nullptr with `error` set when its VOBs cannot be opened. The reader may
     // outlive the disc.
     std::unique_ptr<TTitleSource> OpenTitle(const TDiscTitle& title, std::string& error) const;

@@ -87,10 +87,38 @@ std::string ProposeDiscOutputName(const std::string& disc) {
     std::string error;
     const std::unique_ptr<TDisc> opened = TDisc::Open(disc, error);
     const std::optional<TDiscLocation> location = LocateDisc(disc);
-    if (!opened || !opened->LongestTitle() || !location)
+    if (!opened || !opened->DefaultTitle() || !location)
         return {};
     return Joined(FolderBesideDisc(*location),
-                  DiscOutputName(opened->Label(), opened->LongestTitle()->number));
+                  DiscOutputName(opened->Label(), opened->DefaultTitle()->number));
+}
+
+std::vector<std::string> PlanDiscOutputs(const TDiscRequest& request) {
+    std::string error;
+    const std::unique_ptr<TDisc> disc = TDisc::Open(request.disc, error);
+    const TDiscTitle* title = !disc               ? nullptr
+                              : request.title > 0 ? disc->Title(request.title)
+                                                  : disc->DefaultTitle();
+    const TDiscAudio* audio = !title              ? nullptr
+                              : request.track > 0 ? title->Audio(request.track)
+                                                  : title->FirstLpcm();
+    if (!audio || audio->codec != TAudioCodec::Lpcm)
+        return {};
+    // The names as PlanParts and PlanChapters give them.
+    if (!request.chapters)
+        return {request.output.empty() ? Joined(request.folder, DiscOutputName(disc->Label(), title->number,
+                                                                               0, request.extension))
+                                       : request.output};
+    const int count = static_cast<int>(title->chapters.size());
+    const int first = request.firstChapter > 0 ? request.firstChapter : 1;
+    const int last = request.lastChapter > 0 ? request.lastChapter : count;
+    if (first > last || last > count)
+        return {};
+    const std::string folder = request.output.empty() ? request.folder : request.output;
+    std::vector<std::string> names;
+    for (int k = first; k <= last; ++k)
+        names.push_back(Joined(folder, DiscOutputName(disc->Label(), title->number, k, request.extension)));
+    return names;
 }
 
 TDiscRun::TDiscRun(TRunHost& host, TDiscRequest request, TRunOptions options)
@@ -116,7 +144,7 @@ bool TDiscRun::OpenDisc() {
 }
 
 bool TDiscRun::ChooseTitle() {
-    title_ = request_.title > 0 ? disc_->Title(request_.title) : disc_->LongestTitle();
+    title_ = request_.title > 0 ? disc_->Title(request_.title) : disc_->DefaultTitle();
     return title_ ? true : Refuse(msg::NoSuchTitle(request_.title, static_cast<int>(disc_->Titles().size())));
 }
 

@@ -12,11 +12,11 @@ struct TDiscAudio;
 struct TDiscTitle;
 struct TDiscChapter;
 
-// What to convert of a disc: a title (the longest unless given), one of its audio streams (the first LPCM
-// stream unless given), whole or one file per chapter.
+// What to convert of a disc: a title (unless given, the longest with LPCM audio), one of its audio streams
+// (the first LPCM stream unless given), whole or one file per chapter.
 struct TDiscRequest {
     std::string disc;      // a disc folder, its VIDEO_TS folder, an IFO file or an image
-    int title = 0;         // as the disc numbers its titles; 0 for the longest
+    int title = 0;         // as the disc numbers its titles; 0 for TDisc::DefaultTitle
     int track = 0;         // the disc's audio stream number; 0 for the first LPCM stream
     bool chapters = false; // one file per chapter
     int firstChapter = 0;  // with chapters: the range to convert; 0 for all
@@ -32,9 +32,12 @@ std::string DiscOutputName(const std::string& label, int title, int chapter = 0,
 // The folder beside the disc folder or image, where its outputs go by default; empty when `disc` is no
 // disc.
 std::string FolderBesideDisc(const std::string& disc);
-// The output the window proposes for a disc: the longest title's default name, beside the disc folder or
+// The output the window proposes for a disc: the default title's default name, beside the disc folder or
 // image. Empty when `disc` is no readable disc.
 std::string ProposeDiscOutputName(const std::string& disc);
+// The files a run of `request` would write, worked out before it; empty when the run would refuse the
+// request for what it asks of the disc (it then says why).
+std::vector<std::string> PlanDiscOutputs(const TDiscRequest& request);
 
 // Converts a disc's title through the program-stream run: picks the title and the track, works out the
 // chapters' cut points and names, asks about outputs that exist, and hands the title's stream to the run.

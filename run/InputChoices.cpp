@@ -60,8 +60,8 @@ bool ReadDiscChoices(const std::string& disc, TDiscChoices& choices, std::string
             choice.refusal = msg::TitleWithoutLpcm(title.number, JoinedCodecNames(codecs));
         choices.titles.push_back(std::move(choice));
     }
-    if (const TDiscTitle* longest = opened->LongestTitle())
-        choices.preferredTitle = longest->number;
+    if (const TDiscTitle* title = opened->DefaultTitle())
+        choices.preferredTitle = title->number;
     if (const int set = TitleSetNamed(disc); set > 0)
         for (const TTitleChoice& title : choices.titles)
             if (title.titleSet == set) {

@@ -26,7 +26,8 @@ struct TTitleChoice {
 struct TDiscChoices {
     std::string label;
     std::vector<TTitleChoice> titles;
-    // The title offered first: that of the title set whose IFO was named, else the longest.
+    // The title offered first: that of the title set whose IFO was named, else the one converted when none
+    // is chosen (the longest with LPCM audio).
     int preferredTitle = 0;
     // Where the outputs go: the folder beside the disc folder or image.
     std::string folder;

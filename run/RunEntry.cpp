@@ -1,9 +1,12 @@
 #include "run/RunEntry.h"
 
+#include "disc/Disc.h"
 #include "run/DiscConversion.h"
 #include "run/NameProposal.h"
 #include "run/StreamRun.h"
 #include "texts/Messages.h"
+
+#include <filesystem>
 
 namespace {
 
@@ -120,7 +123,27 @@ std::string OptionsRefusal(const TRunRequest& request, TInputKind kind) {
     return {};
 }
 
+// Beside the input, unless it lies in a disc's folder: a disc is read, not written to (it is often
+// read-only), so the output goes where a disc's outputs go.
+std::string DefaultFileOutput(const TRunRequest& request) {
+    const std::string beside =
+        IsFlacRequest(request) ? WithFlacExtension(request.input) : ProposeOutputName(request.input);
+    const std::filesystem::path folder = std::filesystem::path(request.input).parent_path();
+    if (!LooksLikeDisc(folder.empty() ? "." : folder.string()))
+        return beside;
+    return (std::filesystem::path(request.folder) / std::filesystem::path(beside).filename()).string();
+}
+
 } // namespace
+
+std::vector<std::string> PlanOutputs(const TRunRequest& request, std::string* refusal) {
+    const TInputKind kind = ClassifyInput(request.input, refusal);
+    if (kind == TInputKind::Refused || !OptionsRefusal(request, kind).empty())
+        return {};
+    if (kind == TInputKind::Disc)
+        return PlanDiscOutputs(DiscRequestOf(request));
+    return {request.output.empty() ? DefaultFileOutput(request) : request.output};
+}
 
 std::string ProposeOutputFor(const std::string& input, TInputKind kind) {
     if (kind == TInputKind::Disc)

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 // The run a request asks for, as a host drives it: Execute once, and meanwhile Control() for STOP!, the
 // stop answers and interrupts. The gauge counts GaugeBytesPerStep() bytes of input a step.
@@ -30,8 +31,16 @@ private:
 };
 
 // The output name proposed for an input of that kind, beside it: take1.raw gives take1.wav, a disc its
-// longest title's LABEL-tTT.wav.
+// default title's LABEL-tTT.wav.
 std::string ProposeOutputFor(const std::string& input, TInputKind kind);
+
+// The files the run of `request` would write, worked out before any run, so that a host can see what its
+// runs would write together: a file input's output (the request's, else its default), or a disc's title
+// or chapter files. A file input's default lies beside it, as ProposeOutputFor proposes, except for a file
+// in a disc's folder: that one goes into request.folder, as a disc's outputs do. Empty for a request that
+// its run refuses; for an input refused as it is recognised (unreadable, or not what its name promises),
+// `refusal` (when given) says why, as the run would.
+std::vector<std::string> PlanOutputs(const TRunRequest& request, std::string* refusal = nullptr);
 
 namespace run_detail {
 using TRawRunFactory = std::function<std::unique_ptr<TConversionRun>(const TRunOptions&)>;

@@ -43,6 +43,16 @@ public:
         (void)cause;
         ShowError(message);
     }
+    // An error about the output `name` (it cannot be created), with the system's cause when there is one:
+    // hosts that name the file a message is about name this one rather than the input.
+    virtual void ShowOutputError(const std::string& name, const std::string& message,
+                                 const std::string& cause) {
+        (void)name;
+        if (cause.empty())
+            ShowError(message);
+        else
+            ShowErrorWithCause(message, cause);
+    }
     // Something the user should know about a run that went on anyway; the window shows none.
     virtual void ShowNote(const std::string& message) { (void)message; }
     // A run that writes several outputs (one per chapter) says which one it starts, before any question

@@ -8,7 +8,7 @@
 #include <utility>
 
 bool TRunOutput::Create(TRunHost& host, const std::string& name, bool overwriteAgreed, TRunOutcome& outcome) {
-    const ErrorSink showError = [&host](const std::string& message) { host.ShowError(message); };
+    const ErrorSink showError = [&](const std::string& message) { host.ShowOutputError(name, message, {}); };
     file_ = CreateWaveWrite(name, showError, !overwriteAgreed);
     if (file_ && !file_->Opened() && file_->Info() && file_->Info()->wErrorRet == mmio::kErrFileExists) {
         // A file that appeared between the check and now is the user's to give up, not ours to empty. A
@@ -26,10 +26,7 @@ bool TRunOutput::Create(TRunHost& host, const std::string& name, bool overwriteA
     // An object that came back unopened cannot be written either: treat it as no object at all.
     const std::string cause = file_ ? file_->FailureReason() : std::string();
     file_.reset();
-    if (cause.empty())
-        host.ShowError(msg::kCannotCreateOutput);
-    else
-        host.ShowErrorWithCause(msg::kCannotCreateOutput, cause);
+    host.ShowOutputError(name, msg::kCannotCreateOutput, cause);
     outcome.Refuse();
     return false;
 }

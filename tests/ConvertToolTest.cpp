@@ -208,6 +208,10 @@ TEST_F(ConvertTool, FailuresAndUsageErrors) {
         {{"disc", "--title"}, "needs a value"},
         {{"--chapters", "5-3", "disc"}, msg::BadChapterRange("5-3")},
         {{"--chapters", "0", "disc"}, msg::BadChapterRange("0")},
+        {{"--chapters=x", "disc"}, msg::BadChapterRange("x")},
+        {{"--chapters=", "disc"}, msg::BadChapterRange("")},
+        {{"--title=", "disc"}, msg::NotAPositiveNumber("--title", "")},
+        {{"--rf64=yes", "x.raw"}, "option --rf64 takes no value"},
         {{"--flac", "--tag", "ARTIST", good}, msg::BadTag("ARTIST")},
         {{"--flac", "--tag", "=x", good}, msg::BadTag("=x")},
         {{"--flac", "--tag", "K\xC3\x9CNSTLER=x", good}, msg::BadTag("K\xC3\x9CNSTLER=x")},
@@ -240,13 +244,14 @@ TEST_F(ConvertTool, OneCallNeverEatsItsOwnInputs) {
     EXPECT_EQ(ReadFile(dir_.Path("take.wav")), ripped);
     EXPECT_TRUE(Exists(dir_.Path("take_new.wav"))) << "the other input converts";
 
+    // Two inputs with one output: the earlier converts, the later is refused, even with -y.
     WriteFile(dir_.Path("a.raw"), RandomGroups(3));
-    WriteFile(dir_.Path("a.pcm"), RandomGroups(3));
+    WriteFile(dir_.Path("a.pcm"), RandomGroups(4));
     result = Convert({"-y", "-q", dir_.Path("a.raw"), dir_.Path("a.pcm")});
     EXPECT_EQ(result.exitStatus, 1);
-    EXPECT_EQ(result.err, Said(dir_.Path("a.raw"), {msg::kOutputShared}) +
-                              Said(dir_.Path("a.pcm"), {msg::kOutputShared}));
-    EXPECT_FALSE(Exists(dir_.Path("a.wav")));
+    EXPECT_EQ(result.err,
+              Said(dir_.Path("a.pcm"), {msg::OutputOfEarlierInput(dir_.Path("a.wav"), dir_.Path("a.raw"))}));
+    EXPECT_EQ(ReadFile(dir_.Path("a.wav")).size(), 46u + 3 * 12);
 }
 
 // What the tool says is safe for a terminal and gives the system's reason where the file layer has no

@@ -6,6 +6,8 @@
 
 #include "disc/DiscContent.h"
 #include "disc/DiscListing.h"
+#include "run/InputChoices.h"
+#include "run/RunEntry.h"
 #include "texts/ListingTexts.h"
 #include "texts/Messages.h"
 
@@ -14,6 +16,8 @@
 
 #include <algorithm>
 #include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -294,6 +298,131 @@ TEST(DiscConvert, ChaptersConvertedAgainIntoTheDiscFolder) {
         const CliOutcome outcome = Convert({"-q", "-y", "--chapters", "-o", copy + "/VIDEO_TS", copy}, copy);
         EXPECT_EQ(outcome.exitStatus, 0) << "run " << run << ": " << outcome.err;
     }
+}
+
+// Without --title, the longest title with LPCM audio, alike in every host: the disc run, the window's
+// proposal and the disc dialog's first choice. A disc with none says so of its longest title.
+TEST(DiscConvert, TheDefaultTitleIsTheLongestWithLpcm) {
+    REQUIRE_DISC_FIXTURES();
+    const std::string documentary = DiscFixtures().documentary;
+    const std::string work = DiscFixtures().work + "/default-title";
+    std::filesystem::create_directories(work);
+    CliOutcome outcome = Convert({"-q", documentary}, work);
+    ASSERT_EQ(outcome.exitStatus, 0) << outcome.err;
+    const std::vector<int32_t> title2 = Samples(work + "/DOCUMENTARY-t02.wav");
+    EXPECT_EQ(title2.size(), 2u * 48000 * 2);
+    EXPECT_EQ(title2, DecodeWithFfmpeg("-i '" + documentary + "/VIDEO_TS/VTS_02_1.VOB' -map 0:a:0"));
+    EXPECT_EQ(ProposeOutputFor(documentary, TInputKind::Disc),
+              (std::filesystem::path(documentary).parent_path() / "DOCUMENTARY-t02.wav").string());
+    TDiscChoices choices;
+    std::string error;
+    ASSERT_TRUE(ReadDiscChoices(documentary, choices, error)) << error;
+    EXPECT_EQ(choices.preferredTitle, 2);
+
+    outcome = Convert({"-q", DiscFixtures().speech}, work);
+    EXPECT_EQ(outcome.exitStatus, 1);
+    EXPECT_EQ(outcome.err, Said(DiscFixtures().speech, {msg::TitleWithoutLpcm(1, "AC-3")}));
+}
+
+// Where an input's outputs go without -o, worked out before its run: a file beside itself, but a file of
+// a disc's folder, and a disc's title or chapter files, into the request's folder; -o for a disc's
+// chapters names their folder. A request its run refuses plans nothing.
+TEST(OutputPlan, EachInputsOutputsAreKnownBeforeItsRun) {
+    REQUIRE_DISC_FIXTURES();
+    const std::string disc = DiscFixtures().discFolder;
+    const std::string work = DiscFixtures().work + "/plan";
+    std::filesystem::create_directories(work);
+    WriteFile(work + "/take.raw", RandomGroups(3));
+    std::filesystem::remove(work + "/song.vob");
+    std::filesystem::create_symlink(Vob(1), work + "/song.vob");
+    // What a request asks; its default outputs go to /out.
+    struct Asked {
+        std::string input, output = "";
+        bool flac = false;
+        int title = 0, track = 0;
+        bool chapters = false;
+        int first = 0, last = 0;
+    };
+    const struct {
+        Asked asked;
+        std::vector<std::string> outputs;
+    } cases[] = {
+        {{.input = work + "/take.raw"}, {work + "/take.wav"}},
+        {{.input = work + "/song.vob"}, {work + "/song.wav"}},
+        {{.input = Vob(1)}, {"/out/VTS_01_1.wav"}},
+        {{.input = disc}, {"/out/MUSICDISC-t01.wav"}},
+        {{.input = disc + "/VIDEO_TS/VTS_02_0.IFO", .title = 2, .chapters = true, .first = 2},
+         {"/out/MUSICDISC-t02-c02.wav"}},
+        {{.input = disc, .output = "/songs", .flac = true, .chapters = true, .last = 2},
+         {"/songs/MUSICDISC-t01-c01.flac", "/songs/MUSICDISC-t01-c02.flac"}},
+        {{.input = disc, .chapters = true, .first = 2, .last = 5}, {}},
+        {{.input = disc, .title = 2, .track = 1}, {}},
+        {{.input = work + "/take.raw", .chapters = true}, {}},
+    };
+    for (const auto& [asked, outputs] : cases) {
+        TRunRequest request;
+        request.input = asked.input;
+        request.output = asked.output;
+        request.folder = "/out";
+        request.format = asked.flac ? TOutputFormat::Flac : TOutputFormat::Wave;
+        request.title = asked.title;
+        request.track = asked.track;
+        request.chapters = asked.chapters;
+        request.firstChapter = asked.first;
+        request.lastChapter = asked.last;
+        EXPECT_EQ(PlanOutputs(request), outputs) << asked.input;
+    }
+}
+
+// What a disc's run cannot create is said of the output, not of the disc.
+TEST(DiscConvert, AnOutputThatCannotBeCreatedIsNamed) {
+    REQUIRE_DISC_FIXTURES();
+    TempDir dir;
+    ASSERT_EQ(::chmod(dir.Root().c_str(), 0755), 0); // the other user reaches the disc
+    const std::string disc = dir.Path("DOCUMENTARY");
+    std::filesystem::copy(DiscFixtures().documentary, disc, std::filesystem::copy_options::recursive);
+    ASSERT_EQ(::mkdir(dir.Path("readonly").c_str(), 0555), 0);
+    CliRun run;
+    run.args = {"-q", disc};
+    run.workingDir = dir.Path("readonly");
+    run.asNobody = true; // root writes anywhere
+    const CliOutcome outcome = RunCli(run);
+    EXPECT_EQ(outcome.exitStatus, 1);
+    EXPECT_EQ(outcome.err, Said("./DOCUMENTARY-t02.wav", {msg::kAccessDenied, msg::kCannotCreateOutput}));
+}
+
+// One call with several discs knows every output before it converts: two discs of one label never
+// overwrite each other's files, even with -y (the later is refused), and -o with --chapters is the
+// folder for every disc's chapters.
+TEST(DiscConvert, SeveralDiscsInOneCall) {
+    REQUIRE_DISC_FIXTURES();
+    TempDir dir;
+    // Two different discs both labelled DVD_VIDEO, each with an LPCM title 2 of two chapters.
+    for (const auto& [folder, disc] :
+         {std::pair{"a", DiscFixtures().documentary}, {"b", DiscFixtures().discFolder}}) {
+        std::filesystem::create_directories(dir.Path(folder) + "/DVD_VIDEO");
+        std::filesystem::create_directory_symlink(disc + "/VIDEO_TS",
+                                                  dir.Path(folder) + "/DVD_VIDEO/VIDEO_TS");
+    }
+    const std::string a = dir.Path("a/DVD_VIDEO"), b = dir.Path("b/DVD_VIDEO");
+    const std::vector<int32_t> titleOfA =
+        DecodeWithFfmpeg("-i '" + DiscFixtures().documentary + "/VIDEO_TS/VTS_02_1.VOB' -map 0:a:0");
+    CliOutcome outcome = Convert({"-q", "-y", "--title=2", a, b}, dir.Path(""));
+    EXPECT_EQ(outcome.exitStatus, 1);
+    EXPECT_EQ(outcome.err, Said(b, {msg::OutputOfEarlierInput("./DVD_VIDEO-t02.wav", a)}));
+    EXPECT_EQ(Samples(dir.Path("DVD_VIDEO-t02.wav")), titleOfA);
+
+    std::filesystem::create_directory(dir.Path("songs"));
+    outcome = Convert({"-q", "--title=2", "--chapters", "-o", dir.Path("songs"), a, DiscFixtures().image});
+    ASSERT_EQ(outcome.exitStatus, 0) << outcome.err;
+    std::vector<int32_t> joined;
+    for (const char* chapter : {"DVD_VIDEO-t02-c01.wav", "DVD_VIDEO-t02-c02.wav"}) {
+        const std::vector<int32_t> samples = Samples(dir.Path("songs/") + chapter);
+        joined.insert(joined.end(), samples.begin(), samples.end());
+    }
+    EXPECT_EQ(joined, titleOfA);
+    for (const char* chapter : {"CONCERT_2024-t02-c01.wav", "CONCERT_2024-t02-c02.wav"})
+        EXPECT_TRUE(Exists(dir.Path("songs/") + chapter)) << chapter;
 }
 
 // A .VOB file straight to WAVE: its first LPCM track unless another is chosen; a stream without LPCM names

@@ -6,6 +6,7 @@
 #include <memory>
 #include <stdexcept>
 #include <tuple>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -75,9 +76,30 @@ std::unique_ptr<TFixtureFolder> Build() {
     Run("VIDEO_FORMAT=PAL dvdauthor -x '" + (root / "disc.xml").string() + "'");
     Run("genisoimage -dvd-video -V " + std::string(kImageLabel) + " -o '" + (root / "disc.iso").string() +
         "' '" + (root / kFolderLabel).string() + "'");
+    // A disc whose longest title has no LPCM audio, and one whose only title has none.
+    Run(Clip((root / "ac3.mpg").string(), 4, false, "-map 0:a -c:a ac3 -ar 48000 -ac 2"));
+    Run(Clip((root / "lpcm.mpg").string(), 2, false,
+             "-map 0:a -c:a pcm_dvd -ar 48000 -ac 2 -sample_fmt s16"));
+    const auto author = [&root](const std::string& label, const std::vector<std::string>& titles) {
+        std::ofstream xml((root / (label + ".xml")).string());
+        xml << R"(<dvdauthor dest=")" << (root / label).string() << R"("><vmgm />)";
+        for (const std::string& title : titles)
+            xml << "<titleset><titles><pgc>" << title << "</pgc></titles></titleset>";
+        xml << "</dvdauthor>\n";
+        xml.close();
+        Run("VIDEO_FORMAT=PAL dvdauthor -x '" + (root / (label + ".xml")).string() + "'");
+    };
+    const std::string ac3 = R"(<vob file=")" + (root / "ac3.mpg").string() + R"("/>)";
+    author("DOCUMENTARY",
+           {ac3, R"(<vob file=")" + (root / "lpcm.mpg").string() + R"(" chapters="0,0:01"/>)"});
+    author("SPEECH", {ac3});
     fs::create_directory(root / "work");
-    folder->fixtures = {"", (root / kFolderLabel).string(), (root / "disc.iso").string(),
-                        (root / "work").string()};
+    folder->fixtures = {"",
+                        (root / kFolderLabel).string(),
+                        (root / "disc.iso").string(),
+                        (root / "work").string(),
+                        (root / "DOCUMENTARY").string(),
+                        (root / "SPEECH").string()};
     return folder;
 }
 

@@ -8,11 +8,15 @@
 // Title 1 (title set 1): 14 s, chapters at 0, 5 and 12 s, two LPCM streams (16 bit, 48 kHz, stereo;
 // languages en and de). Title 2 (title set 2, NTSC video): 6 s, chapters at 0 and 2 s, stream 1 AC-3
 // mono, stream 2 LPCM 24 bit, 96 kHz, mono.
+// DOCUMENTARY: title 1 (4 s) AC-3 stereo only; title 2 (2 s, chapters at 0 and 1 s) LPCM 16 bit, 48 kHz,
+// stereo. SPEECH: its title 1 alone.
 struct TDiscFixtures {
-    std::string missing;    // the tool that was not found; every path below is empty then
-    std::string discFolder; // MUSICDISC, holding VIDEO_TS/
-    std::string image;      // the same disc as an ISO image, volume label kImageLabel
-    std::string work;       // a folder for the tests' own copies
+    std::string missing;     // the tool that was not found; every path below is empty then
+    std::string discFolder;  // MUSICDISC, holding VIDEO_TS/
+    std::string image;       // the same disc as an ISO image, volume label kImageLabel
+    std::string work;        // a folder for the tests' own copies
+    std::string documentary; // DOCUMENTARY, holding VIDEO_TS/
+    std::string speech;      // SPEECH, holding VIDEO_TS/
 };
 
 inline constexpr const char* kFolderLabel = "MUSICDISC";

@@ -65,8 +65,14 @@ TEST(CommandLine, OptionsAndTheirValues) {
         {{"--title", "2", "--track", "12", "disc", "--chapters"}, "00010 12 2 0-0 > disc"},
         {{"--chapters", "3-17", "disc"}, "00010 0 0 3-17 > disc"},
         {{"--chapters", "4", "-o", "songs", "disc"}, "00010 0 0 4-4 songs> disc"},
-        // A name that is no range stays an input, and "--" makes any name one.
-        {{"--chapters", "4-", "--", "7"}, "00010 0 0 0-0 > 4- 7"},
+        // Open ranges; a name that is no range stays an input, and "--" makes any name one.
+        {{"--chapters", "4-", "--", "7"}, "00010 0 0 4-0 > 7"},
+        {{"--chapters", "-2", "disc", "--chapters", "4-x"}, "00010 0 0 0-2 > disc 4-x"},
+        // Every option's value may be joined to it by '='.
+        {{"--chapters=2-3", "--title=4", "--track=5", "-ox", "d"}, "00010 5 4 2-3 x> d"},
+        {{"--chapters=7-", "--lpcm-packing=quads", "d"}, "00010 0 0 7-0 > d q"},
+        {{"--flac", "--flac-level=8", "--tag=A=b=c", "--tag", "B=", "x.raw"},
+         "00000 0 0 0-0 > x.raw 8 A=b=c B="},
     };
     for (const auto& [args, expected] : cases) {
         ConvertOptions o;
@@ -79,6 +85,12 @@ TEST(CommandLine, OptionsAndTheirValues) {
                           o.output + '>';
         for (const std::string& input : o.inputs)
             got += ' ' + input;
+        if (o.lpcmPacking == TLpcmPackingChoice::Quads)
+            got += " q";
+        if (o.flac)
+            got += ' ' + std::to_string(o.flacLevel);
+        for (const auto& [name, value] : o.tags)
+            got += ' ' + name + '=' + value;
         EXPECT_EQ(got, expected);
     }
 }

@@ -12,7 +12,7 @@ inline constexpr const char* kUsage =
     "Usage: oxlip-convert [-b 16|24] [--dither] [--rf64] [--lpcm-packing P] [-r RATE] [-y] [-q] [-o OUTPUT] "
     "INPUT...\n"
     "       oxlip-convert --list INPUT...\n"
-    "       oxlip-convert [--title N] [--track N] [--chapters [A-B]] [-o OUTPUT] DISC\n"
+    "       oxlip-convert [--title N] [--track N] [--chapters [A-B]] [-o OUTPUT] DISC...\n"
     "       oxlip-convert --flac [--flac-level N] [--tag NAME=VALUE]... INPUT...\n"
     "Converts 20-bit LPCM (raw as demultiplexed, or a WAVE file whose byte pairs a ripping tool swapped)\n"
     "into a two-channel PCM WAVE file, or a FLAC file at the source's own resolution.\n"
@@ -24,13 +24,15 @@ inline constexpr const char* kUsage =
     "               two sample times of all channels, or four samples at a time; default: auto, detected\n"
     "               from each track's start (pairs unless quads is clearly right)\n"
     "  -r RATE      sampling rate written to the header, decimal or hex ($BB80, 0xBB80); default 48000\n"
-    "  -o OUTPUT    output file name (one input only); default: the input's name with .wav,\n"
-    "               or with _new.wav when the input is a .wav file\n"
+    "  -o OUTPUT    output file name (one input only); default: beside the input, its name with .wav\n"
+    "               (_new.wav for a .wav input); for a disc, or a file in a disc's folder, in the\n"
+    "               current folder\n"
     "  --list       describe each input (its kind, its titles and audio tracks); convert nothing\n"
-    "  --title N    the disc's title N (as --list numbers them); default: the longest\n"
+    "  --title N    the disc's title N (as --list numbers them); default: the longest with LPCM audio\n"
     "  --track N    the N-th LPCM track of a program stream, or a disc's audio stream N; default: the first\n"
-    "  --chapters [A-B]  one output per chapter of the title, or of chapters A to B (or A alone);\n"
-    "               -o then names an existing folder for them\n"
+    "  --chapters [A-B]  one output per chapter of the title, or of chapters A to B (A alone, A- to\n"
+    "               the last, -B from the first); -o then names an existing folder for them, for\n"
+    "               every disc given\n"
     "  --flac       write FLAC (also for an -o name ending in .flac); default names end in .flac\n"
     "  --flac-level N  FLAC compression level 0 to 8; default 5\n"
     "  --tag NAME=VALUE  a Vorbis comment for every FLAC output (repeatable), replacing an automatic one\n"
@@ -39,11 +41,16 @@ inline constexpr const char* kUsage =
     "  --help       show this help\n"
     "  --version    show the version\n"
     "\n"
+    "An option's value may also be joined to it with '=' (--title=2, --chapters=3-).\n"
+    "\n"
     "Exit status: 0 when every input was converted, 1 when any failed, 2 for a usage error,\n"
     "128 + the signal's number when ended by a signal (130 for Ctrl-C; the incomplete output is deleted).\n";
 
 inline std::string NeedsAValue(const std::string& flag) {
     return "option " + flag + " needs a value";
+}
+inline std::string TakesNoValue(const std::string& flag) {
+    return "option " + flag + " takes no value";
 }
 inline std::string BitsTake16Or24(const std::string& value) {
     return "-b takes 16 or 24, not \"" + value + "\"";

@@ -44,8 +44,11 @@ inline constexpr const char* kInputShrank =
 // oxlip-convert.
 inline constexpr const char* kOutputIsAnInput =
     "Not converted: its output is another input of this command: ";
-inline constexpr const char* kOutputShared =
-    "Not converted: several inputs of this command would be written to the same output.";
+// An output that an earlier input of the same command writes: the earlier input converts.
+inline std::string OutputOfEarlierInput(const std::string& output, const std::string& input) {
+    return "Not converted: its output " + output + " is written by an earlier input of this command, " +
+           input + ".";
+}
 inline constexpr const char* kRateNotPositive =
     "warning: a sampling rate of 0 or below gives a file that most players refuse.";
 inline constexpr const char* kDiscOptionsOnly =

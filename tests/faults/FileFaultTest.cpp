@@ -153,7 +153,7 @@ TEST_F(FileFaults, OutputThatCannotBeCreated) {
         CliRun run;
         run.asNobody = c.asNobody;
         const CliOutcome outcome = Convert(c.output, run);
-        EXPECT_EQ(outcome.err, Said(input_, {c.message, msg::kCannotCreateOutput}));
+        EXPECT_EQ(outcome.err, Said(c.output, {c.message, msg::kCannotCreateOutput})) << "named: the output";
         EXPECT_EQ(outcome.exitStatus, 1);
         EXPECT_TRUE(guard.Unchanged());
     }
@@ -202,8 +202,8 @@ TEST_F(FileFaults, OutputThatIsTheInputUnderAnotherName) {
         CliRun run;
         run.args = {"-y"};
         const CliOutcome outcome = Convert(other, run);
-        EXPECT_EQ(outcome.err, Said(input_, {std::string(msg::kOverwrite) + " (" + other + ") yes (-y)",
-                                             kSharing, msg::kCannotCreateOutput}));
+        EXPECT_EQ(outcome.err, Said(input_, {std::string(msg::kOverwrite) + " (" + other + ") yes (-y)"}) +
+                                   Said(other, {kSharing, msg::kCannotCreateOutput}));
         EXPECT_EQ(outcome.exitStatus, 1);
         EXPECT_TRUE(guard.Unchanged());
     }

@@ -101,8 +101,9 @@ TEST_F(Interrupt, TwoProcessesWritingTheSameOutput) {
     CliRun second;
     second.args = {"-q", "-y", "-o", output_, other};
     const CliOutcome refused = RunCli(second);
-    EXPECT_EQ(refused.err, Said(other, {"Output file exists - Overwrite? (" + output_ + ") yes (-y)",
-                                        "Sharing violation - file is in use.", msg::kCannotCreateOutput}));
+    EXPECT_EQ(refused.err,
+              Said(other, {"Output file exists - Overwrite? (" + output_ + ") yes (-y)"}) +
+                  Said(output_, {"Sharing violation - file is in use.", msg::kCannotCreateOutput}));
     EXPECT_EQ(refused.exitStatus, 1);
     EXPECT_EQ(FileSize(output_), sizeWhileHeld) << "the refused create did not empty the file";
 
