@@ -33,6 +33,10 @@ std::string FormatTicks(int64_t ticks) {
 std::string FormatDiscListing(const std::string& label, const std::vector<TDiscTitle>& titles) {
     std::string text = listing_text::Disc(label, titles.size()) + "\n";
     for (const TDiscTitle& title : titles) {
+        if (!title.unreadable.empty()) {
+            text += listing_text::UnreadableTitle(title.number, title.unreadable) + "\n";
+            continue;
+        }
         text +=
             listing_text::Title(title.number, FormatTicks(title.durationTicks), title.chapters.size()) + "\n";
         for (const TDiscChapter& chapter : title.chapters)
@@ -43,6 +47,8 @@ std::string FormatDiscListing(const std::string& label, const std::vector<TDiscT
             text += std::string(listing_text::kNoAudio) + "\n";
         for (const TDiscAudio& audio : title.audio)
             text += listing_text::AudioLine(audio.number, DescribeDiscAudio(audio)) + "\n";
+        for (const std::string& note : title.notes)
+            text += listing_text::Note(note) + "\n";
     }
     return text;
 }
