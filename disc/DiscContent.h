@@ -48,8 +48,8 @@ struct TDiscChapter {
 };
 
 struct TDiscTitle {
-    int number = 0;   // 1-based, as the disc numbers its titles
-    int titleSet = 0; // the VTS holding it
+    int number = 0;            // 1-based, as the disc numbers its titles
+    int titleSet = 0;          // the VTS holding it
     int64_t durationTicks = 0; // -1 for an unreadable title whose IFO could not be read
     std::vector<TDiscChapter> chapters;
     std::vector<TDiscAudio> audio;
