@@ -7,7 +7,8 @@
 
 // The plain-text listing of a disc for `oxlip-convert --list`: per title its number, duration and
 // chapters (start and length of each), and its audio streams (the disc's stream number, the coding with
-// bits, rate and channels for LPCM or "not convertible" for the others, the language code if any).
+// bits, rate and channels for LPCM or "not convertible" for the others, the language code if any), and its
+// notes; a title that cannot be read is one line with the reason.
 std::string FormatDiscListing(const std::string& label, const std::vector<TDiscTitle>& titles);
 
 // One audio stream as the listing describes it, without its number: "LPCM 24 bit, 96000 Hz, 2 ch, en".
