@@ -41,14 +41,25 @@ TDiscDialog::TDiscDialog(QWidget* parent, const TDiscChoices& choices) : QDialog
     titles_->setHeaderLabels(
         {window_text::kTitleColumn, window_text::kLengthColumn, window_text::kChaptersColumn});
     for (const TTitleChoice& title : choices.titles) {
+        // A title that cannot be read is shown with the reason, and cannot be chosen.
+        const bool readable = title.unreadable.empty();
         auto* item = new QTreeWidgetItem(
-            titles_, {QString::number(title.number), Text(title.length), QString::number(title.chapters)});
+            titles_, {QString::number(title.number),
+                      readable ? Text(title.length) : Text(window_text::Unreadable(title.unreadable)),
+                      readable ? QString::number(title.chapters) : QString()});
         item->setData(0, Qt::UserRole, title.number);
-        if (title.number == choices.preferredTitle)
+        if (!readable) {
+            item->setFlags(item->flags() & ~(Qt::ItemIsSelectable | Qt::ItemIsEnabled));
+            item->setToolTip(1, DialogText(title.refusal));
+        } else if (title.number == choices.preferredTitle) {
             titles_->setCurrentItem(item);
+        }
     }
     titles_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
 
+    notes_ = new QLabel(this);
+    notes_->setObjectName("TitleNotes");
+    notes_->setWordWrap(true);
     audio_ = new QListWidget(this);
     audio_->setObjectName("AudioList");
     chapters_ = new QCheckBox(QString::fromUtf8(window_text::kOneFilePerChapter), this);
@@ -82,6 +93,7 @@ TDiscDialog::TDiscDialog(QWidget* parent, const TDiscChoices& choices) : QDialog
     layout->addWidget(new QLabel(QString::fromUtf8(window_text::kDiscLabel) + Text(choices.label), this));
     layout->addWidget(BuddyLabel(window_text::kTitles, titles_, this));
     layout->addWidget(titles_, 2);
+    layout->addWidget(notes_);
     layout->addWidget(BuddyLabel(window_text::kAudioStreams, audio_, this));
     layout->addWidget(audio_, 1);
     layout->addLayout(range);
@@ -92,8 +104,9 @@ TDiscDialog::TDiscDialog(QWidget* parent, const TDiscChoices& choices) : QDialog
     connect(titles_, &QTreeWidget::currentItemChanged, this, [this] { ShowTitle(); });
     connect(chapters_, &QCheckBox::toggled, this, &TDiscDialog::EnableRange);
     connect(first_, &QSpinBox::valueChanged, this, [this](int value) { last_->setMinimum(value); });
-    if (!titles_->currentItem() && titles_->topLevelItemCount() > 0)
-        titles_->setCurrentItem(titles_->topLevelItem(0));
+    for (int i = 0; !titles_->currentItem() && i < titles_->topLevelItemCount(); ++i)
+        if (titles_->topLevelItem(i)->flags() & Qt::ItemIsEnabled)
+            titles_->setCurrentItem(titles_->topLevelItem(i));
     ShowTitle();
     EnableRange(false);
     titles_->setFocus();
@@ -120,9 +133,16 @@ const TTitleChoice* TDiscDialog::SelectedTitle() const {
 // The streams of the selected title, the first convertible one selected, and its chapters as the range.
 void TDiscDialog::ShowTitle() {
     audio_->clear();
+    notes_->clear();
+    notes_->setVisible(false);
     const TTitleChoice* title = SelectedTitle();
     if (!title)
         return;
+    QStringList notes;
+    for (const std::string& note : title->notes)
+        notes << DialogText(note);
+    notes_->setText(notes.join('\n'));
+    notes_->setVisible(!notes.isEmpty());
     for (const TAudioChoice& audio : title->audio) {
         auto* item = new QListWidgetItem(Text(audio.text), audio_);
         item->setData(Qt::UserRole, audio.number);

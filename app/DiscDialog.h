@@ -21,8 +21,9 @@ struct TDiscChoice {
     bool flac = false; // FLAC instead of WAVE
 };
 
-// "Titles and chapters": the disc's titles (the preferred one selected), the audio streams of the selected
-// title (those that cannot be converted shown but not selectable), and one file per chapter over a range.
+// "Titles and chapters": the disc's titles (the preferred one selected; those that cannot be read shown
+// with the reason, but not selectable), the selected title's notes and audio streams (those that cannot be
+// converted shown but not selectable), and one file per chapter over a range.
 class TDiscDialog final : public QDialog {
 public:
     TDiscDialog(QWidget* parent, const TDiscChoices& choices);
@@ -37,6 +38,7 @@ private:
 
     const TDiscChoices& choices_;
     QTreeWidget* titles_;
+    QLabel* notes_; // the selected title's notes: chapters dropped, cells cut
     QListWidget* audio_;
     QCheckBox* chapters_;
     QLabel* fromLabel_;

@@ -6,6 +6,9 @@
 #include "disc/TitleTable.h"
 #include "texts/Messages.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <dvdread/dvd_reader.h>
 #include <filesystem>
 #include <set>
@@ -25,17 +28,67 @@ bool PacksScrambled(dvd_file_t* file, uint32_t sector) {
     return false;
 }
 
+// A hash of the first and the last block of a title set's VOBs (of `blocks` blocks); nothing when either
+// read fails twice.
+std::optional<int64_t> VobCheck(dvd_file_t* file, int64_t blocks) {
+    uint64_t hash = 14695981039346656037ull; // FNV-1a
+    uint8_t block[kDiscBlockBytes];
+    for (const int64_t sector : {int64_t{0}, blocks - 1}) {
+        if (DVDReadBlocks(file, static_cast<int>(sector), 1, block) != 1 &&
+            DVDReadBlocks(file, static_cast<int>(sector), 1, block) != 1)
+            return std::nullopt;
+        for (const uint8_t byte : block)
+            hash = (hash ^ byte) * 1099511628211ull;
+    }
+    return static_cast<int64_t>(hash);
+}
+
+// Whether this process's reader finds every readable title's VOBs as the child did: the same size, the
+// same first and last block. An image's file system read wrongly (a read that failed on the way) would
+// point the titles at other sectors of the image.
+bool VobsAsTheChildSaw(const TDvdReader& reader, const std::vector<TRawTitle>& titles) {
+    for (const TRawTitle& title : titles) {
+        if (title.fault != TTitleFault::None)
+            continue;
+        dvd_file_t* file = DVDOpenFile(reader.get(), title.titleSet, DVD_READ_TITLE_VOBS);
+        if (file == nullptr)
+            return false;
+        const bool same = DVDFileSize(file) == title.vobBlocks && title.vobBlocks > 0 &&
+                          VobCheck(file, title.vobBlocks) == title.vobCheck;
+        DVDCloseFile(file);
+        if (!same)
+            return false;
+    }
+    return true;
+}
+
 // Encrypted discs cannot be read without a decryption library, which we neither bring nor load; the
 // scrambling-control bits of the PES headers tell them apart without one.
-// Also notes the size of each title set's VOBs, which bounds the title's cells.
+// Also notes the size of each title set's VOBs, which bounds the title's cells, and the titles whose VOBs
+// cannot be opened.
 bool AnyTitleScrambled(const TDvdReader& reader, std::vector<TRawTitle>& titles) {
     std::set<int> setsChecked;
     bool scrambled = false;
     for (TRawTitle& title : titles) {
-        dvd_file_t* file = DVDOpenFile(reader.get(), title.titleSet, DVD_READ_TITLE_VOBS);
-        if (file == nullptr)
+        if (title.fault != TTitleFault::None)
             continue;
+        dvd_file_t* file = DVDOpenFile(reader.get(), title.titleSet, DVD_READ_TITLE_VOBS);
+        if (file == nullptr) {
+            title.fault = TTitleFault::VobMissing;
+            continue;
+        }
         title.vobBlocks = DVDFileSize(file);
+        const std::optional<int64_t> check =
+            title.vobBlocks > 0 ? VobCheck(file, title.vobBlocks) : std::optional<int64_t>();
+        if (!check) {
+            title.fault = TTitleFault::VobUnreadable;
+            DVDCloseFile(file);
+            continue;
+        }
+        title.vobCheck = *check;
+        dvd_stat_t stat{};
+        if (DVDFileStat(reader.get(), title.titleSet, DVD_READ_TITLE_VOBS, &stat) == 0)
+            title.vobParts = std::clamp(stat.nr_parts, 1, 9);
         if (!scrambled)
             scrambled = setsChecked.insert(title.titleSet).second && PacksScrambled(file, 0);
         for (const TChainCell& cell : title.chain)
@@ -46,6 +99,136 @@ bool AnyTitleScrambled(const TDvdReader& reader, std::vector<TRawTitle>& titles)
         DVDCloseFile(file);
     }
     return scrambled;
+}
+
+// The longest IFO file taken: far more than any disc's tables.
+constexpr ssize_t kMaxInfoBlocks = 16384;
+
+// The whole of a title set's IFO file (or its BUP), or nothing when it is missing or a read of it fails;
+// `present` is set when the file is there.
+std::optional<std::string> ReadInfoFile(const TDvdReader& reader, int titleSet, bool backup, bool& present) {
+    dvd_file_t* file =
+        DVDOpenFile(reader.get(), titleSet, backup ? DVD_READ_INFO_BACKUP_FILE : DVD_READ_INFO_FILE);
+    if (file == nullptr)
+        return std::nullopt;
+    present = true;
+    std::optional<std::string> bytes;
+    const ssize_t blocks = DVDFileSize(file);
+    if (blocks > 0 && blocks <= kMaxInfoBlocks) {
+        std::string data(static_cast<size_t>(blocks * kDiscBlockBytes), '\0');
+        if (DVDReadBytes(file, data.data(), data.size()) == static_cast<ssize_t>(data.size()))
+            bytes = std::move(data);
+    }
+    DVDCloseFile(file);
+    return bytes;
+}
+
+// libdvdread takes a failed read of an IFO file for a good one and parses what the buffer held, so the
+// IFO files are read here, every read checked, and libdvdread parses copies of what was read: one view of
+// the disc from the IFO files, the other from their BUP files, each falling back on the other file where
+// its own could not be read. Two parses that agree are the disc as written. Where they differ though the
+// views hold the same bytes, a read failed during one parse, and a third parse decides; where the files
+// themselves differ, a title only one view could read is taken from it, and one both read differently
+// cannot be read.
+class TInfoViews {
+public:
+    TInfoViews(const TDvdReader& disc, const std::string& scratch) : disc_(disc), scratch_(scratch) {
+        for (const char* view : {"/ifo/VIDEO_TS", "/bup/VIDEO_TS"})
+            std::filesystem::create_directories(scratch_ + view);
+    }
+    std::string Root(bool backup) const { return scratch_ + (backup ? "/bup" : "/ifo"); }
+
+    // Copies the title set's files (0: the VMG's) into the views, once.
+    void Copy(int titleSet) {
+        if (!copied_.insert(titleSet).second)
+            return;
+        bool present = false;
+        std::optional<std::string> ifo = ReadInfoFile(disc_, titleSet, false, present);
+        std::optional<std::string> bup = ReadInfoFile(disc_, titleSet, true, present);
+        if (present)
+            present_.insert(titleSet);
+        if (ifo && bup && *ifo != *bup)
+            sameBytes_ = false;
+        char name[16];
+        if (titleSet == 0)
+            std::snprintf(name, sizeof name, "VIDEO_TS.IFO");
+        else
+            std::snprintf(name, sizeof name, "VTS_%02d_0.IFO", titleSet);
+        for (const bool backup : {false, true}) {
+            const std::optional<std::string>& own = backup ? bup : ifo;
+            const std::optional<std::string>& other = backup ? ifo : bup;
+            if (own || other)
+                Write(Root(backup) + "/VIDEO_TS/" + name, own ? *own : *other);
+        }
+    }
+    bool Present(int titleSet) const { return present_.count(titleSet) > 0; }
+    // Whether both views hold the same bytes of every file copied so far.
+    bool SameBytes() const { return sameBytes_; }
+
+private:
+    static void Write(const std::string& path, const std::string& bytes) {
+        std::FILE* file = std::fopen(path.c_str(), "wb");
+        if (file == nullptr)
+            return;
+        const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+        if (std::fclose(file) != 0 || !written)
+            std::remove(path.c_str()); // read as missing, never as a short file
+    }
+
+    const TDvdReader& disc_;
+    std::string scratch_;
+    std::set<int> copied_, present_;
+    bool sameBytes_ = true;
+};
+
+using TTitles = std::optional<std::vector<TRawTitle>>;
+
+TTitles ReadView(TInfoViews& views, bool backup) {
+    const TDvdReader reader = OpenDvdReader(views.Root(backup));
+    if (!reader)
+        return std::nullopt;
+    return ReadTitleTable(reader, [&](int titleSet) { views.Copy(titleSet); });
+}
+
+bool SameTitle(const TRawTitle& a, const TRawTitle& b) {
+    return EncodeDisc({false, "", {a}}) == EncodeDisc({false, "", {b}});
+}
+
+bool SameTitles(const TTitles& a, const TTitles& b) {
+    if (!a || !b)
+        return !a && !b;
+    if (a->size() != b->size())
+        return false;
+    for (size_t t = 0; t < a->size(); ++t)
+        if (!SameTitle((*a)[t], (*b)[t]))
+            return false;
+    return true;
+}
+
+// Of views whose files differ: the titles both agree on; where they differ, the title one view read and
+// the other could not, or else an unreadable title. Nothing when they disagree on the disc's titles.
+TTitles Agreed(const TTitles& ifo, const TTitles& bup) {
+    if (!ifo || !bup)
+        return ifo ? ifo : bup;
+    if (ifo->size() != bup->size())
+        return std::nullopt;
+    std::vector<TRawTitle> titles;
+    for (size_t t = 0; t < ifo->size(); ++t) {
+        const TRawTitle &a = (*ifo)[t], &b = (*bup)[t];
+        if (a.titleSet != b.titleSet)
+            return std::nullopt;
+        if (SameTitle(a, b) || b.fault != TTitleFault::None) {
+            titles.push_back(a);
+        } else if (a.fault != TTitleFault::None) {
+            titles.push_back(b);
+        } else {
+            TRawTitle unreadable;
+            unreadable.titleSet = a.titleSet;
+            unreadable.fault = TTitleFault::IfoUnreadable;
+            titles.push_back(unreadable);
+        }
+    }
+    return titles;
 }
 
 std::string Trimmed(std::string text) {
@@ -76,13 +259,27 @@ namespace {
 constexpr char kReplyNoDisc = 'N', kReplyUnreadable = 'U', kReplyDisc = 'D';
 
 // In the child process: everything libdvdread parses (the IFO files, an image's UDF directory).
-std::string ReadDiscInChild(const TDiscLocation& location) {
+std::string ReadDiscInChild(const TDiscLocation& location, const std::string& scratch) {
     TDvdReader reader = OpenDvdReader(location.openPath);
     if (!reader)
         return std::string(1, kReplyNoDisc);
-    std::optional<std::vector<TRawTitle>> titles = ReadTitleTable(reader);
+    TInfoViews views(reader, scratch);
+    const TTitles ifo = ReadView(views, false), bup = ReadView(views, true);
+    TTitles titles;
+    if (SameTitles(ifo, bup)) {
+        titles = ifo;
+    } else if (views.SameBytes()) {
+        const TTitles again = ReadView(views, false);
+        if (SameTitles(again, ifo) || SameTitles(again, bup))
+            titles = again;
+    } else {
+        titles = Agreed(ifo, bup);
+    }
     if (!titles)
         return std::string(1, kReplyUnreadable);
+    for (TRawTitle& title : *titles)
+        if (title.fault == TTitleFault::IfoUnreadable && !views.Present(title.titleSet))
+            title.fault = TTitleFault::IfoMissing;
     TRawDisc disc;
     disc.titles = std::move(*titles);
     disc.scrambled = AnyTitleScrambled(reader, disc.titles);
@@ -90,6 +287,30 @@ std::string ReadDiscInChild(const TDiscLocation& location) {
         disc.label = ImageLabel(reader);
     return kReplyDisc + EncodeDisc(disc);
 }
+
+// A folder of its own for the child's copies of the IFO files, removed with everything in it when the
+// child has ended, however it ended.
+class TScratchFolder {
+public:
+    TScratchFolder() {
+        std::error_code error;
+        std::string pattern = (std::filesystem::temp_directory_path(error) / "oxlip-ifo-XXXXXX").string();
+        if (!error && ::mkdtemp(pattern.data()) != nullptr)
+            path_ = pattern;
+    }
+    ~TScratchFolder() {
+        std::error_code ignored;
+        if (!path_.empty())
+            std::filesystem::remove_all(path_, ignored);
+    }
+    TScratchFolder(const TScratchFolder&) = delete;
+    TScratchFolder& operator=(const TScratchFolder&) = delete;
+    // Empty when none could be made.
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
 
 // An image's size in blocks, which bounds every sector its IFO files name; -1 for a folder.
 int64_t ImageBlocks(const TDiscLocation& location) {
@@ -110,9 +331,16 @@ std::unique_ptr<TDisc> TDisc::Open(const std::string& path, std::string& error) 
                                           : msg::kNoDisc;
         return nullptr;
     }
-    const std::optional<std::string> reply = CallIsolated([&] { return ReadDiscInChild(*location); });
+    const TScratchFolder scratch;
+    if (scratch.Path().empty()) {
+        error = msg::kDiscUnreadable;
+        return nullptr;
+    }
+    const std::optional<std::string> reply =
+        CallIsolated([&] { return ReadDiscInChild(*location, scratch.Path()); });
+    // The disc was found: what libdvdread then cannot open could not be read.
     if (reply && *reply == std::string(1, kReplyNoDisc)) {
-        error = msg::kNoDisc;
+        error = msg::kDiscReadFailed;
         return nullptr;
     }
     std::optional<TRawDisc> disc;
@@ -127,9 +355,12 @@ std::unique_ptr<TDisc> TDisc::Open(const std::string& path, std::string& error) 
         return nullptr;
     }
     // The VOBs are read here: plain block reads inside the checked cells.
+    // Opened once more when this reader does not find the VOBs where the child did.
     TDvdReader reader = OpenDvdReader(location->openPath);
-    if (!reader) {
-        error = msg::kNoDisc;
+    if (reader && !VobsAsTheChildSaw(reader, disc->titles))
+        reader = OpenDvdReader(location->openPath);
+    if (!reader || !VobsAsTheChildSaw(reader, disc->titles)) {
+        error = msg::kDiscReadFailed;
         return nullptr;
     }
     std::string label = location->isImage ? disc->label : location->folderLabel;
@@ -151,7 +382,7 @@ const TDiscTitle* TDisc::Title(int number) const {
 const TDiscTitle* TDisc::LongestTitle() const {
     const TDiscTitle* longest = nullptr;
     for (const TDiscTitle& title : titles_)
-        if (longest == nullptr || title.durationTicks > longest->durationTicks)
+        if (title.unreadable.empty() && (longest == nullptr || title.durationTicks > longest->durationTicks))
             longest = &title;
     return longest;
 }
@@ -159,10 +390,18 @@ const TDiscTitle* TDisc::LongestTitle() const {
 const TDiscTitle* TDisc::DefaultTitle() const {
     const TDiscTitle* longest = nullptr;
     for (const TDiscTitle& title : titles_)
-        if (title.FirstLpcm() != nullptr &&
+        if (title.unreadable.empty() && title.FirstLpcm() != nullptr &&
             (longest == nullptr || title.durationTicks > longest->durationTicks))
             longest = &title;
     return longest != nullptr ? longest : LongestTitle();
+}
+
+const TDiscTitle* TDisc::UnreadableRival(const TDiscTitle* longest) const {
+    for (const TDiscTitle& title : titles_)
+        if (!title.unreadable.empty() &&
+            (title.durationTicks < 0 || longest == nullptr || title.durationTicks > longest->durationTicks))
+            return &title;
+    return nullptr;
 }
 
 std::unique_ptr<TTitleSource> TDisc::OpenTitle(const TDiscTitle& title, std::string& error) const {

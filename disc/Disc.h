@@ -16,7 +16,8 @@ bool LooksLikeDisc(const std::string& path, bool* readFailed = nullptr);
 class TDisc {
 public:
     // nullptr with `error` set to msg::kNoDisc, msg::kImageWithoutUdf, msg::kReadFailed (a file looked at
-    // could not be read), msg::kDiscUnreadable or msg::kDiscEncrypted.
+    // could not be read), msg::kDiscUnreadable or msg::kDiscEncrypted. A title that cannot be read (its
+    // title set's files missing or unreadable) spoils only itself: it says why in TDiscTitle::unreadable.
     static std::unique_ptr<TDisc> Open(const std::string& path, std::string& error);
 
     // The image's volume label, or for a folder the name of the folder above VIDEO_TS.
@@ -24,11 +25,14 @@ public:
     const std::vector<TDiscTitle>& Titles() const { return titles_; }
     // nullptr when the disc has no title of that number.
     const TDiscTitle* Title(int number) const;
-    // The title that plays longest (the first of equals); nullptr on a disc without titles.
+    // The readable title that plays longest (the first of equals); nullptr on a disc without one.
     const TDiscTitle* LongestTitle() const;
     // The title converted when none is chosen: the longest that has an LPCM stream, else the longest (whose
     // run then says that it has none); nullptr on a disc without titles.
     const TDiscTitle* DefaultTitle() const;
+    // An unreadable title that might play longer than `longest` (its length unknown, or longer); nullptr
+    // when there is none, and `longest` is the longest title of the disc.
+    const TDiscTitle* UnreadableRival(const TDiscTitle* longest) const;
     // The title's program stream; nullptr with `error` set when its VOBs cannot be opened. The reader may
     // outlive the disc.
     std::unique_ptr<TTitleSource> OpenTitle(const TDiscTitle& title, std::string& error) const;

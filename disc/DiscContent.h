@@ -48,12 +48,17 @@ struct TDiscChapter {
 };
 
 struct TDiscTitle {
-    int number = 0;   // 1-based, as the disc numbers its titles
-    int titleSet = 0; // the VTS holding it
-    int64_t durationTicks = 0;
+    int number = 0;            // 1-based, as the disc numbers its titles
+    int titleSet = 0;          // the VTS holding it
+    int64_t durationTicks = 0; // -1 for an unreadable title whose IFO could not be read
     std::vector<TDiscChapter> chapters;
     std::vector<TDiscAudio> audio;
     std::vector<TDiscCell> cells;
+    // Why the title cannot be read, naming the file ("VTS_02_1.VOB is missing"); empty when it can. An
+    // unreadable title has no cells, chapters or audio.
+    std::string unreadable;
+    // What a conversion of the title says once, and its listing too: chapters dropped, cells cut.
+    std::vector<std::string> notes;
 
     int64_t Bytes() const;
     // The title's first LPCM stream, or nullptr.

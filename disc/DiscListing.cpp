@@ -34,6 +34,10 @@ std::string FormatDiscListing(const std::string& label, const std::vector<TDiscT
                               const std::map<int, TChapterAudio>& chapterAudio) {
     std::string text = listing_text::Disc(label, titles.size()) + "\n";
     for (const TDiscTitle& title : titles) {
+        if (!title.unreadable.empty()) {
+            text += listing_text::UnreadableTitle(title.number, title.unreadable) + "\n";
+            continue;
+        }
         text +=
             listing_text::Title(title.number, FormatTicks(title.durationTicks), title.chapters.size()) + "\n";
         const auto cuts = chapterAudio.find(title.number);
@@ -55,6 +59,8 @@ std::string FormatDiscListing(const std::string& label, const std::vector<TDiscT
             text += std::string(listing_text::kNoAudio) + "\n";
         for (const TDiscAudio& audio : title.audio)
             text += listing_text::AudioLine(audio.number, DescribeDiscAudio(audio)) + "\n";
+        for (const std::string& note : title.notes)
+            text += listing_text::Note(note) + "\n";
     }
     return text;
 }

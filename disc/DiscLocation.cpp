@@ -106,15 +106,17 @@ std::optional<TDiscLocation> FromImage(const fs::path& file) {
     if (!HasVolumeDescriptor(file))
         return std::nullopt;
     // libdvdread parses the image's UDF directory to find the file, in a child process (see CallIsolated).
+    // A read that fails on the way loses the file as if it were not there: a second look decides.
     const std::optional<std::string> found = CallIsolated([&] {
-        TDvdReader reader = OpenDvdReader(file.string());
-        if (!reader)
-            return std::string("N");
-        dvd_file_t* vmg = DVDOpenFile(reader.get(), 0, DVD_READ_INFO_FILE);
-        if (vmg == nullptr)
-            return std::string("N");
-        DVDCloseFile(vmg);
-        return std::string("Y");
+        for (int look = 0; look < 2; ++look) {
+            TDvdReader reader = OpenDvdReader(file.string());
+            dvd_file_t* vmg = reader ? DVDOpenFile(reader.get(), 0, DVD_READ_INFO_FILE) : nullptr;
+            if (vmg != nullptr) {
+                DVDCloseFile(vmg);
+                return std::string("Y");
+            }
+        }
+        return std::string("N");
     });
     if (!found || *found != "Y")
         return std::nullopt;

@@ -108,6 +108,7 @@ std::optional<std::string> CallIsolated(const std::function<std::string()>& work
     bool good = true;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(limits.seconds);
     char buffer[65536];
+    int failedReads = 0;
     for (;;) {
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now())
@@ -125,7 +126,8 @@ std::optional<std::string> CallIsolated(const std::function<std::string()>& work
             break;
         }
         const ssize_t got = read(fds[0], buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
+        // A pipe's read fails only when interrupted, or when a fault is injected: tried again, a few times.
+        if (got < 0 && (errno == EINTR || (errno == EIO && ++failedReads <= 3)))
             continue;
         if (got < 0) {
             good = false;

@@ -121,12 +121,15 @@ bool ReadTitleChains(const ifo_handle_t& vts, int vtsTitle, std::vector<TChainCe
         }
         chapterFirstCells.push_back(pgcFirstCell[pgcn] + pgc->program_map[pgn - 1] - 1);
     }
-    return firstPgc != nullptr;
+    return true;
 }
 
 } // namespace
 
-std::optional<std::vector<TRawTitle>> ReadTitleTable(const TDvdReader& reader) {
+std::optional<std::vector<TRawTitle>> ReadTitleTable(const TDvdReader& reader,
+                                                     const std::function<void(int)>& beforeOpening) {
+    if (beforeOpening)
+        beforeOpening(0);
     TIfo vmg = OpenIfo(reader, 0);
     if (!vmg || vmg->tt_srpt == nullptr)
         return std::nullopt;
@@ -134,18 +137,29 @@ std::optional<std::vector<TRawTitle>> ReadTitleTable(const TDvdReader& reader) {
     std::vector<TRawTitle> titles;
     for (int t = 0; t < vmg->tt_srpt->nr_of_srpts; ++t) {
         const title_info_t& info = vmg->tt_srpt->title[t];
-        auto [entry, isNew] = titleSets.try_emplace(info.title_set_nr, nullptr, ifoClose);
-        if (isNew)
-            entry->second = OpenIfo(reader, info.title_set_nr);
-        const TIfo& vts = entry->second;
-        if (!vts || vts->vtsi_mat == nullptr)
-            return std::nullopt;
         TRawTitle title;
         title.titleSet = info.title_set_nr;
-        const pgc_t* firstPgc = nullptr;
-        if (!ReadTitleChains(*vts, info.vts_ttn, title.chain, title.chapterFirstCells, firstPgc))
+        if (info.title_set_nr < 1 || info.title_set_nr > 99)
             return std::nullopt;
-        title.audio = AudioStreams(*vts->vtsi_mat, *firstPgc);
+        auto [entry, isNew] = titleSets.try_emplace(info.title_set_nr, nullptr, ifoClose);
+        if (isNew) {
+            if (beforeOpening)
+                beforeOpening(info.title_set_nr);
+            entry->second = OpenIfo(reader, info.title_set_nr);
+        }
+        const TIfo& vts = entry->second;
+        const pgc_t* firstPgc = nullptr;
+        // A title without chapters (real discs have them) plays nothing; one whose tables do not hold
+        // together cannot be read, which spoils only that title.
+        if (!vts || vts->vtsi_mat == nullptr) {
+            title.fault = TTitleFault::IfoUnreadable;
+        } else if (!ReadTitleChains(*vts, info.vts_ttn, title.chain, title.chapterFirstCells, firstPgc)) {
+            title.fault = TTitleFault::IfoUnreadable;
+            title.chain.clear();
+            title.chapterFirstCells.clear();
+        } else if (firstPgc != nullptr) {
+            title.audio = AudioStreams(*vts->vtsi_mat, *firstPgc);
+        }
         titles.push_back(std::move(title));
     }
     return titles;

@@ -1,10 +1,13 @@
 #include "disc/TitleWire.h"
 
+#include "texts/Messages.h"
+
+#include <cstdint>
 #include <cstring>
 
 namespace {
 
-constexpr int64_t kMaxTitles = 99, kMaxTitleSets = 99, kMaxChapters = 999, kMaxAudio = 8;
+constexpr int64_t kMaxTitles = 99, kMaxTitleSets = 99, kMaxChapters = 999, kMaxAudio = 8, kMaxVobParts = 9;
 constexpr int64_t kMaxCells = 255 * 999; // 255 cells in each program chain a title's chapters name
 constexpr int64_t kMaxLabel = 64;
 constexpr int64_t kMaxCellTicks = int64_t{100} * 3600 * kTicksPerSecond;
@@ -69,7 +72,10 @@ std::string EncodeDisc(const TRawDisc& disc) {
     w.Put(static_cast<int64_t>(disc.titles.size()));
     for (const TRawTitle& title : disc.titles) {
         w.Put(title.titleSet);
+        w.Put(static_cast<int64_t>(title.fault));
         w.Put(title.vobBlocks);
+        w.Put(title.vobParts);
+        w.Put(title.vobCheck);
         w.Put(static_cast<int64_t>(title.chain.size()));
         for (const TChainCell& cell : title.chain) {
             w.Put(cell.cell.firstSector);
@@ -108,22 +114,41 @@ std::optional<TRawDisc> DecodeDisc(const std::string& bytes, int64_t imageBlocks
     for (int64_t t = 0; t < titleCount && r.Good(); ++t) {
         TRawTitle title;
         title.titleSet = static_cast<int>(r.Get(1, kMaxTitleSets));
+        title.fault = static_cast<TTitleFault>(r.Get(0, static_cast<int64_t>(TTitleFault::VobUnreadable)));
         title.vobBlocks = r.Get(-1, maxBlocks);
-        // Without VOB files the title cannot be read at all, which opening its source reports.
+        title.vobParts = static_cast<int>(r.Get(1, kMaxVobParts));
+        title.vobCheck = r.Get(INT64_MIN, INT64_MAX);
+        // Without VOB files the title cannot be read at all: it is never opened.
         const int64_t sectorEnd = title.vobBlocks >= 0 ? title.vobBlocks - 1 : kMaxSector;
         const int64_t cellCount = r.Get(0, kMaxCells);
+        bool allEmpty = true;
         for (int64_t c = 0; c < cellCount && r.Good(); ++c) {
             TChainCell cell;
-            const int64_t first = r.Get(0, kMaxSector), last = r.Get(0, kMaxSector);
+            int64_t first = r.Get(0, kMaxSector), last = r.Get(0, kMaxSector);
             cell.cell.ticks = r.Get(0, kMaxCellTicks);
             cell.played = r.Get(0, 1) != 0;
-            // A played cell lies inside its VOBs; any other takes no part in the title.
-            if (cell.played && (first > last || last > sectorEnd))
+            if (cell.played && first > last)
                 return std::nullopt;
+            if (cell.played && (first != 0 || last != 0 || cell.cell.ticks != 0))
+                allEmpty = false;
+            // A played cell is read only inside its VOBs: one that reaches past their end is cut there, its
+            // time in proportion, and one that begins past it takes no part in the title.
+            if (cell.played && last > sectorEnd) {
+                title.cutAtVobEnd = true;
+                if (first > sectorEnd) {
+                    cell.played = false;
+                    last = first;
+                } else {
+                    cell.cell.ticks = cell.cell.ticks * (sectorEnd - first + 1) / (last - first + 1);
+                    last = sectorEnd;
+                }
+            }
             cell.cell.firstSector = static_cast<uint32_t>(first);
             cell.cell.lastSector = static_cast<uint32_t>(last);
             title.chain.push_back(cell);
         }
+        if (title.fault == TTitleFault::None && cellCount > 0 && allEmpty)
+            title.fault = TTitleFault::EmptyCells;
         const int64_t chapterCount = r.Get(0, kMaxChapters);
         for (int64_t c = 0; c < chapterCount && r.Good(); ++c)
             title.chapterFirstCells.push_back(static_cast<int>(r.Get(0, cellCount - 1)));
@@ -154,17 +179,19 @@ std::optional<TRawDisc> DecodeDisc(const std::string& bytes, int64_t imageBlocks
 namespace {
 
 // Chapters that start no later than the one before them (program tables that cycle through the same
-// programs) would be empty: they are dropped, the others numbered on from 1, so that a listing and the
-// files of --chapters agree and no chapter file is ever empty.
-void DropEmptyChapters(TDiscTitle& title) {
+// programs), or at the title's end, would be empty: they are dropped, the others numbered on from 1, so
+// that a listing and the files of --chapters agree and no chapter file is ever empty. The number dropped.
+int DropEmptyChapters(TDiscTitle& title) {
+    const int64_t endTicks = title.durationTicks, endByte = title.Bytes();
     std::vector<TDiscChapter> kept;
     for (const TDiscChapter& chapter : title.chapters)
         if (kept.empty() ||
-            (chapter.startTicks > kept.back().startTicks && chapter.startByte > kept.back().startByte))
+            (chapter.startTicks > kept.back().startTicks && chapter.startByte > kept.back().startByte &&
+             chapter.startTicks < endTicks && chapter.startByte < endByte))
             kept.push_back(chapter);
-    if (kept.size() == title.chapters.size())
-        return;
-    const int64_t endTicks = title.durationTicks, endByte = title.Bytes();
+    const int dropped = static_cast<int>(title.chapters.size() - kept.size());
+    if (dropped == 0)
+        return 0;
     for (size_t i = 0; i < kept.size(); ++i) {
         kept[i].number = static_cast<int>(i) + 1;
         const bool last = i + 1 == kept.size();
@@ -172,6 +199,25 @@ void DropEmptyChapters(TDiscTitle& title) {
         kept[i].bytes = (last ? endByte : kept[i + 1].startByte) - kept[i].startByte;
     }
     title.chapters = std::move(kept);
+    return dropped;
+}
+
+std::string UnreadableReason(const TRawTitle& raw) {
+    switch (raw.fault) {
+    case TTitleFault::IfoMissing:
+        return msg::IfoMissing(raw.titleSet);
+    case TTitleFault::IfoUnreadable:
+        return msg::IfoUnreadable(raw.titleSet);
+    case TTitleFault::VobMissing:
+        return msg::VobMissing(raw.titleSet);
+    case TTitleFault::VobUnreadable:
+        return msg::VobUnreadable(raw.titleSet);
+    case TTitleFault::EmptyCells:
+        return msg::OnlyEmptyCells(raw.titleSet);
+    case TTitleFault::None:
+        break;
+    }
+    return {};
 }
 
 } // namespace
@@ -182,9 +228,22 @@ std::vector<TDiscTitle> LayOutTitles(const std::vector<TRawTitle>& raw) {
         TDiscTitle title;
         title.number = static_cast<int>(t) + 1;
         title.titleSet = raw[t].titleSet;
-        LayOutTitle(raw[t].chain, raw[t].chapterFirstCells, title);
-        DropEmptyChapters(title);
-        title.audio = raw[t].audio;
+        title.unreadable = UnreadableReason(raw[t]);
+        if (title.unreadable.empty()) {
+            LayOutTitle(raw[t].chain, raw[t].chapterFirstCells, title);
+            if (raw[t].cutAtVobEnd)
+                title.notes.push_back(msg::CutAtVobEnd(title.number, raw[t].titleSet, raw[t].vobParts));
+            if (const int dropped = DropEmptyChapters(title); dropped > 0)
+                title.notes.push_back(msg::EmptyChaptersDropped(title.number, dropped));
+            title.audio = raw[t].audio;
+        } else if (raw[t].fault == TTitleFault::VobMissing || raw[t].fault == TTitleFault::VobUnreadable) {
+            // What it would last is known: enough to tell whether it would be the longest title.
+            LayOutTitle(raw[t].chain, raw[t].chapterFirstCells, title);
+            title.cells.clear();
+            title.chapters.clear();
+        } else {
+            title.durationTicks = -1;
+        }
         titles.push_back(std::move(title));
     }
     return titles;

@@ -6,10 +6,22 @@
 #include <string>
 #include <vector>
 
+// Why a title cannot be read: its title set's IFO and BUP files are both missing, or neither could be read
+// or parsed (or the two disagree), or its VOB files cannot be opened or read; the last the program finds
+// itself,
+// a title whose cells are all empty (no time, no sectors), as a table from a failed read is.
+enum class TTitleFault { None, IfoMissing, IfoUnreadable, VobMissing, VobUnreadable, EmptyCells };
+
 // A title as the IFO files describe it, before anything in it is trusted.
 struct TRawTitle {
     int titleSet = 0;
+    TTitleFault fault = TTitleFault::None;
     int64_t vobBlocks = -1; // the size of the title set's VOBs in blocks; -1 when they cannot be opened
+    int vobParts = 1;       // how many VOB files (VTS_nn_1.VOB on) hold them
+    // A hash of the first and the last block of the VOBs, by which the program knows that its own reader
+    // finds them where the child did.
+    int64_t vobCheck = 0;
+    bool cutAtVobEnd = false; // set when decoding: cells were cut at the end of the VOBs
     std::vector<TChainCell> chain;
     std::vector<int> chapterFirstCells; // index into `chain`
     std::vector<TDiscAudio> audio;
@@ -27,8 +39,11 @@ std::string EncodeDisc(const TRawDisc& disc);
 
 // Nothing unless `bytes` is exactly one encoded disc whose every number lies in its range: titles 1 to 99,
 // title sets 1 to 99, chapters up to 999 naming cells of their title, cells inside the title set's VOBs
-// (no larger than `imageBlocks` when that is not negative), audio streams as DVD-Video defines them.
+// (no larger than `imageBlocks` when that is not negative), audio streams as DVD-Video defines them. Cells
+// that reach past the end of the VOBs are cut there (the title then says so in its notes); a title whose
+// cells are all empty, as a table read from a failed read would be, is taken as unreadable.
 std::optional<TRawDisc> DecodeDisc(const std::string& bytes, int64_t imageBlocks);
 
-// The titles laid out from checked raw titles; chapters that would be empty are dropped.
+// The titles laid out from checked raw titles; chapters that would be empty are dropped, and the title's
+// notes say so. A title with a fault gets the reason in `unreadable`, and nothing else.
 std::vector<TDiscTitle> LayOutTitles(const std::vector<TRawTitle>& raw);

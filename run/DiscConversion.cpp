@@ -143,9 +143,17 @@ bool TDiscRun::OpenDisc() {
     return disc_ ? true : Refuse(error);
 }
 
+// Without a title given, the longest is taken only when no title that cannot be read might be longer.
 bool TDiscRun::ChooseTitle() {
     title_ = request_.title > 0 ? disc_->Title(request_.title) : disc_->DefaultTitle();
-    return title_ ? true : Refuse(msg::NoSuchTitle(request_.title, static_cast<int>(disc_->Titles().size())));
+    if (request_.title == 0)
+        if (const TDiscTitle* rival = disc_->UnreadableRival(title_))
+            return Refuse(msg::LongestTitleUnknown(rival->number, rival->unreadable));
+    if (!title_)
+        return Refuse(msg::NoSuchTitle(request_.title, static_cast<int>(disc_->Titles().size())));
+    if (!title_->unreadable.empty())
+        return Refuse(msg::TitleUnreadable(title_->number, title_->unreadable));
+    return true;
 }
 
 bool TDiscRun::ChooseAudio() {
@@ -248,6 +256,8 @@ TRunResult TDiscRun::ConvertTitle() {
         phase_ = Phase::Idle;
         return outcome_.Result();
     }
+    for (const std::string& note : title_->notes)
+        host_.ShowNote(note);
     const TRunResult result = TStreamRun::Execute(*source, static_cast<uint8_t>(audio_->subStreamId),
                                                   plannedParts_, -1, &titleChapters_);
     if (result == TRunResult::Failed && !source->Error().empty() && source->Error() != msg::kReadFailed)

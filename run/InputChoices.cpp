@@ -47,9 +47,16 @@ bool ReadDiscChoices(const std::string& disc, TDiscChoices& choices, std::string
     for (const TDiscTitle& title : opened->Titles()) {
         TTitleChoice choice;
         choice.number = title.number;
+        choice.titleSet = title.titleSet;
+        if (!title.unreadable.empty()) {
+            choice.unreadable = title.unreadable;
+            choice.refusal = msg::TitleUnreadable(title.number, title.unreadable);
+            choices.titles.push_back(std::move(choice));
+            continue;
+        }
+        choice.notes = title.notes;
         choice.length = HoursMinutesSeconds(title.durationTicks);
         choice.chapters = static_cast<int>(title.chapters.size());
-        choice.titleSet = title.titleSet;
         std::vector<TAudioCodec> codecs;
         for (const TDiscAudio& audio : title.audio) {
             choice.audio.push_back({audio.number, DescribeDiscAudio(audio),
@@ -64,7 +71,7 @@ bool ReadDiscChoices(const std::string& disc, TDiscChoices& choices, std::string
         choices.preferredTitle = title->number;
     if (const int set = TitleSetNamed(disc); set > 0)
         for (const TTitleChoice& title : choices.titles)
-            if (title.titleSet == set) {
+            if (title.titleSet == set && title.unreadable.empty()) {
                 choices.preferredTitle = title.number;
                 break;
             }

@@ -18,16 +18,21 @@ struct TTitleChoice {
     int chapters = 0;
     int titleSet = 0;
     std::vector<TAudioChoice> audio;
-    // Why the title cannot be converted (it has no LPCM stream), in oxlip-convert's words; empty when it
-    // can.
+    // Why the title cannot be converted (it cannot be read, or has no LPCM stream), in oxlip-convert's
+    // words; empty when it can.
     std::string refusal;
+    // Why the title cannot be read at all, as --list says it ("VTS_02_1.VOB is missing"); such a title is
+    // not to be chosen, and has no length, chapters or audio.
+    std::string unreadable;
+    // What converting it would note once (chapters dropped, cells cut at the end of the VOBs).
+    std::vector<std::string> notes;
 };
 
 struct TDiscChoices {
     std::string label;
     std::vector<TTitleChoice> titles;
     // The title offered first: that of the title set whose IFO was named, else the one converted when none
-    // is chosen (the longest with LPCM audio).
+    // is chosen (the longest with LPCM audio); never an unreadable one (0 when all are).
     int preferredTitle = 0;
     // Where the outputs go: the folder beside the disc folder or image.
     std::string folder;

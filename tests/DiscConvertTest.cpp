@@ -4,6 +4,7 @@
 #include "DiscFixtures.h"
 #include "TestFiles.h"
 
+#include "disc/Disc.h"
 #include "disc/DiscContent.h"
 #include "disc/DiscListing.h"
 #include "run/InputChoices.h"
@@ -16,6 +17,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -518,6 +520,184 @@ TEST(DiscConvert, ASurroundTitleKeepsItsPackingInEveryChapter) {
     ASSERT_FALSE(joined.empty());
     ASSERT_LE(joined.size(), whole.size());
     EXPECT_TRUE(std::equal(joined.rbegin(), joined.rend(), whole.rbegin()));
+}
+
+namespace fs = std::filesystem;
+
+// A copy of the fixture disc under `name`, changed by `change` (given its VIDEO_TS folder).
+fs::path ChangedDisc(const std::string& name, const std::function<void(const fs::path&)>& change) {
+    const fs::path copy = fs::path(DiscFixtures().work) / name;
+    fs::remove_all(copy);
+    fs::copy(DiscFixtures().discFolder, copy, fs::copy_options::recursive);
+    change(copy / "VIDEO_TS");
+    return copy;
+}
+
+// IFO fields are big-endian.
+uint32_t Be32(const Bytes& b, size_t at) {
+    return uint32_t{b.at(at)} << 24 | uint32_t{b.at(at + 1)} << 16 | uint32_t{b.at(at + 2)} << 8 |
+           b.at(at + 3);
+}
+uint16_t Be16(const Bytes& b, size_t at) {
+    return static_cast<uint16_t>(b.at(at) << 8 | b.at(at + 1));
+}
+
+// Changes title set 1's IFO and its BUP alike.
+void PatchTitleSet1(const fs::path& videoTs, const std::function<void(Bytes&)>& patch) {
+    for (const char* name : {"VTS_01_0.IFO", "VTS_01_0.BUP"}) {
+        Bytes ifo = ReadFile((videoTs / name).string());
+        patch(ifo);
+        WriteFile((videoTs / name).string(), ifo);
+    }
+}
+
+// A title whose title set's IFO or VOB file is missing is listed as unreadable, naming the file, and is
+// refused by number; the other titles convert, and without a title chosen the longest is taken only when
+// the unreadable title is known to be shorter. The window's choices offer it as not to be chosen.
+TEST(DiscConvert, ATitleThatCannotBeReadSpoilsOnlyItself) {
+    REQUIRE_DISC_FIXTURES();
+    const std::vector<int32_t> title1 = DecodeWithFfmpeg("-i '" + Vob(1) + "' -map 0:a:0");
+    const struct {
+        const char* name;
+        std::vector<const char*> removed;
+        std::string reason, defaultError;
+    } cases[] = {
+        {"NO_IFO",
+         {"VTS_02_0.IFO", "VTS_02_0.BUP"},
+         msg::IfoMissing(2),
+         msg::LongestTitleUnknown(2, msg::IfoMissing(2))},
+        {"NO_VOB", {"VTS_02_1.VOB"}, msg::VobMissing(2), ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path disc = ChangedDisc(c.name, [&](const fs::path& videoTs) {
+            for (const char* file : c.removed)
+                fs::remove(videoTs / file);
+        });
+        std::string error;
+        const std::unique_ptr<TDisc> opened = TDisc::Open(disc.string(), error);
+        ASSERT_TRUE(opened) << error;
+        const std::string listing = FormatDiscListing(opened->Label(), opened->Titles());
+        EXPECT_NE(listing.find(listing_text::UnreadableTitle(2, c.reason) + "\n"), std::string::npos)
+            << listing;
+        EXPECT_NE(listing.find("Title 1: 0:00:14.000, 3 chapters"), std::string::npos) << listing;
+
+        const std::string out = disc.string() + ".wav";
+        CliOutcome outcome = Convert({"-q", "--title", "2", "-o", out, disc.string()});
+        EXPECT_EQ(outcome.exitStatus, 1);
+        EXPECT_EQ(outcome.err, Said(disc.string(), {msg::TitleUnreadable(2, c.reason)}));
+        EXPECT_FALSE(Exists(out));
+        outcome = Convert({"-q", "-o", out, disc.string()});
+        EXPECT_EQ(outcome.exitStatus, c.defaultError.empty() ? 0 : 1) << outcome.err;
+        EXPECT_EQ(outcome.err, c.defaultError.empty() ? "" : Said(disc.string(), {c.defaultError}));
+        EXPECT_EQ(Exists(out), c.defaultError.empty());
+        ASSERT_EQ(Convert({"-q", "-y", "--title", "1", "-o", out, disc.string()}).exitStatus, 0);
+        EXPECT_EQ(Samples(out), title1);
+
+        TDiscChoices choices;
+        ASSERT_TRUE(ReadDiscChoices(disc.string(), choices, error)) << error;
+        EXPECT_EQ(choices.titles.at(1).unreadable, c.reason);
+        EXPECT_EQ(choices.titles.at(1).refusal, msg::TitleUnreadable(2, c.reason));
+        EXPECT_EQ(choices.preferredTitle, 1);
+    }
+}
+
+// A cell that reaches past the end of its VOBs is cut there, alike in a folder and in an image (where
+// other files follow the VOB): the same note, and the title's audio as it is.
+TEST(DiscConvert, CellsPastTheVobsEndAreCutAlikeInAFolderAndAnImage) {
+    REQUIRE_DISC_FIXTURES();
+    const fs::path disc = ChangedDisc("PAST_END", [](const fs::path& videoTs) {
+        const uint32_t vobBlocks =
+            static_cast<uint32_t>(FileSize((videoTs / "VTS_01_1.VOB").string()) / 2048);
+        PatchTitleSet1(videoTs, [&](Bytes& ifo) {
+            const size_t pgcit = Be32(ifo, 0xCC) * 2048, pgc = pgcit + Be32(ifo, pgcit + 12);
+            const size_t lastCell = pgc + Be16(ifo, pgc + 0xE8) + (ifo.at(pgc + 3) - 1) * 24;
+            for (int i = 0; i < 4; ++i)
+                ifo.at(lastCell + 20 + i) = static_cast<uint8_t>((vobBlocks + 500) >> (24 - 8 * i));
+        });
+    });
+    const std::string image = disc.string() + ".iso";
+    ASSERT_EQ(std::system(("genisoimage -quiet -dvd-video -V PAST_END -o '" + image + "' '" + disc.string() +
+                           "' 2>/dev/null")
+                              .c_str()),
+              0);
+    const std::vector<int32_t> title1 = DecodeWithFfmpeg("-i '" + Vob(1) + "' -map 0:a:0");
+    for (const std::string& path : {disc.string(), image}) {
+        const CliOutcome outcome = Convert({"-q", "-y", "-o", path + ".wav", path});
+        EXPECT_EQ(outcome.exitStatus, 0) << path;
+        EXPECT_EQ(outcome.err, Said(path, {msg::CutAtVobEnd(1, 1, 1)}));
+        EXPECT_EQ(Samples(path + ".wav"), title1) << path;
+    }
+}
+
+// Chapters that would be empty (a program table naming a program again) are left out of the listing and
+// of the files alike, and the conversion says so once.
+TEST(DiscConvert, ChaptersThatWouldBeEmptyAreSaidOnceAndNeverWritten) {
+    REQUIRE_DISC_FIXTURES();
+    const fs::path disc = ChangedDisc("CYCLING", [](const fs::path& videoTs) {
+        PatchTitleSet1(videoTs, [](Bytes& ifo) {
+            const size_t ptt = Be32(ifo, 0xC8) * 2048, parts = ptt + Be32(ifo, ptt + 8);
+            ifo.at(parts + 2 * 4 + 3) = 1; // chapter 3 plays program 1 again
+        });
+    });
+    std::string error;
+    const std::unique_ptr<TDisc> opened = TDisc::Open(disc.string(), error);
+    ASSERT_TRUE(opened) << error;
+    EXPECT_EQ(opened->Title(1)->chapters.size(), 2u);
+    const std::string note = msg::EmptyChaptersDropped(1, 1);
+    EXPECT_NE(FormatDiscListing("", opened->Titles()).find(listing_text::Note(note)), std::string::npos);
+
+    const fs::path folder = disc.string() + "-chapters";
+    fs::create_directories(folder);
+    const CliOutcome outcome = Convert({"-q", "--chapters", "-o", folder.string(), disc.string()});
+    EXPECT_EQ(outcome.exitStatus, 0);
+    EXPECT_EQ(outcome.err, Said(disc.string(), {note}));
+    std::vector<int32_t> joined;
+    for (const char* chapter : {"c01", "c02"}) {
+        const std::vector<int32_t> samples =
+            Samples((folder / ("CYCLING-t01-" + std::string(chapter) + ".wav")).string());
+        joined.insert(joined.end(), samples.begin(), samples.end());
+    }
+    EXPECT_FALSE(Exists((folder / "CYCLING-t01-c03.wav").string()));
+    EXPECT_EQ(joined, DecodeWithFfmpeg("-i '" + Vob(1) + "' -map 0:a:0"));
+}
+
+// Whatever single read fails (a read of the program's files, of libraries, of the pipe from the disc
+// reader's child), a run converts the right title exactly, or refuses with nothing written.
+TEST(DiscConvert, AFailedReadNeverGivesOtherAudio) {
+    REQUIRE_DISC_FIXTURES();
+    if (!StraceWorks())
+        GTEST_SKIP() << "strace cannot trace here";
+    const std::string work = DiscFixtures().work + "/eio";
+    fs::create_directories(work);
+    for (const std::string& disc : {DiscFixtures().discFolder, DiscFixtures().image}) {
+        const std::string reference = work + "/reference.wav", out = work + "/out.wav";
+        ASSERT_EQ(Convert({"-q", "-y", "-o", reference, disc}).exitStatus, 0);
+        const Bytes expected = ReadFile(reference);
+        int converted = 0, refused = 0;
+        for (int when = 1; when <= 90; ++when) {
+            SCOPED_TRACE(disc + ", EIO from read " + std::to_string(when));
+            fs::remove(out);
+            CliRun run;
+            run.tracer = {"strace", "-f",         "-o", "/dev/null",
+                          "-e",     "trace=read", "-e", "inject=read:error=EIO:when=" + std::to_string(when)};
+            run.args = {"-q", "-y", "-o", out, disc};
+            const CliOutcome outcome = RunCli(run);
+            if (outcome.exitStatus == 0) {
+                ++converted;
+                EXPECT_TRUE(ReadFile(out) == expected);
+                continue;
+            }
+            ++refused;
+            EXPECT_FALSE(Exists(out));
+            // The dynamic loader's own refusal when a library cannot be read is exit status 127.
+            if (outcome.err.find("error while loading shared libraries") == std::string::npos) {
+                EXPECT_EQ(outcome.exitStatus, 1) << outcome.err;
+            }
+        }
+        EXPECT_GT(converted, 0);
+        EXPECT_GT(refused, 0);
+    }
 }
 
 } // namespace

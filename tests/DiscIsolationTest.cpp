@@ -83,7 +83,6 @@ TEST(TitleWire, OnlyADiscWhoseNumbersAllFitIsTaken) {
     EXPECT_EQ(back->titles[0].audio[0].language, "en");
 
     const std::pair<const char*, std::function<void(TRawDisc&)>> damages[] = {
-        {"cell past the VOBs", [](TRawDisc& d) { d.titles[0].chain[1].cell.lastSector = 100; }},
         {"cell backwards", [](TRawDisc& d) { d.titles[0].chain[0].cell.firstSector = 60; }},
         {"VOBs past the image", [](TRawDisc& d) { d.titles[0].vobBlocks = 101; }},
         {"chapter without a cell", [](TRawDisc& d) { d.titles[0].chapterFirstCells[1] = 2; }},
@@ -92,6 +91,8 @@ TEST(TitleWire, OnlyADiscWhoseNumbersAllFitIsTaken) {
         {"bits", [](TRawDisc& d) { d.titles[0].audio[0].bits = 18; }},
         {"channels", [](TRawDisc& d) { d.titles[0].audio[0].channels = 9; }},
         {"100 titles", [](TRawDisc& d) { d.titles.resize(100, d.titles[0]); }},
+        {"fault", [](TRawDisc& d) { d.titles[0].fault = TTitleFault::EmptyCells; }},
+        {"ten VOB files", [](TRawDisc& d) { d.titles[0].vobParts = 10; }},
     };
     for (const auto& [name, damage] : damages) {
         TRawDisc disc = SmallDisc();
@@ -153,12 +154,56 @@ TEST(DiscIsolation, DamagedIfoFilesGiveTheDiscOrARefusalNeverACrash) {
             EXPECT_EQ(error, msg::kDiscUnreadable) << name;
             continue;
         }
-        // libdvdread may read the BUP instead: then the disc is the intact one.
+        // The BUP may be read instead: then the titles are the intact ones, or unreadable where the two
+        // files disagree.
         ASSERT_EQ(disc->Titles().size(), intact->Titles().size()) << name;
         for (size_t t = 0; t < disc->Titles().size(); ++t) {
-            EXPECT_EQ(disc->Titles()[t].durationTicks, intact->Titles()[t].durationTicks) << name;
-            EXPECT_EQ(disc->Titles()[t].cells.size(), intact->Titles()[t].cells.size()) << name;
+            const TDiscTitle& title = disc->Titles()[t];
+            if (!title.unreadable.empty()) {
+                EXPECT_EQ(title.unreadable, msg::IfoUnreadable(title.titleSet)) << name;
+                continue;
+            }
+            EXPECT_EQ(title.durationTicks, intact->Titles()[t].durationTicks) << name;
+            EXPECT_EQ(title.cells.size(), intact->Titles()[t].cells.size()) << name;
         }
+    }
+}
+
+// Cells past the end of the VOBs are cut there (their time in proportion) or left out, and the title notes
+// it; a title whose cells are all empty, as a table from a failed read, is unreadable.
+TEST(TitleWire, CellsPastTheVobsAreCutAndATitleOfEmptyCellsIsUnreadable) {
+    const std::string cut = msg::CutAtVobEnd(1, 1, 1);
+    struct Case {
+        const char* name;
+        std::vector<TChainCell> chain;
+        int64_t ticks;
+        size_t cells;
+        std::string unreadable;
+        std::vector<std::string> notes;
+    } cases[] = {
+        {"inside", {{{0, 49, 90000}, true}, {{50, 99, 90000}, true}}, 180000, 2, "", {}},
+        {"last cell cut", {{{0, 49, 90000}, true}, {{50, 149, 90000}, true}}, 135000, 2, "", {cut}},
+        // Chapter 2 began on the cell left out.
+        {"last cell past the end",
+         {{{0, 49, 90000}, true}, {{100, 149, 90000}, true}},
+         90000,
+         1,
+         "",
+         {cut, msg::EmptyChaptersDropped(1, 1)}},
+        {"empty cells", {{{0, 0, 0}, true}, {{0, 0, 0}, true}}, -1, 0, msg::OnlyEmptyCells(1), {}},
+    };
+    for (const Case& c : cases) {
+        TRawDisc disc = SmallDisc();
+        disc.titles[0].chain = c.chain;
+        const std::optional<TRawDisc> back = DecodeDisc(EncodeDisc(disc), 100);
+        ASSERT_TRUE(back) << c.name;
+        const std::vector<TDiscTitle> titles = LayOutTitles(back->titles);
+        EXPECT_EQ(titles[0].durationTicks, c.ticks) << c.name;
+        EXPECT_EQ(titles[0].cells.size(), c.cells) << c.name;
+        EXPECT_EQ(titles[0].unreadable, c.unreadable) << c.name;
+        EXPECT_EQ(titles[0].notes, c.notes) << c.name;
+        for (const TDiscCell& cell : titles[0].cells)
+            EXPECT_LE(cell.lastSector, 99u) << c.name;
     }
 }
 
@@ -176,6 +221,7 @@ TEST(TitleWire, ChaptersThatWouldBeEmptyAreDroppedAndReservedLpcmIsNamed) {
         EXPECT_EQ(chapter.bytes, 50 * kDiscBlockBytes) << chapter.number;
     }
     EXPECT_EQ(titles[0].chapters[2].number, 3);
+    EXPECT_EQ(titles[0].notes, std::vector<std::string>{msg::EmptyChaptersDropped(1, 4)});
     EXPECT_NE(
         FormatDiscListing("L", titles).find("Audio 1: LPCM, reserved format (not convertible), 48000 Hz"),
         std::string::npos);

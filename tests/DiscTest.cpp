@@ -254,20 +254,34 @@ void Scramble(const fs::path& disc, size_t firstPack) {
     WriteFile(vobPath, vob);
 }
 
+// An encrypted disc, or one whose VMG tables are blank, is refused; a missing title set spoils only its
+// titles, which say why.
 TEST(Disc, EncryptedAndBrokenDiscsAreRefused) {
     REQUIRE_DISC_FIXTURES();
     const fs::path scrambled = CopyOfDisc("SCRAMBLED");
     Scramble(scrambled, 0);
-    const fs::path broken = CopyOfDisc("BROKEN");
-    fs::remove(broken / "VIDEO_TS/VTS_02_0.IFO");
-    fs::remove(broken / "VIDEO_TS/VTS_02_0.BUP");
+    const fs::path noVmg = CopyOfDisc("NO_VMG");
+    Bytes blank(2048, 0);
+    std::memcpy(blank.data(), "DVDVIDEO-VMG", 12);
+    for (const char* name : {"VIDEO_TS/VIDEO_TS.IFO", "VIDEO_TS/VIDEO_TS.BUP"})
+        WriteFile((noVmg / name).string(), blank);
     const std::pair<fs::path, const char*> cases[] = {{scrambled, msg::kDiscEncrypted},
-                                                      {broken, msg::kDiscUnreadable}};
+                                                      {noVmg, msg::kDiscUnreadable}};
     for (const auto& [path, message] : cases) {
         std::string error;
         EXPECT_FALSE(TDisc::Open(path.string(), error));
         EXPECT_EQ(error, message) << path;
     }
+
+    const fs::path broken = CopyOfDisc("BROKEN");
+    fs::remove(broken / "VIDEO_TS/VTS_02_0.IFO");
+    fs::remove(broken / "VIDEO_TS/VTS_02_0.BUP");
+    std::unique_ptr<TDisc> disc = OpenOrFail(broken.string());
+    ASSERT_TRUE(disc);
+    EXPECT_EQ(disc->Title(2)->unreadable, msg::IfoMissing(2));
+    EXPECT_TRUE(disc->Title(2)->cells.empty());
+    EXPECT_EQ(disc->LongestTitle(), disc->Title(1));
+    EXPECT_EQ(disc->UnreadableRival(disc->Title(1)), disc->Title(2)); // its length is unknown
 }
 
 TEST(TitleSource, StopsAtAScrambledPackMidTitle) {

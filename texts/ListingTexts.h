@@ -35,6 +35,12 @@ inline std::string Title(int number, const std::string& duration, size_t chapter
     return "Title " + std::to_string(number) + ": " + duration + ", " + std::to_string(chapters) +
            " chapters";
 }
+inline std::string UnreadableTitle(int number, const std::string& reason) {
+    return "Title " + std::to_string(number) + ": unreadable (" + reason + ")";
+}
+inline std::string Note(const std::string& note) {
+    return "  Note: " + note;
+}
 inline std::string Chapter(int number, const std::string& start, const std::string& length) {
     return "  Chapter " + std::to_string(number) + ": start " + start + ", length " + length;
 }

@@ -183,6 +183,49 @@ inline std::string NoSuchChapters(int first, int last, int title, int chapters) 
     return "There are no chapters " + std::to_string(first) + "-" + std::to_string(last) + " in title " +
            std::to_string(title) + "; it has " + std::to_string(chapters) + ".";
 }
+
+// Why a title cannot be read, naming the file of its title set `set` that is at fault.
+inline std::string TitleSetFile(int set, const std::string& ending) {
+    const int n = (set % 100 + 100) % 100;
+    return std::string("VTS_") + static_cast<char>('0' + n / 10) + static_cast<char>('0' + n % 10) + "_" +
+           ending;
+}
+inline std::string IfoMissing(int set) {
+    return TitleSetFile(set, "0.IFO") + " and its backup " + TitleSetFile(set, "0.BUP") + " are missing";
+}
+inline std::string IfoUnreadable(int set) {
+    return TitleSetFile(set, "0.IFO") + " and its backup " + TitleSetFile(set, "0.BUP") +
+           " could not be read";
+}
+inline std::string VobMissing(int set) {
+    return TitleSetFile(set, "1.VOB") + " is missing";
+}
+inline std::string VobUnreadable(int set) {
+    return TitleSetFile(set, "1.VOB") + " could not be read";
+}
+inline std::string OnlyEmptyCells(int set) {
+    return TitleSetFile(set, "0.IFO") + " gives it only empty cells";
+}
+inline std::string TitleUnreadable(int title, const std::string& reason) {
+    return "Title " + std::to_string(title) + " cannot be read: " + reason + ".";
+}
+// Without a title chosen, a title that cannot be read might be the longest.
+inline std::string LongestTitleUnknown(int title, const std::string& reason) {
+    return "Title " + std::to_string(title) + " cannot be read (" + reason +
+           "), so which title is the longest is not known. Choose the title to convert.";
+}
+// A title whose cells reach past the end of its last VOB file, VTS_nn_`parts`.VOB.
+inline std::string CutAtVobEnd(int title, int set, int parts) {
+    return "Title " + std::to_string(title) + ": its cells reach past the end of " +
+           TitleSetFile(set, std::to_string(parts % 10) + ".VOB") + "; the audio ends there.";
+}
+inline std::string EmptyChaptersDropped(int title, int count) {
+    return "Title " + std::to_string(title) + ": " + std::to_string(count) +
+           (count == 1 ? " chapter that would be empty (it starts where another one does) was left out"
+                       : " chapters that would be empty (they start where others do) were left out") +
+           "; the others are numbered on.";
+}
+
 inline std::string NoSuchFolder(const std::string& folder) {
     return "The chapter files go into a folder, and \"" + folder + "\" is no folder.";
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 // The window's own words beyond its messages: the choices it offers for a disc or a program stream.
+#include <string>
+
 namespace window_text {
 
 inline constexpr const char* kDiscDialogCaption = "Titles and chapters";
@@ -10,6 +12,10 @@ inline constexpr const char* kTitles = "&Titles";
 inline constexpr const char* kTitleColumn = "Title";
 inline constexpr const char* kLengthColumn = "Length";
 inline constexpr const char* kChaptersColumn = "Chapters";
+// In the length column of a title that cannot be read.
+inline std::string Unreadable(const std::string& reason) {
+    return "unreadable (" + reason + ")";
+}
 inline constexpr const char* kAudioStreams = "&Audio";
 inline constexpr const char* kTracks = "&Tracks";
 inline constexpr const char* kOneFilePerChapter = "One file per &chapter";

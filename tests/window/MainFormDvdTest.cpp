@@ -233,6 +233,30 @@ private slots:
         QCOMPARE(Edit("OutputEdit")->text(), QString("before.wav"));
     }
 
+    // A title that cannot be read is shown with the reason and cannot be chosen; the dialog offers the
+    // others.
+    void discDialogShowsAnUnreadableTitleAsNotToBeChosen() {
+        if (!DiscFixtures().missing.empty())
+            QSKIP("no disc fixtures");
+        const fs::path disc = fs::path(dir->Path("NO_VOB"));
+        fs::copy(DiscFixtures().discFolder, disc, fs::copy_options::recursive);
+        fs::remove(disc / "VIDEO_TS" / "VTS_02_1.VOB");
+        QString selected, length;
+        bool enabled = true;
+        TDialogAnswerer look({[&](QWidget* dialog) {
+            auto* titles = dialog->findChild<QTreeWidget*>("TitleList");
+            selected = titles->currentItem()->text(0);
+            length = titles->topLevelItem(1)->text(1);
+            enabled = titles->topLevelItem(1)->flags() & Qt::ItemIsEnabled;
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        }});
+        QVERIFY(DropFile(form.get(), QString::fromStdString(disc.string())));
+        QVERIFY(look.AllAnswered());
+        QCOMPARE(selected, QString("1"));
+        QCOMPARE(length, QString("unreadable (VTS_02_1.VOB is missing)"));
+        QVERIFY(!enabled);
+    }
+
     // A program stream of two LPCM tracks asks which; the second converts as --track 2 does.
     void streamOfTwoTracksAsksWhichOne() {
         const std::string two = dir->Path("two.vob");
