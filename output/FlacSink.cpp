@@ -6,12 +6,21 @@
 #include <FLAC/stream_encoder.h>
 
 #include <algorithm>
+#include <condition_variable>
+#include <csignal>
 #include <cstdio>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+#include <pthread.h>
 
 namespace {
 
-// Frames handed to the encoder at a time.
-constexpr size_t kBlockFrames = 4608;
+// Samples go to the encoder's thread in blocks of about 256 KiB, at most this many waiting: enough to
+// ride out the run's uneven reads, little enough that memory stays flat with the input's length.
+constexpr size_t kBlockBytes = 256 * 1024;
+constexpr size_t kQueuedBlocks = 3;
 
 // The speakers FLAC assumes for a channel count; a source with others says its own in a tag, as the flac
 // tool does.
@@ -71,16 +80,71 @@ TFlacTag EncoderTag() {
     return {"ENCODER", std::string("Oxlip ") + OXLIP_VERSION};
 }
 
-struct TFlacSink::TLibFlac {
+struct TFlacSink::TEncoder {
     FLAC__StreamEncoder* encoder = nullptr;
     std::vector<FLAC__StreamMetadata*> blocks;
-    ~TLibFlac() {
+
+    // Blocks of whole frames; the encoder's thread takes them oldest first.
+    struct TBlock {
+        std::vector<int32_t> samples;
+        size_t count = 0;
+    };
+    uint32_t channels = 0;
+    std::thread thread;
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<TBlock> queued;
+    std::vector<std::vector<int32_t>> spare;
+    bool closing = false;  // no more blocks come: the thread ends once the queued ones are encoded
+    bool stopping = false; // the thread ends after the block under way
+    bool failed = false;   // libFLAC failed (a failed write): the thread has ended
+
+    void Run();
+    // Ends the thread: when `drain`, after the queued blocks. False when libFLAC failed.
+    bool Join(bool drain);
+
+    ~TEncoder() {
+        Join(false);
         if (encoder)
             FLAC__stream_encoder_delete(encoder);
         for (FLAC__StreamMetadata* block : blocks)
             FLAC__metadata_object_delete(block);
     }
 };
+
+void TFlacSink::TEncoder::Run() {
+    std::unique_lock lock(mutex);
+    for (;;) {
+        changed.wait(lock, [this] { return stopping || closing || !queued.empty(); });
+        if (stopping || queued.empty())
+            return;
+        TBlock block = std::move(queued.front());
+        queued.pop_front();
+        changed.notify_all();
+        lock.unlock();
+        const bool encoded = FLAC__stream_encoder_process_interleaved(
+            encoder, block.samples.data(), static_cast<uint32_t>(block.count / channels));
+        lock.lock();
+        spare.push_back(std::move(block.samples));
+        if (!encoded) {
+            failed = true;
+            changed.notify_all();
+            return;
+        }
+    }
+}
+
+bool TFlacSink::TEncoder::Join(bool drain) {
+    if (thread.joinable()) {
+        {
+            const std::lock_guard lock(mutex);
+            (drain ? closing : stopping) = true;
+        }
+        changed.notify_all();
+        thread.join();
+    }
+    return !failed;
+}
 
 TFlacSink::TFlacSink(int level, std::vector<TFlacTag> tags, std::vector<int64_t> chapterStarts)
     : level_(level), tags_(std::move(tags)), chapterStarts_(std::move(chapterStarts)) {}
@@ -101,7 +165,7 @@ bool TFlacSink::AddCueSheet() {
     FLAC__StreamMetadata* sheet = FLAC__metadata_object_new(FLAC__METADATA_TYPE_CUESHEET);
     if (!sheet)
         return false;
-    flac_->blocks.push_back(sheet);
+    encoder_->blocks.push_back(sheet);
     sheet->data.cue_sheet.is_cd = false;
     for (size_t i = 0; i < chapterStarts_.size(); ++i) {
         const auto track = static_cast<uint32_t>(i);
@@ -135,6 +199,7 @@ bool TFlacSink::FinishCueSheet() {
 TFlacSink::~TFlacSink() {
     // Not finished: the output goes, and nothing more reaches it.
     abandoned_ = true;
+    encoder_.reset();
 }
 
 bool TFlacSink::Begin(TMMIOFile& file, const TAudioFormat& format) {
@@ -147,9 +212,10 @@ bool TFlacSink::Start(TMMIOFile& file, const TAudioFormat& format) {
     file_ = &file;
     format_ = format;
     shift_ = format.containerBytes * 8 - format.validBits;
-    flac_ = std::make_unique<TLibFlac>();
-    flac_->encoder = FLAC__stream_encoder_new();
-    if (!flac_->encoder)
+    encoder_ = std::make_unique<TEncoder>();
+    encoder_->channels = format.channels;
+    FLAC__StreamEncoder* const encoder = encoder_->encoder = FLAC__stream_encoder_new();
+    if (!encoder)
         return false;
     // Track numbers are bytes, 255 the lead-out's: a title of more chapters gets no sheet.
     if (chapterStarts_.size() >= kLeadOutNonCd)
@@ -159,7 +225,7 @@ bool TFlacSink::Start(TMMIOFile& file, const TAudioFormat& format) {
     FLAC__StreamMetadata* comments = FLAC__metadata_object_new(FLAC__METADATA_TYPE_VORBIS_COMMENT);
     if (!comments)
         return false;
-    flac_->blocks.push_back(comments);
+    encoder_->blocks.push_back(comments);
     for (const auto& [name, value] : tags_)
         if (!AppendComment(comments, name, value))
             return false;
@@ -170,63 +236,94 @@ bool TFlacSink::Start(TMMIOFile& file, const TAudioFormat& format) {
         if (!AppendComment(comments, "WAVEFORMATEXTENSIBLE_CHANNEL_MASK", mask))
             return false;
     }
+    std::vector<FLAC__StreamMetadata*>& blocks = encoder_->blocks;
     const bool set =
-        FLAC__stream_encoder_set_channels(flac_->encoder, format.channels) &&
-        FLAC__stream_encoder_set_bits_per_sample(flac_->encoder, format.validBits) &&
-        FLAC__stream_encoder_set_sample_rate(flac_->encoder, format.sampleRate) &&
-        FLAC__stream_encoder_set_compression_level(flac_->encoder, static_cast<uint32_t>(level_)) &&
-        FLAC__stream_encoder_set_total_samples_estimate(flac_->encoder, 0) &&
-        FLAC__stream_encoder_set_metadata(flac_->encoder, flac_->blocks.data(),
-                                          static_cast<uint32_t>(flac_->blocks.size()));
+        FLAC__stream_encoder_set_channels(encoder, format.channels) &&
+        FLAC__stream_encoder_set_bits_per_sample(encoder, format.validBits) &&
+        FLAC__stream_encoder_set_sample_rate(encoder, format.sampleRate) &&
+        FLAC__stream_encoder_set_compression_level(encoder, static_cast<uint32_t>(level_)) &&
+        FLAC__stream_encoder_set_total_samples_estimate(encoder, 0) &&
+        FLAC__stream_encoder_set_metadata(encoder, blocks.data(), static_cast<uint32_t>(blocks.size()));
     if (!set)
         return false;
-    pending_.resize(kBlockFrames * format.channels);
-    pendingCount_ = 0;
+    filling_.resize(kBlockBytes / sizeof(int32_t) / format.channels * format.channels);
+    filled_ = 0;
     // STREAMINFO goes out now, its length unknown and without MD5, until Finish rewrites it.
-    return FLAC__stream_encoder_init_stream(flac_->encoder, WriteBytes, SeekTo, Tell, nullptr, this) ==
-           FLAC__STREAM_ENCODER_INIT_STATUS_OK;
+    if (FLAC__stream_encoder_init_stream(encoder, WriteBytes, SeekTo, Tell, nullptr, this) !=
+        FLAC__STREAM_ENCODER_INIT_STATUS_OK)
+        return false;
+    // The thread takes no interrupts: they are for the run to act on, and none cuts its writes short.
+    sigset_t all, saved;
+    sigfillset(&all);
+    pthread_sigmask(SIG_BLOCK, &all, &saved);
+    encoder_->thread = std::thread([encoder = encoder_.get()] { encoder->Run(); });
+    pthread_sigmask(SIG_SETMASK, &saved, nullptr);
+    return true;
 }
 
 bool TFlacSink::Write(const uint8_t* bytes, int32_t count) {
     if (failed_)
         return false;
     const size_t width = format_.containerBytes;
-    const size_t samples = static_cast<size_t>(count) / width;
-    for (size_t i = 0; i < samples; ++i, bytes += width) {
-        int32_t value;
+    size_t samples = static_cast<size_t>(count) / width;
+    while (samples > 0) {
+        const size_t n = std::min(samples, filling_.size() - filled_);
+        int32_t* to = filling_.data() + filled_;
+        // Little-endian, left-justified in the container: sign-extended, then the padding shifted out.
         if (width == 2)
-            value = static_cast<int16_t>(bytes[0] | bytes[1] << 8);
+            for (size_t i = 0; i < n; ++i, bytes += 2)
+                to[i] = static_cast<int16_t>(bytes[0] | bytes[1] << 8) >> shift_;
         else
-            value = static_cast<int32_t>(
-                        static_cast<uint32_t>(bytes[0] << 8 | bytes[1] << 16 | bytes[2] << 24)) >>
-                    8;
-        pending_[pendingCount_++] = value >> shift_;
-        if (pendingCount_ == pending_.size() && !Flush())
+            for (size_t i = 0; i < n; ++i, bytes += 3)
+                to[i] = static_cast<int32_t>(
+                            static_cast<uint32_t>(bytes[0] << 8 | bytes[1] << 16 | bytes[2] << 24)) >>
+                        (8 + shift_);
+        filled_ += n;
+        samples -= n;
+        if (filled_ == filling_.size() && !HandOver())
             return false;
     }
     return true;
 }
 
-bool TFlacSink::Flush() {
-    const auto frames = static_cast<uint32_t>(pendingCount_ / format_.channels);
-    pendingCount_ = 0;
-    framesWritten_ += frames;
-    if (frames > 0 && !FLAC__stream_encoder_process_interleaved(flac_->encoder, pending_.data(), frames))
+// Queues the filled block for the encoder's thread, waiting while the queue is full. False, and the sink
+// failed, when libFLAC has failed.
+bool TFlacSink::HandOver() {
+    TEncoder& encoder = *encoder_;
+    std::unique_lock lock(encoder.mutex);
+    encoder.changed.wait(lock,
+                         [&encoder] { return encoder.failed || encoder.queued.size() < kQueuedBlocks; });
+    if (encoder.failed) {
         failed_ = true;
-    return !failed_;
+        return false;
+    }
+    framesWritten_ += filled_ / format_.channels;
+    const size_t size = filling_.size();
+    encoder.queued.push_back({std::move(filling_), filled_});
+    filled_ = 0;
+    if (!encoder.spare.empty()) {
+        filling_ = std::move(encoder.spare.back());
+        encoder.spare.pop_back();
+    }
+    lock.unlock();
+    encoder.changed.notify_all();
+    filling_.resize(size);
+    return true;
 }
 
 bool TFlacSink::Finish(int64_t) {
-    if (!flac_ || !flac_->encoder)
+    if (!encoder_ || !encoder_->encoder)
         return false;
-    const bool flushed = !failed_ && Flush();
+    const bool handed = !failed_ && (filled_ == 0 || HandOver());
+    const bool encoded = encoder_->Join(true) && handed;
     // The last frame, then STREAMINFO rewritten with the totals and the MD5.
-    const bool finished = FLAC__stream_encoder_finish(flac_->encoder) && flushed;
-    flac_.reset();
+    const bool finished = FLAC__stream_encoder_finish(encoder_->encoder) && encoded;
+    encoder_.reset();
     return finished && FinishCueSheet();
 }
 
 void TFlacSink::Abandon() {
     abandoned_ = true;
-    flac_.reset();
+    failed_ = true;
+    encoder_.reset();
 }
