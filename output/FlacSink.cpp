@@ -4,6 +4,7 @@
 
 #include <FLAC/metadata.h>
 #include <FLAC/stream_encoder.h>
+#include <openssl/evp.h>
 
 #include <algorithm>
 #include <condition_variable>
@@ -14,6 +15,11 @@
 #include <thread>
 
 #include <pthread.h>
+
+// Exported by libFLAC for the flac tool's --no-md5-sum, and part of its ABI, though not in the installed
+// headers.
+extern "C" FLAC_API FLAC__bool FLAC__stream_encoder_set_do_md5(FLAC__StreamEncoder* encoder,
+                                                               FLAC__bool value);
 
 namespace {
 
@@ -83,6 +89,10 @@ TFlacTag EncoderTag() {
 struct TFlacSink::TEncoder {
     FLAC__StreamEncoder* encoder = nullptr;
     std::vector<FLAC__StreamMetadata*> blocks;
+    // The samples' MD5 is summed on the run's thread, which has time to spare, not by libFLAC on the
+    // encoder's: in FLAC's layout, each sample in its whole bytes, little-endian.
+    EVP_MD_CTX* md5 = nullptr;
+    std::vector<uint8_t> md5Bytes;
 
     // Blocks of whole frames; the encoder's thread takes them oldest first.
     struct TBlock {
@@ -107,6 +117,7 @@ struct TFlacSink::TEncoder {
         Join(false);
         if (encoder)
             FLAC__stream_encoder_delete(encoder);
+        EVP_MD_CTX_free(md5);
         for (FLAC__StreamMetadata* block : blocks)
             FLAC__metadata_object_delete(block);
     }
@@ -158,6 +169,8 @@ int64_t LeadOutOffsetPosition(size_t chapters) {
     return kCueSheetBody + 396 + 48 * static_cast<int64_t>(chapters);
 }
 constexpr uint32_t kLeadOutNonCd = 255;
+// STREAMINFO's MD5, after "fLaC", the block's header and 18 bytes of sizes and format.
+constexpr int64_t kMd5Position = 26;
 
 } // namespace
 
@@ -194,6 +207,13 @@ bool TFlacSink::FinishCueSheet() {
         bytes[i] = static_cast<uint8_t>(framesWritten_ >> (56 - 8 * i));
     const int64_t position = LeadOutOffsetPosition(chapterStarts_.size());
     return file_->SeekTo(position) == position && file_->Write(bytes, 8) == 8;
+}
+
+bool TFlacSink::FinishMd5() {
+    uint8_t digest[EVP_MAX_MD_SIZE];
+    unsigned length = 0;
+    return EVP_DigestFinal_ex(encoder_->md5, digest, &length) == 1 && length == 16 &&
+           file_->SeekTo(kMd5Position) == kMd5Position && file_->Write(digest, 16) == 16;
 }
 
 TFlacSink::~TFlacSink() {
@@ -243,8 +263,10 @@ bool TFlacSink::Start(TMMIOFile& file, const TAudioFormat& format) {
         FLAC__stream_encoder_set_sample_rate(encoder, format.sampleRate) &&
         FLAC__stream_encoder_set_compression_level(encoder, static_cast<uint32_t>(level_)) &&
         FLAC__stream_encoder_set_total_samples_estimate(encoder, 0) &&
+        FLAC__stream_encoder_set_do_md5(encoder, false) &&
         FLAC__stream_encoder_set_metadata(encoder, blocks.data(), static_cast<uint32_t>(blocks.size()));
-    if (!set)
+    encoder_->md5 = EVP_MD_CTX_new();
+    if (!set || !encoder_->md5 || EVP_DigestInit_ex(encoder_->md5, EVP_md5(), nullptr) != 1)
         return false;
     filling_.resize(kBlockBytes / sizeof(int32_t) / format.channels * format.channels);
     filled_ = 0;
@@ -278,12 +300,33 @@ bool TFlacSink::Write(const uint8_t* bytes, int32_t count) {
                 to[i] = static_cast<int32_t>(
                             static_cast<uint32_t>(bytes[0] << 8 | bytes[1] << 16 | bytes[2] << 24)) >>
                         (8 + shift_);
+        AddToMd5(bytes - n * width, to, n);
         filled_ += n;
         samples -= n;
         if (filled_ == filling_.size() && !HandOver())
             return false;
     }
     return true;
+}
+
+// `samples` as FLAC's MD5 takes them: the container bytes themselves when the valid bits fill them.
+void TFlacSink::AddToMd5(const uint8_t* bytes, const int32_t* samples, size_t count) {
+    const size_t width = (format_.validBits + 7u) / 8;
+    if (shift_ == 0 && width == format_.containerBytes) {
+        EVP_DigestUpdate(encoder_->md5, bytes, count * width);
+        return;
+    }
+    std::vector<uint8_t>& out = encoder_->md5Bytes;
+    out.resize(count * width);
+    uint8_t* to = out.data();
+    for (size_t i = 0; i < count; ++i, to += width) {
+        const auto value = static_cast<uint32_t>(samples[i]);
+        to[0] = static_cast<uint8_t>(value);
+        to[1] = static_cast<uint8_t>(value >> 8);
+        if (width == 3)
+            to[2] = static_cast<uint8_t>(value >> 16);
+    }
+    EVP_DigestUpdate(encoder_->md5, out.data(), out.size());
 }
 
 // Queues the filled block for the encoder's thread, waiting while the queue is full. False, and the sink
@@ -316,10 +359,11 @@ bool TFlacSink::Finish(int64_t) {
         return false;
     const bool handed = !failed_ && (filled_ == 0 || HandOver());
     const bool encoded = encoder_->Join(true) && handed;
-    // The last frame, then STREAMINFO rewritten with the totals and the MD5.
-    const bool finished = FLAC__stream_encoder_finish(encoder_->encoder) && encoded;
+    // The last frame, then STREAMINFO rewritten with the totals, and the MD5 put in.
+    const bool finished =
+        FLAC__stream_encoder_finish(encoder_->encoder) && encoded && FinishCueSheet() && FinishMd5();
     encoder_.reset();
-    return finished && FinishCueSheet();
+    return finished;
 }
 
 void TFlacSink::Abandon() {

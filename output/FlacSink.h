@@ -49,6 +49,8 @@ private:
     bool Stop(bool drain);
     bool AddCueSheet();
     bool FinishCueSheet();
+    void AddToMd5(const uint8_t* bytes, const int32_t* samples, size_t count);
+    bool FinishMd5();
 
     int level_;
     std::vector<TFlacTag> tags_;
