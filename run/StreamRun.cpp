@@ -9,6 +9,7 @@
 #include "texts/Messages.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <map>
 #include <set>
 
@@ -32,7 +33,10 @@ TRunResult TStreamRun::ExecuteFile(int lpcmTrack) {
     }
     file->Rewind();
     TFileStreamSource source(*file);
-    parts_ = {{outputName, 0, overwriteAgreed, {}, {}}};
+    // The WAVE output is named after the stream it holds.
+    TOutputMarks marks;
+    marks.title = std::filesystem::path(inputName).stem().string();
+    parts_ = {{outputName, 0, overwriteAgreed, {}, std::move(marks)}};
     endFrame_ = kNoEnd;
     const TRunResult result = Convert(source, trackId);
     CloseQuietly(*file);
@@ -194,10 +198,9 @@ std::unique_ptr<TAudioSink> TStreamRun::MakeSink() const {
         return std::make_unique<TFlacSink>(options_.flac->level, MergedTags(automatic, options_.flac->tags),
                                            part.marks.chapterStarts);
     }
-    // A disc's outputs say what they are; a program stream's WAVE file stays samples only.
+    // Every output says what wrote it, after its samples.
     TOutputMarks marks = part.marks;
-    if (!marks.title.empty())
-        marks.encoder = EncoderTag().second;
+    marks.encoder = EncoderTag().second;
     return std::make_unique<TRf64WaveSink>(std::move(marks));
 }
 
