@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <deque>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 #include <pthread.h>
@@ -278,9 +279,14 @@ bool TFlacSink::Start(TMMIOFile& file, const TAudioFormat& format) {
     sigset_t all, saved;
     sigfillset(&all);
     pthread_sigmask(SIG_BLOCK, &all, &saved);
-    encoder_->thread = std::thread([encoder = encoder_.get()] { encoder->Run(); });
+    bool started = true;
+    try {
+        encoder_->thread = std::thread([encoder = encoder_.get()] { encoder->Run(); });
+    } catch (const std::system_error&) {
+        started = false;
+    }
     pthread_sigmask(SIG_SETMASK, &saved, nullptr);
-    return true;
+    return started;
 }
 
 bool TFlacSink::Write(const uint8_t* bytes, int32_t count) {
