@@ -5,7 +5,8 @@
 // STOP! is pressed (255: never), the rest is the stream.
 //
 // Whatever the stream, the run must leave it as it was, and leave either no output or a WAVE file whose
-// header describes exactly the samples it holds: the track's samples as the track reader decodes them.
+// header describes exactly the samples it holds (the track's samples as the track reader decodes them)
+// and the chunks that follow them.
 #include "FakeHost.h"
 #include "FuzzSupport.h"
 
@@ -108,21 +109,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!kept)
         return 0;
 
-    // RIFF, a JUNK placeholder, fmt, data: the sizes say exactly what the file holds.
+    // RIFF, a JUNK placeholder, fmt, data, then whole chunks (what the file says of itself): the sizes say
+    // exactly what the file holds.
     FUZZ_CHECK(output.size() >= 82 && output.compare(0, 4, "RIFF") == 0 &&
                output.compare(12, 4, "JUNK") == 0);
     FUZZ_CHECK(U32At(output, 4) == output.size() - 8);
     const size_t dataAt = output.find("data", 48);
     FUZZ_CHECK(dataAt != std::string::npos);
     const uint32_t dataBytes = U32At(output, dataAt + 4);
-    FUZZ_CHECK(dataAt + 8 + dataBytes == output.size());
+    FUZZ_CHECK(dataBytes <= output.size() - dataAt - 8);
+    size_t at = dataAt + 8 + dataBytes + (dataBytes & 1);
+    while (at < output.size()) {
+        FUZZ_CHECK(output.size() - at >= 8);
+        const uint32_t length = U32At(output, at + 4);
+        FUZZ_CHECK(length <= output.size() - at - 8);
+        at += 8 + length + (length & 1);
+    }
+    FUZZ_CHECK(at == output.size());
     const auto blockAlign =
         static_cast<uint16_t>(U32At(output, 68) & 0xFFFF); // after RIFF, JUNK and 12 bytes of fmt
     FUZZ_CHECK(blockAlign > 0 && dataBytes % blockAlign == 0);
 
     // Every sample is the track's; a stopped run holds a beginning of them.
     const std::string expected = TrackSamples(stream, track, reduceTo16, dither, host.lpcmPacking);
-    const std::string samples = output.substr(dataAt + 8);
+    const std::string samples = output.substr(dataAt + 8, dataBytes);
     FUZZ_CHECK(samples.size() <= expected.size() && expected.compare(0, samples.size(), samples) == 0);
     FUZZ_CHECK(result == TRunResult::Stopped || samples.size() == expected.size());
     return 0;

@@ -4,14 +4,30 @@
 
 #include <FLAC/metadata.h>
 #include <FLAC/stream_encoder.h>
+#include <openssl/evp.h>
 
 #include <algorithm>
+#include <condition_variable>
+#include <csignal>
 #include <cstdio>
+#include <deque>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+#include <pthread.h>
+
+// Exported by libFLAC for the flac tool's --no-md5-sum, and part of its ABI, though not in the installed
+// headers.
+extern "C" FLAC_API FLAC__bool FLAC__stream_encoder_set_do_md5(FLAC__StreamEncoder* encoder,
+                                                               FLAC__bool value);
 
 namespace {
 
-// Frames handed to the encoder at a time.
-constexpr size_t kBlockFrames = 4608;
+// Samples go to the encoder's thread in blocks of about 256 KiB, at most this many waiting: enough to
+// ride out the run's uneven reads, little enough that memory stays flat with the input's length.
+constexpr size_t kBlockBytes = 256 * 1024;
+constexpr size_t kQueuedBlocks = 3;
 
 // The speakers FLAC assumes for a channel count; a source with others says its own in a tag, as the flac
 // tool does.
@@ -71,16 +87,76 @@ TFlacTag EncoderTag() {
     return {"ENCODER", std::string("Oxlip ") + OXLIP_VERSION};
 }
 
-struct TFlacSink::TLibFlac {
+struct TFlacSink::TEncoder {
     FLAC__StreamEncoder* encoder = nullptr;
     std::vector<FLAC__StreamMetadata*> blocks;
-    ~TLibFlac() {
+    // The samples' MD5 is summed on the run's thread, which has time to spare, not by libFLAC on the
+    // encoder's: in FLAC's layout, each sample in its whole bytes, little-endian.
+    EVP_MD_CTX* md5 = nullptr;
+    std::vector<uint8_t> md5Bytes;
+
+    // Blocks of whole frames; the encoder's thread takes them oldest first.
+    struct TBlock {
+        std::vector<int32_t> samples;
+        size_t count = 0;
+    };
+    uint32_t channels = 0;
+    std::thread thread;
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<TBlock> queued;
+    std::vector<std::vector<int32_t>> spare;
+    bool closing = false;  // no more blocks come: the thread ends once the queued ones are encoded
+    bool stopping = false; // the thread ends after the block under way
+    bool failed = false;   // libFLAC failed (a failed write): the thread has ended
+
+    void Run();
+    // Ends the thread: when `drain`, after the queued blocks. False when libFLAC failed.
+    bool Join(bool drain);
+
+    ~TEncoder() {
+        Join(false);
         if (encoder)
             FLAC__stream_encoder_delete(encoder);
+        EVP_MD_CTX_free(md5);
         for (FLAC__StreamMetadata* block : blocks)
             FLAC__metadata_object_delete(block);
     }
 };
+
+void TFlacSink::TEncoder::Run() {
+    std::unique_lock lock(mutex);
+    for (;;) {
+        changed.wait(lock, [this] { return stopping || closing || !queued.empty(); });
+        if (stopping || queued.empty())
+            return;
+        TBlock block = std::move(queued.front());
+        queued.pop_front();
+        changed.notify_all();
+        lock.unlock();
+        const bool encoded = FLAC__stream_encoder_process_interleaved(
+            encoder, block.samples.data(), static_cast<uint32_t>(block.count / channels));
+        lock.lock();
+        spare.push_back(std::move(block.samples));
+        if (!encoded) {
+            failed = true;
+            changed.notify_all();
+            return;
+        }
+    }
+}
+
+bool TFlacSink::TEncoder::Join(bool drain) {
+    if (thread.joinable()) {
+        {
+            const std::lock_guard lock(mutex);
+            (drain ? closing : stopping) = true;
+        }
+        changed.notify_all();
+        thread.join();
+    }
+    return !failed;
+}
 
 TFlacSink::TFlacSink(int level, std::vector<TFlacTag> tags, std::vector<int64_t> chapterStarts)
     : level_(level), tags_(std::move(tags)), chapterStarts_(std::move(chapterStarts)) {}
@@ -95,6 +171,8 @@ int64_t LeadOutOffsetPosition(size_t chapters) {
     return kCueSheetBody + 396 + 48 * static_cast<int64_t>(chapters);
 }
 constexpr uint32_t kLeadOutNonCd = 255;
+// STREAMINFO's MD5, after "fLaC", the block's header and 18 bytes of sizes and format.
+constexpr int64_t kMd5Position = 26;
 
 } // namespace
 
@@ -102,7 +180,7 @@ bool TFlacSink::AddCueSheet() {
     FLAC__StreamMetadata* sheet = FLAC__metadata_object_new(FLAC__METADATA_TYPE_CUESHEET);
     if (!sheet)
         return false;
-    flac_->blocks.push_back(sheet);
+    encoder_->blocks.push_back(sheet);
     sheet->data.cue_sheet.is_cd = false;
     for (size_t i = 0; i < chapterStarts_.size(); ++i) {
         const auto track = static_cast<uint32_t>(i);
@@ -144,9 +222,17 @@ bool TFlacSink::FinishCueSheet() {
            writeOffset(LeadOutOffsetPosition(chapterStarts_.size()), framesWritten_);
 }
 
+bool TFlacSink::FinishMd5() {
+    uint8_t digest[EVP_MAX_MD_SIZE];
+    unsigned length = 0;
+    return EVP_DigestFinal_ex(encoder_->md5, digest, &length) == 1 && length == 16 &&
+           file_->SeekTo(kMd5Position) == kMd5Position && file_->Write(digest, 16) == 16;
+}
+
 TFlacSink::~TFlacSink() {
     // Not finished: the output goes, and nothing more reaches it.
     abandoned_ = true;
+    encoder_.reset();
 }
 
 bool TFlacSink::Begin(TMMIOFile& file, const TAudioFormat& format) {
@@ -159,9 +245,10 @@ bool TFlacSink::Start(TMMIOFile& file, const TAudioFormat& format) {
     file_ = &file;
     format_ = format;
     shift_ = format.containerBytes * 8 - format.validBits;
-    flac_ = std::make_unique<TLibFlac>();
-    flac_->encoder = FLAC__stream_encoder_new();
-    if (!flac_->encoder)
+    encoder_ = std::make_unique<TEncoder>();
+    encoder_->channels = format.channels;
+    FLAC__StreamEncoder* const encoder = encoder_->encoder = FLAC__stream_encoder_new();
+    if (!encoder)
         return false;
     // Track numbers are bytes, 255 the lead-out's: a title of more chapters gets no sheet.
     if (chapterStarts_.size() >= kLeadOutNonCd)
@@ -171,7 +258,7 @@ bool TFlacSink::Start(TMMIOFile& file, const TAudioFormat& format) {
     FLAC__StreamMetadata* comments = FLAC__metadata_object_new(FLAC__METADATA_TYPE_VORBIS_COMMENT);
     if (!comments)
         return false;
-    flac_->blocks.push_back(comments);
+    encoder_->blocks.push_back(comments);
     for (const auto& [name, value] : tags_)
         if (!AppendComment(comments, name, value))
             return false;
@@ -182,63 +269,123 @@ bool TFlacSink::Start(TMMIOFile& file, const TAudioFormat& format) {
         if (!AppendComment(comments, "WAVEFORMATEXTENSIBLE_CHANNEL_MASK", mask))
             return false;
     }
+    std::vector<FLAC__StreamMetadata*>& blocks = encoder_->blocks;
     const bool set =
-        FLAC__stream_encoder_set_channels(flac_->encoder, format.channels) &&
-        FLAC__stream_encoder_set_bits_per_sample(flac_->encoder, format.validBits) &&
-        FLAC__stream_encoder_set_sample_rate(flac_->encoder, format.sampleRate) &&
-        FLAC__stream_encoder_set_compression_level(flac_->encoder, static_cast<uint32_t>(level_)) &&
-        FLAC__stream_encoder_set_total_samples_estimate(flac_->encoder, 0) &&
-        FLAC__stream_encoder_set_metadata(flac_->encoder, flac_->blocks.data(),
-                                          static_cast<uint32_t>(flac_->blocks.size()));
-    if (!set)
+        FLAC__stream_encoder_set_channels(encoder, format.channels) &&
+        FLAC__stream_encoder_set_bits_per_sample(encoder, format.validBits) &&
+        FLAC__stream_encoder_set_sample_rate(encoder, format.sampleRate) &&
+        FLAC__stream_encoder_set_compression_level(encoder, static_cast<uint32_t>(level_)) &&
+        FLAC__stream_encoder_set_total_samples_estimate(encoder, 0) &&
+        FLAC__stream_encoder_set_do_md5(encoder, false) &&
+        FLAC__stream_encoder_set_metadata(encoder, blocks.data(), static_cast<uint32_t>(blocks.size()));
+    encoder_->md5 = EVP_MD_CTX_new();
+    if (!set || !encoder_->md5 || EVP_DigestInit_ex(encoder_->md5, EVP_md5(), nullptr) != 1)
         return false;
-    pending_.resize(kBlockFrames * format.channels);
-    pendingCount_ = 0;
+    filling_.resize(kBlockBytes / sizeof(int32_t) / format.channels * format.channels);
+    filled_ = 0;
     // STREAMINFO goes out now, its length unknown and without MD5, until Finish rewrites it.
-    return FLAC__stream_encoder_init_stream(flac_->encoder, WriteBytes, SeekTo, Tell, nullptr, this) ==
-           FLAC__STREAM_ENCODER_INIT_STATUS_OK;
+    if (FLAC__stream_encoder_init_stream(encoder, WriteBytes, SeekTo, Tell, nullptr, this) !=
+        FLAC__STREAM_ENCODER_INIT_STATUS_OK)
+        return false;
+    // The thread takes no interrupts: they are for the run to act on, and none cuts its writes short.
+    sigset_t all, saved;
+    sigfillset(&all);
+    pthread_sigmask(SIG_BLOCK, &all, &saved);
+    bool started = true;
+    try {
+        encoder_->thread = std::thread([encoder = encoder_.get()] { encoder->Run(); });
+    } catch (const std::system_error&) {
+        started = false;
+    }
+    pthread_sigmask(SIG_SETMASK, &saved, nullptr);
+    return started;
 }
 
 bool TFlacSink::Write(const uint8_t* bytes, int32_t count) {
     if (failed_)
         return false;
     const size_t width = format_.containerBytes;
-    const size_t samples = static_cast<size_t>(count) / width;
-    for (size_t i = 0; i < samples; ++i, bytes += width) {
-        int32_t value;
+    size_t samples = static_cast<size_t>(count) / width;
+    while (samples > 0) {
+        const size_t n = std::min(samples, filling_.size() - filled_);
+        int32_t* to = filling_.data() + filled_;
+        // Little-endian, left-justified in the container: sign-extended, then the padding shifted out.
         if (width == 2)
-            value = static_cast<int16_t>(bytes[0] | bytes[1] << 8);
+            for (size_t i = 0; i < n; ++i, bytes += 2)
+                to[i] = static_cast<int16_t>(bytes[0] | bytes[1] << 8) >> shift_;
         else
-            value = static_cast<int32_t>(
-                        static_cast<uint32_t>(bytes[0] << 8 | bytes[1] << 16 | bytes[2] << 24)) >>
-                    8;
-        pending_[pendingCount_++] = value >> shift_;
-        if (pendingCount_ == pending_.size() && !Flush())
+            for (size_t i = 0; i < n; ++i, bytes += 3)
+                to[i] = static_cast<int32_t>(
+                            static_cast<uint32_t>(bytes[0] << 8 | bytes[1] << 16 | bytes[2] << 24)) >>
+                        (8 + shift_);
+        AddToMd5(bytes - n * width, to, n);
+        filled_ += n;
+        samples -= n;
+        if (filled_ == filling_.size() && !HandOver())
             return false;
     }
     return true;
 }
 
-bool TFlacSink::Flush() {
-    const auto frames = static_cast<uint32_t>(pendingCount_ / format_.channels);
-    pendingCount_ = 0;
-    framesWritten_ += frames;
-    if (frames > 0 && !FLAC__stream_encoder_process_interleaved(flac_->encoder, pending_.data(), frames))
+// `samples` as FLAC's MD5 takes them: the container bytes themselves when the valid bits fill them.
+void TFlacSink::AddToMd5(const uint8_t* bytes, const int32_t* samples, size_t count) {
+    const size_t width = (format_.validBits + 7u) / 8;
+    if (shift_ == 0 && width == format_.containerBytes) {
+        EVP_DigestUpdate(encoder_->md5, bytes, count * width);
+        return;
+    }
+    std::vector<uint8_t>& out = encoder_->md5Bytes;
+    out.resize(count * width);
+    uint8_t* to = out.data();
+    for (size_t i = 0; i < count; ++i, to += width) {
+        const auto value = static_cast<uint32_t>(samples[i]);
+        to[0] = static_cast<uint8_t>(value);
+        to[1] = static_cast<uint8_t>(value >> 8);
+        if (width == 3)
+            to[2] = static_cast<uint8_t>(value >> 16);
+    }
+    EVP_DigestUpdate(encoder_->md5, out.data(), out.size());
+}
+
+// Queues the filled block for the encoder's thread, waiting while the queue is full. False, and the sink
+// failed, when libFLAC has failed.
+bool TFlacSink::HandOver() {
+    TEncoder& encoder = *encoder_;
+    std::unique_lock lock(encoder.mutex);
+    encoder.changed.wait(lock,
+                         [&encoder] { return encoder.failed || encoder.queued.size() < kQueuedBlocks; });
+    if (encoder.failed) {
         failed_ = true;
-    return !failed_;
+        return false;
+    }
+    framesWritten_ += filled_ / format_.channels;
+    const size_t size = filling_.size();
+    encoder.queued.push_back({std::move(filling_), filled_});
+    filled_ = 0;
+    if (!encoder.spare.empty()) {
+        filling_ = std::move(encoder.spare.back());
+        encoder.spare.pop_back();
+    }
+    lock.unlock();
+    encoder.changed.notify_all();
+    filling_.resize(size);
+    return true;
 }
 
 bool TFlacSink::Finish(int64_t) {
-    if (!flac_ || !flac_->encoder)
+    if (!encoder_ || !encoder_->encoder)
         return false;
-    const bool flushed = !failed_ && Flush();
-    // The last frame, then STREAMINFO rewritten with the totals and the MD5.
-    const bool finished = FLAC__stream_encoder_finish(flac_->encoder) && flushed;
-    flac_.reset();
-    return finished && FinishCueSheet();
+    const bool handed = !failed_ && (filled_ == 0 || HandOver());
+    const bool encoded = encoder_->Join(true) && handed;
+    // The last frame, then STREAMINFO rewritten with the totals, and the MD5 put in.
+    const bool finished =
+        FLAC__stream_encoder_finish(encoder_->encoder) && encoded && FinishCueSheet() && FinishMd5();
+    encoder_.reset();
+    return finished;
 }
 
 void TFlacSink::Abandon() {
     abandoned_ = true;
-    flac_.reset();
+    failed_ = true;
+    encoder_.reset();
 }

@@ -2,6 +2,7 @@
 
 #include "output/AudioSink.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -21,6 +22,8 @@ TFlacTag EncoderTag();
 // and channels, STREAMINFO with the sample count and the samples' MD5. libFLAC writes through the run's
 // file object. Until Finish, STREAMINFO says the length is unknown and carries no MD5, so that a file left
 // by a killed process claims no samples it lacks; Finish rewrites it with the totals.
+// The encoder runs on a thread of its own, a few blocks of samples behind the run, so that reading and
+// decoding the input cost next to nothing beside it; what fails there fails the next Write or Finish.
 class TFlacSink final : public TAudioSink {
 public:
     static constexpr int kDefaultLevel = 5;
@@ -44,22 +47,25 @@ public:
 
 private:
     bool Start(TMMIOFile& file, const TAudioFormat& format);
-    bool Flush();
+    bool HandOver();
+    bool Stop(bool drain);
     bool AddCueSheet();
     bool FinishCueSheet();
+    void AddToMd5(const uint8_t* bytes, const int32_t* samples, size_t count);
+    bool FinishMd5();
 
     int level_;
     std::vector<TFlacTag> tags_;
     std::vector<int64_t> chapterStarts_;
     uint64_t framesWritten_ = 0;
     TMMIOFile* file_ = nullptr;
-    // libFLAC's encoder and the metadata blocks it writes.
-    struct TLibFlac;
-    std::unique_ptr<TLibFlac> flac_;
+    // libFLAC's encoder, the metadata blocks it writes, and the thread it runs on.
+    struct TEncoder;
+    std::unique_ptr<TEncoder> encoder_;
     TAudioFormat format_{};
     int shift_ = 0; // container bits beyond the valid ones
-    std::vector<int32_t> pending_;
-    size_t pendingCount_ = 0;
-    bool abandoned_ = false;
+    std::vector<int32_t> filling_;
+    size_t filled_ = 0;
+    std::atomic<bool> abandoned_ = false;
     bool failed_ = false;
 };

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <set>
 
@@ -33,7 +34,10 @@ TRunResult TStreamRun::ExecuteFile(int lpcmTrack) {
     }
     file->Rewind();
     TFileStreamSource source(*file);
-    parts_ = {{outputName, 0, 0, overwriteAgreed, {}, {}}};
+    // The WAVE output is named after the stream it holds.
+    TOutputMarks marks;
+    marks.title = std::filesystem::path(inputName).stem().string();
+    parts_ = {{outputName, 0, 0, overwriteAgreed, {}, std::move(marks)}};
     endFrame_ = kNoEnd;
     chapters_.reset();
     const TRunResult result = Convert(source, trackId);
@@ -263,10 +267,9 @@ std::unique_ptr<TAudioSink> TStreamRun::MakeSink() const {
         return std::make_unique<TFlacSink>(options_.flac->level, MergedTags(automatic, options_.flac->tags),
                                            part.marks.chapterStarts);
     }
-    // A disc's outputs say what they are; a program stream's WAVE file stays samples only.
+    // Every output says what wrote it, after its samples.
     TOutputMarks marks = part.marks;
-    if (!marks.title.empty())
-        marks.encoder = EncoderTag().second;
+    marks.encoder = EncoderTag().second;
     return std::make_unique<TRf64WaveSink>(std::move(marks));
 }
 

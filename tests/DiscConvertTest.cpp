@@ -178,6 +178,7 @@ TEST(DiscConvert, FlacTitlesChaptersAndStreamsAreTaggedAndBitExact) {
     EXPECT_EQ(joined, DecodeWithFfmpeg("-i '" + Vob(1) + "' -map 0:a:0"));
 
     ASSERT_EQ(Convert({"-q", "--track", "2", "-o", work + "/de.flac", Vob(1)}).exitStatus, 0);
+    EXPECT_EQ(ShellOutput("flac -s -t '" + work + "/de.flac' 2>&1"), "");
     EXPECT_EQ(Samples(work + "/de.flac"), DecodeWithFfmpeg("-i '" + Vob(1) + "' -map 0:a:1"));
     EXPECT_EQ(tags(work + "/de.flac"), encoder);
 }
@@ -437,7 +438,25 @@ TEST(ProgramStreamConvert, TracksAreChosenAndDecodedAsFfmpegDoes) {
     CliOutcome outcome = Convert({"-q", "-r", "44100", "--track", "2", "-o", work + "/de.wav", vob});
     ASSERT_EQ(outcome.exitStatus, 0) << outcome.err;
     EXPECT_NE(outcome.err.find(msg::kRateFromStream), std::string::npos);
-    EXPECT_EQ(Samples(work + "/de.wav"), DecodeWithFfmpeg("-i '" + vob + "' -map 0:a:1"));
+    const std::vector<int32_t> samples = Samples(work + "/de.wav");
+    EXPECT_EQ(samples, DecodeWithFfmpeg("-i '" + vob + "' -map 0:a:1"));
+    // After the samples, INFO names the stream and the program; libsndfile reads the file as well.
+    const auto chunks = Chunks(ReadFile(work + "/de.wav"));
+    ASSERT_EQ(chunks.size(), 4u);
+    EXPECT_EQ(chunks[2].first, "data");
+    EXPECT_EQ(chunks[3].first, "LIST");
+    const std::string info(chunks[3].second.begin(), chunks[3].second.end());
+    EXPECT_EQ(info.substr(0, 4), "INFO");
+    for (const std::string& text : {std::string("INAM"), std::string("VTS_01_1\0", 9), std::string("ISFT"),
+                                    std::string("Oxlip " OXLIP_VERSION "\0", sizeof("Oxlip " OXLIP_VERSION))})
+        EXPECT_NE(info.find(text), std::string::npos) << text;
+    SF_INFO sfInfo{};
+    SNDFILE* file = sf_open((work + "/de.wav").c_str(), SFM_READ, &sfInfo);
+    ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
+    std::vector<int32_t> read(static_cast<size_t>(sfInfo.frames * sfInfo.channels));
+    EXPECT_EQ(sf_readf_int(file, read.data(), sfInfo.frames), sfInfo.frames);
+    sf_close(file);
+    EXPECT_EQ(read, samples);
 
     const std::string ac3 = work + "/ac3.vob";
     ASSERT_EQ(

@@ -1,6 +1,7 @@
 // The FLAC sink on its own: every resolution and channel count read back by FFmpeg and metaflac, and
 // what a file cut short claims.
 #include "output/FlacSink.h"
+#include "SysCallSpy.h"
 #include "TestFiles.h"
 #include "mmio/MMIOFile.h"
 
@@ -80,25 +81,44 @@ TEST(FlacSink, KeepsTheValidBitsChannelsAndSpeakers) {
 }
 
 // A file left unfinished (a killed process) says its length is unknown and carries no MD5: it claims no
-// samples. A sink that is abandoned writes nothing more.
+// samples. A sink that is abandoned takes no more.
 TEST(FlacSink, AnUnfinishedFileClaimsNoSamples) {
     TempDir dir;
     const TAudioFormat format{2, 48000, 20, 3, 0};
     std::vector<int> values;
-    const Bytes bytes = SampleBytes(format, 50'000, values);
+    // Many times what waits for the encoder's thread: most of it is in the file when Write returns.
+    const Bytes bytes = SampleBytes(format, 600'000, values);
     const std::string path = dir.Path("cut.flac");
     TMMIOFile file;
-    int64_t written = 0;
     {
         TFlacSink sink;
         ASSERT_TRUE(sink.Begin(Created(file, path), format));
         ASSERT_TRUE(sink.Write(bytes.data(), static_cast<int32_t>(bytes.size())));
-        file.Close();
-        written = FileSize(path);
         sink.Abandon();
+        EXPECT_FALSE(sink.Write(bytes.data(), format.BlockAlign()));
+        file.Close();
     }
-    EXPECT_EQ(FileSize(path), written);
-    EXPECT_GT(written, 100'000);
+    EXPECT_GT(FileSize(path), 1'000'000);
     EXPECT_EQ(ShellOutput("metaflac --show-total-samples --show-md5sum '" + path + "'"),
               "0\n00000000000000000000000000000000\n");
+}
+
+// A write that fails on the encoder's thread fails the sink: at a later Write when samples keep coming,
+// at Finish when they had all been given.
+TEST(FlacSink, AFailedWriteFailsTheSink) {
+    TempDir dir;
+    const TAudioFormat format{2, 48000, 20, 3, 0};
+    std::vector<int> values;
+    const Bytes bytes = SampleBytes(format, 600'000, values);
+    for (const int32_t frames : {600'000, 1'000}) {
+        SCOPED_TRACE(frames);
+        const SysCallSpy spy;
+        TMMIOFile file;
+        TFlacSink sink;
+        ASSERT_TRUE(sink.Begin(Created(file, dir.Path("full.flac")), format));
+        SysCallSpy::failWritesAfter = SysCallSpy::writes;
+        EXPECT_EQ(sink.Write(bytes.data(), frames * format.BlockAlign()), frames < 100'000);
+        EXPECT_FALSE(sink.Finish(frames * format.BlockAlign()));
+        sink.Abandon();
+    }
 }
