@@ -687,6 +687,10 @@ TEST(DiscConvert, AFailedReadNeverGivesOtherAudio) {
     REQUIRE_DISC_FIXTURES();
     if (!StraceWorks())
         GTEST_SKIP() << "strace cannot trace here";
+#if defined(__SANITIZE_ADDRESS__)
+    // LeakSanitizer's check at exit fails under ptrace, after the run has ended well.
+    GTEST_SKIP() << "LeakSanitizer does not work under strace";
+#endif
     const std::string work = DiscFixtures().work + "/eio";
     fs::create_directories(work);
     for (const std::string& disc : {DiscFixtures().discFolder, DiscFixtures().image}) {
