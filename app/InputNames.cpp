@@ -2,7 +2,10 @@
 
 #include "run/RunEntry.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
 
 namespace {
 
@@ -22,4 +25,18 @@ TInputKind InputKindOf(const QString& name) {
 
 QString ProposedOutputName(const QString& input, TInputKind kind) {
     return Decoded(ProposeOutputFor(Encoded(input), kind));
+}
+
+QString WritableFolder(const QString& folder) {
+    if (QFileInfo(folder).isWritable())
+        return folder;
+    const QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
+    return !music.isEmpty() && QFileInfo(music).isDir() && QFileInfo(music).isWritable() ? music
+                                                                                         : QDir::homePath();
+}
+
+QString InWritableFolder(const QString& output) {
+    const QFileInfo file(output);
+    const QString folder = WritableFolder(file.absolutePath());
+    return folder == file.absolutePath() ? output : QDir(folder).filePath(file.fileName());
 }

@@ -11,17 +11,14 @@
 #include "texts/Messages.h"
 
 #include <QComboBox>
-#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QFocusEvent>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
-#include <QStandardPaths>
 
 namespace {
 
@@ -32,15 +29,6 @@ constexpr int kWaveFilterIndex = 2;
 int FormatItemForExtension(const QString& name) {
     const QString extension = QFile::decodeName(FileExtension(QFile::encodeName(name).toStdString()).c_str());
     return extension.compare(".wav", Qt::CaseInsensitive) == 0 ? 1 : 0;
-}
-
-// Outputs go where the user can write: beside the disc, else (a mounted disc) the music folder or home.
-QString WritableFolder(const QString& folder) {
-    if (QFileInfo(folder).isWritable())
-        return folder;
-    const QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
-    return !music.isEmpty() && QFileInfo(music).isDir() && QFileInfo(music).isWritable() ? music
-                                                                                         : QDir::homePath();
 }
 
 QString DroppedFile(const QMimeData* data) {
@@ -61,6 +49,9 @@ bool TMainForm::TakeInputName(const QString& name, TInputKind& kind) {
     kind = InputKindOf(name);
     // A disc's name comes from its dialog; reading the disc once is enough.
     QString output = kind == TInputKind::Disc ? QString() : ProposedOutputName(name, kind);
+    // A VOB on a mounted disc: its output cannot go beside it.
+    if (kind == TInputKind::ProgramStream)
+        output = InWritableFolder(output);
     const std::optional<TInputChoice> before = choice_;
     choice_.reset();
     int rate = 0;

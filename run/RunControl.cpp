@@ -86,10 +86,14 @@ bool TRunControl::EndScan() {
     return false;
 }
 
-void TRunControl::ResetGauge(int64_t maximum) {
+void TRunControl::ResetGauge(int64_t maximum, int64_t minimum) {
     host_.SetGaugeMinimum(0);
     host_.SetGaugeProgress(0);
     host_.SetGaugeMaximum(maximum);
+    if (minimum > 0) {
+        host_.SetGaugeMinimum(minimum);
+        host_.SetGaugeProgress(minimum);
+    }
 }
 
 bool TRunControl::Refuse(const std::string& message) {

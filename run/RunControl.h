@@ -53,7 +53,8 @@ protected:
     // whatever the answer (Ignore has nothing to keep yet).
     bool EndScan();
 
-    void ResetGauge(int64_t maximum);
+    // The gauge from `minimum` (0 unless given) to `maximum`, its progress at the start.
+    void ResetGauge(int64_t maximum, int64_t minimum = 0);
     // Shows the message and refuses the run; false, for the step that ends the run with it.
     bool Refuse(const std::string& message);
     // The end of every run: the controls given back, the run idle, and an error that was put off during

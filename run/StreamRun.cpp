@@ -151,10 +151,32 @@ bool TStreamRun::BeginOutputs(TStreamSource& source) {
         }
         return false;
     }
-    ResetGauge(std::max<int64_t>(0, source.Size()));
+    SetGaugeRange(source);
     host_.SetBusy(true);
     host_.ShowStopButton(true);
     return true;
+}
+
+// The gauge covers what the run converts: the whole stream, or its chapter range, from the stream's
+// position where the range's first chapter begins to where the chapter after it begins.
+void TStreamRun::SetGaugeRange(TStreamSource& source) {
+    gaugeStart_ = 0;
+    gaugeEnd_ = std::max<int64_t>(0, source.Size());
+    if (chapters_) {
+        const std::vector<int64_t>& starts = chapters_->startBytes;
+        const int first = parts_.front().chapter;
+        if (first > 1 && first <= static_cast<int>(starts.size()))
+            gaugeStart_ = std::clamp<int64_t>(starts[first - 1], 0, gaugeEnd_);
+        const int end = chapters_->endChapter;
+        if (end > 1 && end <= static_cast<int>(starts.size()))
+            gaugeEnd_ = std::clamp<int64_t>(starts[end - 1], gaugeStart_, gaugeEnd_);
+    }
+    ResetGauge(gaugeEnd_, gaugeStart_);
+}
+
+// A range's end is found at the next chapter's first audio packet, which lies at or after its start.
+void TStreamRun::ShowProgress(TLpcmTrackReader& reader) {
+    host_.SetGaugeProgress(std::clamp(reader.Demuxer().Position(), gaugeStart_, gaugeEnd_));
 }
 
 void TStreamRun::ConvertPackets(TLpcmTrackReader& reader) {
@@ -167,12 +189,12 @@ void TStreamRun::ConvertPackets(TLpcmTrackReader& reader) {
             ShowError(msg::kWriteFailed);
             break;
         }
-        host_.SetGaugeProgress(reader.Demuxer().Position());
+        ShowProgress(reader);
         host_.ProcessPendingEvents();
     }
-    // The packets after the last audio (video, padding) were read as well: a stream read to its end
-    // shows a full gauge.
-    host_.SetGaugeProgress(reader.Demuxer().Position());
+    // The packets after the last audio (video, padding) were read as well: a stream read to its end, or
+    // to the end of its chapter range, shows a full gauge.
+    ShowProgress(reader);
     if (outcome_.Running() && reader.Demuxer().ReadFailed()) {
         outcome_.Fail();
         ShowError(msg::kReadFailed);

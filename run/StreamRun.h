@@ -71,6 +71,8 @@ private:
     bool FindTrack(TStreamSource& source, int lpcmTrack, uint8_t& trackId);
     bool StartReader(TLpcmTrackReader& reader);
     bool BeginOutputs(TStreamSource& source);
+    void SetGaugeRange(TStreamSource& source);
+    void ShowProgress(TLpcmTrackReader& reader);
     void ConvertPackets(TLpcmTrackReader& reader);
     void TellAboutTheEnd(const TLpcmTrackReader& reader);
     void CleanUp();
@@ -90,6 +92,8 @@ private:
     TRunOptions options_;
     std::vector<TStreamPart> parts_;
     int64_t endFrame_ = kNoEnd;
+    int64_t gaugeStart_ = 0;
+    int64_t gaugeEnd_ = 0;
     size_t part_ = 0;
     TRunOutput output_;
     TAudioFormat format_;

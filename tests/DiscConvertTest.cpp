@@ -2,6 +2,7 @@
 // decoding the same VOB files as the independent reference.
 #include "CliProcess.h"
 #include "DiscFixtures.h"
+#include "FakeHost.h"
 #include "TestFiles.h"
 
 #include "disc/Disc.h"
@@ -81,6 +82,42 @@ TEST(DiscConvert, ChaptersJoinGaplessIntoTheTitle) {
     const std::vector<int32_t> second = Samples(work + "/CONCERT_2024-t01-c02.wav");
     EXPECT_TRUE(std::equal(second.begin(), second.end(), joined.begin() + 2 * 230'400));
     EXPECT_EQ(second.size(), 2u * (576'000 - 230'400));
+}
+
+// The gauge covers the chapters converted: it starts where the first of them begins in the title's stream
+// and is full where the last of them ends.
+TEST(DiscConvert, TheGaugeCoversTheChapterRange) {
+    REQUIRE_DISC_FIXTURES();
+    struct TGauge {
+        int64_t minimum, maximum, progress, lowest;
+    };
+    const auto run = [](bool chapters, int first, int last) {
+        const TempDir out;
+        FakeHost host;
+        TRunRequest request;
+        request.input = DiscFixtures().discFolder;
+        request.output = chapters ? out.Root().string() : out.Path("whole.wav");
+        request.chapters = chapters;
+        request.firstChapter = first;
+        request.lastChapter = last;
+        int64_t lowest = INT64_MAX;
+        host.onPump = [&](int64_t) { lowest = std::min(lowest, host.gaugeProgress); };
+        EXPECT_EQ(MakeRun(host, request)->Execute(), TRunResult::Completed);
+        return TGauge{host.gaugeMinimum, host.gaugeMaximum, host.gaugeProgress, lowest};
+    };
+    const TGauge whole = run(false, 0, 0);
+    const TGauge lastTwo = run(true, 2, 3);
+    const TGauge firstTwo = run(true, 1, 2);
+    EXPECT_EQ(whole.minimum, 0);
+    EXPECT_EQ(whole.progress, whole.maximum);
+    EXPECT_GT(lastTwo.minimum, 0);
+    EXPECT_GE(lastTwo.lowest, lastTwo.minimum);
+    EXPECT_EQ(lastTwo.maximum, whole.maximum);
+    EXPECT_EQ(lastTwo.progress, lastTwo.maximum);
+    EXPECT_EQ(firstTwo.minimum, 0);
+    EXPECT_LT(firstTwo.maximum, whole.maximum);
+    EXPECT_GT(firstTwo.maximum, lastTwo.minimum);
+    EXPECT_EQ(firstTwo.progress, firstTwo.maximum);
 }
 
 // The tone of a stretch of a stereo track's left channel, from its upward zero crossings.

@@ -2,6 +2,7 @@
 // same bytes as the headless converter, and stopped like any other run.
 #include "CliProcess.h"
 #include "DiscFixtures.h"
+#include "InputNames.h"
 #include "MainForm.h"
 #include "MessageDialogs.h"
 #include "OxlipApplication.h"
@@ -12,10 +13,13 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QListWidget>
 #include <QSpinBox>
+#include <QStandardPaths>
 #include <QTreeWidget>
 
 #include <QLineEdit>
@@ -283,6 +287,18 @@ private slots:
         run.args = {"-q", "-y", "--track", "2", "-o", reference, two};
         QCOMPARE(RunCli(run).exitStatus, 0);
         QVERIFY(ReadFile(OutputName()) == ReadFile(reference));
+    }
+
+    // Outputs are proposed where the user can write: beside the input, else in the music folder or home
+    // (a VOB or disc on a mounted, read-only disc; a folder of /proc stands in for one).
+    void outputsAreProposedWhereTheUserCanWrite() {
+        const QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
+        const QString fallback =
+            QFileInfo(music).isDir() && QFileInfo(music).isWritable() ? music : QDir::homePath();
+        const QString writable = QString::fromStdString(dir->Path("movie.wav"));
+        QCOMPARE(InWritableFolder(writable), writable);
+        QCOMPARE(InWritableFolder("/proc/self/movie.wav"), QDir(fallback).filePath("movie.wav"));
+        QCOMPARE(WritableFolder("/proc/self"), fallback);
     }
 
     // A folder that holds no disc is no input, as it is for oxlip-convert.

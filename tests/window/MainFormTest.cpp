@@ -90,6 +90,26 @@ private slots:
                                     .arg(form->frameGeometry().center().y())));
     }
 
+    // What a window manager makes of the window's hints: it may move, minimise and close the window, but
+    // neither resize nor maximise it.
+    void windowManagerAllowsNeitherResizingNorMaximising() {
+        if (!qEnvironmentVariableIsSet("OXLIP_WINDOW_MANAGER"))
+            QSKIP("needs a window manager");
+        QProcess xprop;
+        QString allowed;
+        QTRY_VERIFY([&] {
+            xprop.start("xprop", {"-id", QString::number(form->winId()), "_NET_WM_ALLOWED_ACTIONS"});
+            xprop.waitForFinished();
+            allowed = QString::fromLatin1(xprop.readAllStandardOutput());
+            return allowed.contains("_NET_WM_ACTION_CLOSE");
+        }());
+        for (const char* action : {"_NET_WM_ACTION_MOVE", "_NET_WM_ACTION_MINIMIZE"})
+            QVERIFY2(allowed.contains(action), qPrintable(allowed));
+        for (const char* action :
+             {"_NET_WM_ACTION_RESIZE", "_NET_WM_ACTION_MAXIMIZE_HORZ", "_NET_WM_ACTION_MAXIMIZE_VERT"})
+            QVERIFY2(!allowed.contains(action), qPrintable(allowed));
+    }
+
     void controlsSitWhereTheyBelong_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QRect>("geometry");
