@@ -120,6 +120,46 @@ TEST(DiscConvert, TheGaugeCoversTheChapterRange) {
     EXPECT_EQ(firstTwo.progress, firstTwo.maximum);
 }
 
+// STOP! in the second of three chapter files: the first song stays, complete; Abort deletes the one being
+// written and Ignore keeps it as a valid shorter file; the third is never begun.
+TEST(DiscConvert, StopInAChapterRunKeepsTheFinishedSongs) {
+    REQUIRE_DISC_FIXTURES();
+    const TempDir whole;
+    ASSERT_EQ(
+        Convert({"-q", "--chapters", "-o", whole.Root().string(), DiscFixtures().discFolder}).exitStatus, 0);
+    const auto file = [](const TempDir& dir, int chapter) {
+        return dir.Path("MUSICDISC-t01-c0" + std::to_string(chapter) + ".wav");
+    };
+    for (const TStopAnswer answer : {TStopAnswer::Abort, TStopAnswer::Ignore}) {
+        SCOPED_TRACE(answer == TStopAnswer::Abort ? "Abort" : "Ignore");
+        const TempDir out;
+        FakeHost host;
+        TRunRequest request;
+        request.input = DiscFixtures().discFolder;
+        request.output = out.Root().string();
+        request.chapters = true;
+        const std::unique_ptr<TRun> run = MakeRun(host, request);
+        host.stopAnswers = {answer};
+        int64_t pumpsInSecond = 0;
+        host.onPump = [&](int64_t) {
+            if (host.outputsStarted.size() == 2 && ++pumpsInSecond == 2)
+                run->Control().StopQuestion();
+        };
+        EXPECT_EQ(run->Execute(), answer == TStopAnswer::Abort ? TRunResult::Aborted : TRunResult::Stopped);
+        EXPECT_EQ(ReadFile(file(out, 1)), ReadFile(file(whole, 1)));
+        EXPECT_FALSE(std::filesystem::exists(file(out, 3)));
+        if (answer == TStopAnswer::Abort) {
+            EXPECT_FALSE(std::filesystem::exists(file(out, 2)));
+            continue;
+        }
+        const std::vector<int32_t> kept = Samples(file(out, 2));
+        const std::vector<int32_t> full = Samples(file(whole, 2));
+        ASSERT_GT(kept.size(), 0u);
+        ASSERT_LT(kept.size(), full.size());
+        EXPECT_TRUE(std::equal(kept.begin(), kept.end(), full.begin()));
+    }
+}
+
 // The tone of a stretch of a stereo track's left channel, from its upward zero crossings.
 int ToneHz(const std::vector<int32_t>& samples, size_t firstFrame, size_t frames) {
     int crossings = 0;

@@ -75,6 +75,8 @@ public:
     void SetBusy(bool busy) override { busyLog.push_back(busy ? "busy" : "idle"); }
     void ShowStopButton(bool shown) override { busyLog.push_back(shown ? "stop shown" : "stop hidden"); }
     void ShowNote(const std::string& message) override { notes.push_back(message); }
+    std::vector<std::string> outputsStarted;
+    void OutputStarted(const std::string& name) override { outputsStarted.push_back(name); }
     void ProcessPendingEvents() override {
         ++pumps;
         if (onPump)
