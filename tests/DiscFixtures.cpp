@@ -33,26 +33,30 @@ std::string Clip(const std::string& out, int seconds, bool ntsc, const std::stri
            " -b:v 300k -g 5 -map 2:v " + audio + " '" + out + "'";
 }
 
-struct TFixtureFolder {
+// Discs made in a temporary folder of their own, removed with it at exit.
+template <typename Discs> struct TFixtureFolder {
     fs::path root;
-    TDiscFixtures fixtures;
+    Discs discs;
     ~TFixtureFolder() {
         std::error_code ignored;
         fs::remove_all(root, ignored);
     }
+    void Create(const std::string& prefix) {
+        std::string pattern = (fs::temp_directory_path() / (prefix + "-XXXXXX")).string();
+        if (!::mkdtemp(pattern.data()))
+            throw std::runtime_error("mkdtemp failed");
+        root = pattern;
+    }
 };
 
-std::unique_ptr<TFixtureFolder> Build() {
-    auto folder = std::make_unique<TFixtureFolder>();
+std::unique_ptr<TFixtureFolder<TDiscFixtures>> Build() {
+    auto folder = std::make_unique<TFixtureFolder<TDiscFixtures>>();
     for (const char* tool : {"ffmpeg", "dvdauthor", "genisoimage"})
         if (!HasTool(tool)) {
-            folder->fixtures.missing = tool;
+            folder->discs.missing = tool;
             return folder;
         }
-    std::string pattern = (fs::temp_directory_path() / "oxlip-discs-XXXXXX").string();
-    if (!::mkdtemp(pattern.data()))
-        throw std::runtime_error("mkdtemp failed");
-    folder->root = pattern;
+    folder->Create("oxlip-discs");
     const fs::path root = folder->root;
     Run(Clip((root / "a.mpg").string(), 14, false,
              "-map 0:a -map 1:a -c:a pcm_dvd -ar 48000 -ac 2 -sample_fmt s16"));
@@ -94,12 +98,12 @@ std::unique_ptr<TFixtureFolder> Build() {
            {ac3, R"(<vob file=")" + (root / "lpcm.mpg").string() + R"(" chapters="0,0:01"/>)"});
     author("SPEECH", {ac3});
     fs::create_directory(root / "work");
-    folder->fixtures = {"",
-                        (root / kFolderLabel).string(),
-                        (root / "disc.iso").string(),
-                        (root / "work").string(),
-                        (root / "DOCUMENTARY").string(),
-                        (root / "SPEECH").string()};
+    folder->discs = {"",
+                     (root / kFolderLabel).string(),
+                     (root / "disc.iso").string(),
+                     (root / "work").string(),
+                     (root / "DOCUMENTARY").string(),
+                     (root / "SPEECH").string()};
     return folder;
 }
 
@@ -120,23 +124,11 @@ void Author(const fs::path& root, const std::string& name, const std::string& vo
     Run("VIDEO_FORMAT=PAL dvdauthor -x '" + (root / (name + ".xml")).string() + "'");
 }
 
-struct TSongFolder {
-    fs::path root;
-    TSongDiscs discs;
-    ~TSongFolder() {
-        std::error_code ignored;
-        fs::remove_all(root, ignored);
-    }
-};
-
-std::unique_ptr<TSongFolder> BuildSongDiscs() {
-    auto folder = std::make_unique<TSongFolder>();
+std::unique_ptr<TFixtureFolder<TSongDiscs>> BuildSongDiscs() {
+    auto folder = std::make_unique<TFixtureFolder<TSongDiscs>>();
     if (!DiscFixtures().missing.empty())
         return folder;
-    std::string pattern = (fs::temp_directory_path() / "oxlip-songs-XXXXXX").string();
-    if (!::mkdtemp(pattern.data()))
-        throw std::runtime_error("mkdtemp failed");
-    folder->root = pattern;
+    folder->Create("oxlip-songs");
     const fs::path root = folder->root;
     const auto tone = [](int hz, const std::string& seconds) {
         return "sine=frequency=" + std::to_string(hz) + ":sample_rate=48000:duration=" + seconds;
@@ -162,11 +154,11 @@ std::unique_ptr<TSongFolder> BuildSongDiscs() {
 } // namespace
 
 const TSongDiscs& SongDiscs() {
-    static const std::unique_ptr<TSongFolder> folder = BuildSongDiscs();
+    static const std::unique_ptr<TFixtureFolder<TSongDiscs>> folder = BuildSongDiscs();
     return folder->discs;
 }
 
 const TDiscFixtures& DiscFixtures() {
-    static const std::unique_ptr<TFixtureFolder> folder = Build();
-    return folder->fixtures;
+    static const std::unique_ptr<TFixtureFolder<TDiscFixtures>> folder = Build();
+    return folder->discs;
 }
