@@ -6,6 +6,7 @@
 #include "mmio/PathState.h"
 #include "texts/Messages.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
@@ -63,7 +64,27 @@ bool IsPartOfDisc(const std::string& output, const std::string& disc) {
     return false;
 }
 
+// The title set of an IFO named VTS_nn_0.IFO (any case), or 0.
+int TitleSetNamed(const std::string& path) {
+    std::string name = std::filesystem::path(path).filename().string();
+    std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::toupper(c); });
+    int set = 0;
+    char tail[8] = {};
+    if (name.size() == 12 && std::sscanf(name.c_str(), "VTS_%2d_0.%3s", &set, tail) == 2 &&
+        std::string(tail) == "IFO")
+        return set;
+    return 0;
+}
+
 } // namespace
+
+const TDiscTitle* DefaultTitleFor(const TDisc& disc, const std::string& input) {
+    if (const int set = TitleSetNamed(input); set > 0)
+        for (const TDiscTitle& title : disc.Titles())
+            if (title.titleSet == set && title.unreadable.empty())
+                return &title;
+    return disc.DefaultTitle();
+}
 
 std::string DiscOutputName(const std::string& label, int title, int chapter, const std::string& extension) {
     std::string safe = label.empty() ? "DVD" : label;
@@ -87,10 +108,10 @@ std::string ProposeDiscOutputName(const std::string& disc) {
     std::string error;
     const std::unique_ptr<TDisc> opened = TDisc::Open(disc, error);
     const std::optional<TDiscLocation> location = LocateDisc(disc);
-    if (!opened || !opened->DefaultTitle() || !location)
+    const TDiscTitle* title = opened ? DefaultTitleFor(*opened, disc) : nullptr;
+    if (!title || !location)
         return {};
-    return Joined(FolderBesideDisc(*location),
-                  DiscOutputName(opened->Label(), opened->DefaultTitle()->number));
+    return Joined(FolderBesideDisc(*location), DiscOutputName(opened->Label(), title->number));
 }
 
 std::vector<std::string> PlanDiscOutputs(const TDiscRequest& request) {
@@ -98,7 +119,7 @@ std::vector<std::string> PlanDiscOutputs(const TDiscRequest& request) {
     const std::unique_ptr<TDisc> disc = TDisc::Open(request.disc, error);
     const TDiscTitle* title = !disc               ? nullptr
                               : request.title > 0 ? disc->Title(request.title)
-                                                  : disc->DefaultTitle();
+                                                  : DefaultTitleFor(*disc, request.disc);
     const TDiscAudio* audio = !title              ? nullptr
                               : request.track > 0 ? title->Audio(request.track)
                                                   : title->FirstLpcm();
@@ -145,8 +166,8 @@ bool TDiscRun::OpenDisc() {
 
 // Without a title given, the longest is taken only when no title that cannot be read might be longer.
 bool TDiscRun::ChooseTitle() {
-    title_ = request_.title > 0 ? disc_->Title(request_.title) : disc_->DefaultTitle();
-    if (request_.title == 0)
+    title_ = request_.title > 0 ? disc_->Title(request_.title) : DefaultTitleFor(*disc_, request_.disc);
+    if (request_.title == 0 && title_ == disc_->DefaultTitle())
         if (const TDiscTitle* rival = disc_->UnreadableRival(title_))
             return Refuse(msg::LongestTitleUnknown(rival->number, rival->unreadable));
     if (!title_)

@@ -16,7 +16,7 @@ struct TDiscChapter;
 // (the first LPCM stream unless given), whole or one file per chapter.
 struct TDiscRequest {
     std::string disc;      // a disc folder, its VIDEO_TS folder, an IFO file or an image
-    int title = 0;         // as the disc numbers its titles; 0 for TDisc::DefaultTitle
+    int title = 0;         // as the disc numbers its titles; 0 for DefaultTitleFor
     int track = 0;         // the disc's audio stream number; 0 for the first LPCM stream
     bool chapters = false; // one file per chapter
     int firstChapter = 0;  // with chapters: the range to convert; 0 for all
@@ -25,6 +25,10 @@ struct TDiscRequest {
     std::string folder = ".";       // where the default names go when no output is given
     std::string extension = ".wav"; // of the default names
 };
+
+// The title converted when none is given: for a title set's IFO (VTS_nn_0.IFO) the first readable title
+// of that title set, otherwise (or when it has none) the disc's default, the longest with LPCM audio.
+const TDiscTitle* DefaultTitleFor(const TDisc& disc, const std::string& input);
 
 // The default names: LABEL-tTT.wav for a title, LABEL-tTT-cCC.wav for one of its chapters.
 std::string DiscOutputName(const std::string& label, int title, int chapter = 0,

@@ -23,18 +23,6 @@ std::string HoursMinutesSeconds(int64_t ticks) {
     return text;
 }
 
-// The title set of an IFO named VTS_nn_0.IFO (any case), or 0.
-int TitleSetNamed(const std::string& path) {
-    std::string name = std::filesystem::path(path).filename().string();
-    std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::toupper(c); });
-    int set = 0;
-    char tail[8] = {};
-    if (name.size() == 12 && std::sscanf(name.c_str(), "VTS_%2d_0.%3s", &set, tail) == 2 &&
-        std::string(tail) == "IFO")
-        return set;
-    return 0;
-}
-
 } // namespace
 
 bool ReadDiscChoices(const std::string& disc, TDiscChoices& choices, std::string& error) {
@@ -67,14 +55,8 @@ bool ReadDiscChoices(const std::string& disc, TDiscChoices& choices, std::string
             choice.refusal = msg::TitleWithoutLpcm(title.number, JoinedCodecNames(codecs));
         choices.titles.push_back(std::move(choice));
     }
-    if (const TDiscTitle* title = opened->DefaultTitle())
+    if (const TDiscTitle* title = DefaultTitleFor(*opened, disc))
         choices.preferredTitle = title->number;
-    if (const int set = TitleSetNamed(disc); set > 0)
-        for (const TTitleChoice& title : choices.titles)
-            if (title.titleSet == set && title.unreadable.empty()) {
-                choices.preferredTitle = title.number;
-                break;
-            }
     return true;
 }
 

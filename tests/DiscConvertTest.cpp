@@ -402,6 +402,16 @@ TEST(DiscConvert, TheDefaultTitleIsTheLongestWithLpcm) {
     outcome = Convert({"-q", DiscFixtures().speech}, work);
     EXPECT_EQ(outcome.exitStatus, 1);
     EXPECT_EQ(outcome.err, Said(DiscFixtures().speech, {msg::TitleWithoutLpcm(1, "AC-3")}));
+
+    // A title set's IFO names its own title, for the window and for oxlip-convert alike.
+    const std::string ifo = DiscFixtures().discFolder + "/VIDEO_TS/VTS_02_0.IFO";
+    TRunRequest request;
+    request.input = ifo;
+    request.folder = work;
+    EXPECT_EQ(PlanOutputs(request), (std::vector<std::string>{work + "/MUSICDISC-t02.wav"}));
+    outcome = Convert({"-q", ifo}, work);
+    ASSERT_EQ(outcome.exitStatus, 0) << outcome.err;
+    EXPECT_EQ(Samples(work + "/MUSICDISC-t02.wav"), DecodeWithFfmpeg("-i '" + Vob(2) + "' -map 0:a:1"));
 }
 
 // Where an input's outputs go without -o, worked out before its run: a file beside itself, but a file of
