@@ -25,7 +25,7 @@ public:
     int64_t Read(uint8_t* buffer, int64_t count) override;
     int64_t Size() const override { return size_; }
     // Empty until a read fails: msg::kDiscReadFailed or msg::kDiscEncrypted.
-    const std::string& Error() const { return error_; }
+    const std::string& Error() const override { return error_; }
 
 private:
     TTitleSource(TDvdReader reader, dvd_file_s* file, std::vector<TDiscCell> cells);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 // Where program-stream bytes come from: one file, or a disc title's cells read in playback order. The
 // demultiplexer pulls from it and never seeks.
@@ -11,4 +12,9 @@ public:
     virtual int64_t Read(uint8_t* buffer, int64_t count) = 0;
     // The stream's length in bytes, for progress; -1 when unknown.
     virtual int64_t Size() const = 0;
+    // Why a read failed, in the program's words, where the source knows more than that it failed.
+    virtual const std::string& Error() const {
+        static const std::string none;
+        return none;
+    }
 };

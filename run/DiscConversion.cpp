@@ -279,9 +279,6 @@ TRunResult TDiscRun::ConvertTitle() {
     }
     for (const std::string& note : title_->notes)
         host_.ShowNote(note);
-    const TRunResult result = TStreamRun::Execute(*source, static_cast<uint8_t>(audio_->subStreamId),
-                                                  plannedParts_, -1, &titleChapters_);
-    if (result == TRunResult::Failed && !source->Error().empty() && source->Error() != msg::kReadFailed)
-        host_.ShowError(source->Error());
-    return result;
+    return TStreamRun::Execute(*source, static_cast<uint8_t>(audio_->subStreamId), plannedParts_, -1,
+                               &titleChapters_);
 }

@@ -99,14 +99,21 @@ bool TStreamRun::FindTrack(TStreamSource& source, int lpcmTrack, uint8_t& trackI
     return true;
 }
 
+// A disc says why its read failed (an encrypted pack, say); a file only that it failed.
+std::string TStreamRun::ReadFailure() const {
+    return source_ && !source_->Error().empty() ? source_->Error() : std::string(msg::kReadFailed);
+}
+
 TRunResult TStreamRun::Convert(TStreamSource& source, uint8_t trackId) {
     phase_ = Phase::Preparing;
+    source_ = &source;
     TLpcmTrackReader reader(source, trackId, host_.FormatIndex() == 0, options_.dither, options_.lpcmPacking);
     cutter_.reset();
     if (chapters_ && chapters_->startBytes.size() > 1)
         reader.WatchVideoStart(chapters_->startBytes[1]);
     if (!StartReader(reader) || !BeginOutputs(source)) {
         phase_ = Phase::Idle;
+        source_ = nullptr;
         return outcome_.Result();
     }
     try {
@@ -120,13 +127,14 @@ TRunResult TStreamRun::Convert(TStreamSource& source, uint8_t trackId) {
     host_.ShowStopButton(false);
     TellAboutTheEnd(reader);
     CleanUp();
+    source_ = nullptr;
     return outcome_.Result();
 }
 
 // Reads up to the track's first packet, whose format every output takes.
 bool TStreamRun::StartReader(TLpcmTrackReader& reader) {
     if (!reader.Start())
-        return Refuse(reader.Demuxer().ReadFailed() ? msg::kReadFailed : msg::NoLpcmTrack(""));
+        return Refuse(reader.Demuxer().ReadFailed() ? ReadFailure() : msg::NoLpcmTrack(""));
     const TLpcmDecoder& decoder = reader.Decoder();
     format_.channels = static_cast<uint16_t>(decoder.Channels());
     format_.sampleRate = static_cast<uint32_t>(reader.Format().sampleRate);
@@ -197,7 +205,7 @@ void TStreamRun::ConvertPackets(TLpcmTrackReader& reader) {
     ShowProgress(reader);
     if (outcome_.Running() && reader.Demuxer().ReadFailed()) {
         outcome_.Fail();
-        ShowError(msg::kReadFailed);
+        ShowError(ReadFailure());
     }
     if (outcome_.Running() && reader.FormatChanged()) {
         ShowError(msg::FormatChanged(FormatPlayTime(reader.ChangeSeconds())));

@@ -1,4 +1,5 @@
 #include "disc/Disc.h"
+#include "CliProcess.h"
 #include "DiscFixtures.h"
 #include "TestFiles.h"
 #include "disc/DiscListing.h"
@@ -300,6 +301,15 @@ TEST(TitleSource, StopsAtAScrambledPackMidTitle) {
     EXPECT_EQ(got, -1);
     EXPECT_LE(total, 600 * kDiscBlockBytes);
     EXPECT_EQ(source->Error(), msg::kDiscEncrypted);
+
+    // The run says that cause alone, and keeps no output.
+    const std::string output = (disc.parent_path() / "scrambled-late.wav").string();
+    CliRun run;
+    run.args = {"-q", "--title", "2", "-o", output, disc.string()};
+    const CliOutcome outcome = RunCli(run);
+    EXPECT_EQ(outcome.exitStatus, 1);
+    EXPECT_EQ(outcome.err, Said(disc.string(), {msg::kDiscEncrypted}));
+    EXPECT_FALSE(fs::exists(output));
 }
 
 TEST(TitleSource, DeliversTheCellsBytesAcrossVobFiles) {
