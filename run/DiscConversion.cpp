@@ -76,6 +76,30 @@ int TitleSetNamed(const std::string& path) {
     return 0;
 }
 
+// The request's chapter range of `title`, from 1 to the last unless given; false when it has no such
+// chapters.
+bool ChapterRange(const TDiscRequest& request, const TDiscTitle& title, int& first, int& last) {
+    const int count = static_cast<int>(title.chapters.size());
+    first = request.firstChapter > 0 ? request.firstChapter : 1;
+    last = request.lastChapter > 0 ? request.lastChapter : count;
+    return first <= last && last <= count;
+}
+
+// What the run writes for `title`: its file, or one per chapter of the range, in the folder the request
+// gives for them.
+std::vector<std::string> PartNames(const TDiscRequest& request, const std::string& label,
+                                   const TDiscTitle& title, int first, int last) {
+    if (!request.chapters)
+        return {request.output.empty()
+                    ? Joined(request.folder, DiscOutputName(label, title.number, 0, request.extension))
+                    : request.output};
+    const std::string folder = request.output.empty() ? request.folder : request.output;
+    std::vector<std::string> names;
+    for (int k = first; k <= last; ++k)
+        names.push_back(Joined(folder, DiscOutputName(label, title.number, k, request.extension)));
+    return names;
+}
+
 } // namespace
 
 const TDiscTitle* DefaultTitleFor(const TDisc& disc, const std::string& input) {
@@ -123,23 +147,11 @@ std::vector<std::string> PlanDiscOutputs(const TDiscRequest& request) {
     const TDiscAudio* audio = !title              ? nullptr
                               : request.track > 0 ? title->Audio(request.track)
                                                   : title->FirstLpcm();
-    if (!audio || audio->codec != TAudioCodec::Lpcm)
+    int first = 0, last = 0;
+    if (!audio || audio->codec != TAudioCodec::Lpcm ||
+        (request.chapters && !ChapterRange(request, *title, first, last)))
         return {};
-    // The names as PlanParts and PlanChapters give them.
-    if (!request.chapters)
-        return {request.output.empty() ? Joined(request.folder, DiscOutputName(disc->Label(), title->number,
-                                                                               0, request.extension))
-                                       : request.output};
-    const int count = static_cast<int>(title->chapters.size());
-    const int first = request.firstChapter > 0 ? request.firstChapter : 1;
-    const int last = request.lastChapter > 0 ? request.lastChapter : count;
-    if (first > last || last > count)
-        return {};
-    const std::string folder = request.output.empty() ? request.folder : request.output;
-    std::vector<std::string> names;
-    for (int k = first; k <= last; ++k)
-        names.push_back(Joined(folder, DiscOutputName(disc->Label(), title->number, k, request.extension)));
-    return names;
+    return PartNames(request, disc->Label(), *title, first, last);
 }
 
 TDiscRun::TDiscRun(TRunHost& host, TDiscRequest request, TRunOptions options)
@@ -202,13 +214,12 @@ bool TDiscRun::PlanParts() {
     }
     titleChapters_.endChapter = 0;
     if (!request_.chapters) {
-        const std::string name = DiscOutputName(disc_->Label(), title_->number, 0, request_.extension);
         const std::string title = "Title " + std::to_string(title_->number);
         // One chapter mark per chapter, where its file would begin; the run sets them as it finds them.
         std::vector<int64_t> starts;
         for (size_t k = 0; k < title_->chapters.size(); ++k)
             starts.push_back(k == 0 ? 0 : ChapterStart(title_->chapters[k]));
-        plannedParts_ = {{request_.output.empty() ? Joined(request_.folder, name) : request_.output,
+        plannedParts_ = {{PartNames(request_, disc_->Label(), *title_, 0, 0).front(),
                           0,
                           0,
                           false,
@@ -216,8 +227,7 @@ bool TDiscRun::PlanParts() {
                           {title, disc_->Label(), {}, std::move(starts)}}};
         return true;
     }
-    const std::string folder = request_.output.empty() ? request_.folder : request_.output;
-    return PlanChapters(folder);
+    return PlanChapters();
 }
 
 // Where a chapter begins by its video's playing time, until the run finds where its audio begins.
@@ -227,26 +237,26 @@ int64_t TDiscRun::ChapterStart(const TDiscChapter& chapter) const {
 }
 
 // One part per chapter of the range, each beginning where its chapter's audio begins.
-bool TDiscRun::PlanChapters(const std::string& folder) {
+bool TDiscRun::PlanChapters() {
     const int count = static_cast<int>(title_->chapters.size());
-    const int first = request_.firstChapter > 0 ? request_.firstChapter : 1;
-    const int last = request_.lastChapter > 0 ? request_.lastChapter : count;
-    if (first > last || last > count)
+    int first = 0, last = 0;
+    if (!ChapterRange(request_, *title_, first, last))
         return Refuse(msg::NoSuchChapters(first, last, title_->number, count));
+    const std::string folder = request_.output.empty() ? request_.folder : request_.output;
     if (StateOfPath(folder) != TPathState::Folder)
         return Refuse(msg::NoSuchFolder(folder));
+    const std::vector<std::string> names = PartNames(request_, disc_->Label(), *title_, first, last);
     plannedParts_.clear();
     for (int k = first; k <= last; ++k)
-        plannedParts_.push_back(
-            {Joined(folder, DiscOutputName(disc_->Label(), title_->number, k, request_.extension)),
-             0,
-             k,
-             false,
-             {{"ALBUM", disc_->Label()},
-              {"TITLE", "Chapter " + std::to_string(k)},
-              {"TRACKNUMBER", std::to_string(k)},
-              {"TRACKTOTAL", std::to_string(count)}},
-             {"Chapter " + std::to_string(k), disc_->Label(), {}, {}}});
+        plannedParts_.push_back({names[static_cast<size_t>(k - first)],
+                                 0,
+                                 k,
+                                 false,
+                                 {{"ALBUM", disc_->Label()},
+                                  {"TITLE", "Chapter " + std::to_string(k)},
+                                  {"TRACKNUMBER", std::to_string(k)},
+                                  {"TRACKTOTAL", std::to_string(count)}},
+                                 {"Chapter " + std::to_string(k), disc_->Label(), {}, {}}});
     if (last < count)
         titleChapters_.endChapter = last + 1;
     return true;

@@ -57,7 +57,7 @@ private:
     bool ChooseTitle();
     bool ChooseAudio();
     bool PlanParts();
-    bool PlanChapters(const std::string& folder);
+    bool PlanChapters();
     int64_t ChapterStart(const TDiscChapter& chapter) const;
     bool AskAboutExistingOutputs();
     TRunResult ConvertTitle();
