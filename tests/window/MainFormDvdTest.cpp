@@ -197,7 +197,15 @@ private slots:
         const bool chapters = outputs.size() > 1;
         const fs::path beside = disc.parent_path();
         QCOMPARE(OutputName(), chapters ? beside.string() : (beside / outputs.at(0).toStdString()).string());
+        // The caption names each file as it is being written, and is the window's own again after the run.
+        QStringList captions;
+        connect(form.get(), &QWidget::windowTitleChanged, this,
+                [&](const QString& caption) { captions << caption; });
         Process();
+        QStringList expected;
+        for (const QString& output : outputs)
+            expected << QString::fromUtf8("Oxlip \u2013 ") + output;
+        QCOMPARE(captions, expected << "Oxlip");
 
         const std::string reference = dir->Path("reference");
         fs::remove_all(reference);
