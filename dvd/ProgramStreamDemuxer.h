@@ -51,6 +51,7 @@ public:
     bool Truncated() const { return truncated_; }
     // The source reported a read error; the stream ended there.
     bool ReadFailed() const { return readFailed_; }
+    const TStreamSource& Source() const { return source_; }
     // Bytes of the source consumed so far, for progress.
     int64_t Position() const { return consumed_ + static_cast<int64_t>(pos_); }
 

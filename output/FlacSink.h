@@ -48,7 +48,6 @@ public:
 private:
     bool Start(TMMIOFile& file, const TAudioFormat& format);
     bool HandOver();
-    bool Stop(bool drain);
     bool AddCueSheet();
     bool FinishCueSheet();
     void AddToMd5(const uint8_t* bytes, const int32_t* samples, size_t count);

@@ -100,6 +100,14 @@ std::vector<std::string> PartNames(const TDiscRequest& request, const std::strin
     return names;
 }
 
+// The title and the audio stream a request names, or takes by default; nullptr when there is none such.
+const TDiscTitle* RequestedTitle(const TDisc& disc, const TDiscRequest& request) {
+    return request.title > 0 ? disc.Title(request.title) : DefaultTitleFor(disc, request.disc);
+}
+const TDiscAudio* RequestedAudio(const TDiscTitle& title, const TDiscRequest& request) {
+    return request.track > 0 ? title.Audio(request.track) : title.FirstLpcm();
+}
+
 } // namespace
 
 const TDiscTitle* DefaultTitleFor(const TDisc& disc, const std::string& input) {
@@ -141,12 +149,8 @@ std::string ProposeDiscOutputName(const std::string& disc) {
 std::vector<std::string> PlanDiscOutputs(const TDiscRequest& request) {
     std::string error;
     const std::unique_ptr<TDisc> disc = TDisc::Open(request.disc, error);
-    const TDiscTitle* title = !disc               ? nullptr
-                              : request.title > 0 ? disc->Title(request.title)
-                                                  : DefaultTitleFor(*disc, request.disc);
-    const TDiscAudio* audio = !title              ? nullptr
-                              : request.track > 0 ? title->Audio(request.track)
-                                                  : title->FirstLpcm();
+    const TDiscTitle* title = disc ? RequestedTitle(*disc, request) : nullptr;
+    const TDiscAudio* audio = title ? RequestedAudio(*title, request) : nullptr;
     int first = 0, last = 0;
     if (!audio || audio->codec != TAudioCodec::Lpcm ||
         (request.chapters && !ChapterRange(request, *title, first, last)))
@@ -178,7 +182,7 @@ bool TDiscRun::OpenDisc() {
 
 // Without a title given, the longest is taken only when no title that cannot be read might be longer.
 bool TDiscRun::ChooseTitle() {
-    title_ = request_.title > 0 ? disc_->Title(request_.title) : DefaultTitleFor(*disc_, request_.disc);
+    title_ = RequestedTitle(*disc_, request_);
     if (request_.title == 0 && title_ == disc_->DefaultTitle())
         if (const TDiscTitle* rival = disc_->UnreadableRival(title_))
             return Refuse(msg::LongestTitleUnknown(rival->number, rival->unreadable));
@@ -190,7 +194,7 @@ bool TDiscRun::ChooseTitle() {
 }
 
 bool TDiscRun::ChooseAudio() {
-    audio_ = request_.track > 0 ? title_->Audio(request_.track) : title_->FirstLpcm();
+    audio_ = RequestedAudio(*title_, request_);
     if (request_.track > 0 && !audio_)
         return Refuse(msg::NoSuchAudioStream(request_.track, title_->number));
     if (!audio_) {

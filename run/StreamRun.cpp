@@ -100,20 +100,19 @@ bool TStreamRun::FindTrack(TStreamSource& source, int lpcmTrack, uint8_t& trackI
 }
 
 // A disc says why its read failed (an encrypted pack, say); a file only that it failed.
-std::string TStreamRun::ReadFailure() const {
-    return source_ && !source_->Error().empty() ? source_->Error() : std::string(msg::kReadFailed);
+std::string TStreamRun::ReadFailure(const TLpcmTrackReader& reader) {
+    const std::string& error = reader.Demuxer().Source().Error();
+    return error.empty() ? std::string(msg::kReadFailed) : error;
 }
 
 TRunResult TStreamRun::Convert(TStreamSource& source, uint8_t trackId) {
     phase_ = Phase::Preparing;
-    source_ = &source;
     TLpcmTrackReader reader(source, trackId, host_.FormatIndex() == 0, options_.dither, options_.lpcmPacking);
     cutter_.reset();
     if (chapters_ && chapters_->startBytes.size() > 1)
         reader.WatchVideoStart(chapters_->startBytes[1]);
     if (!StartReader(reader) || !BeginOutputs(source)) {
         phase_ = Phase::Idle;
-        source_ = nullptr;
         return outcome_.Result();
     }
     try {
@@ -127,14 +126,13 @@ TRunResult TStreamRun::Convert(TStreamSource& source, uint8_t trackId) {
     host_.ShowStopButton(false);
     TellAboutTheEnd(reader);
     CleanUp();
-    source_ = nullptr;
     return outcome_.Result();
 }
 
 // Reads up to the track's first packet, whose format every output takes.
 bool TStreamRun::StartReader(TLpcmTrackReader& reader) {
     if (!reader.Start())
-        return Refuse(reader.Demuxer().ReadFailed() ? ReadFailure() : msg::NoLpcmTrack(""));
+        return Refuse(reader.Demuxer().ReadFailed() ? ReadFailure(reader) : msg::NoLpcmTrack(""));
     const TLpcmDecoder& decoder = reader.Decoder();
     format_.channels = static_cast<uint16_t>(decoder.Channels());
     format_.sampleRate = static_cast<uint32_t>(reader.Format().sampleRate);
@@ -205,7 +203,7 @@ void TStreamRun::ConvertPackets(TLpcmTrackReader& reader) {
     ShowProgress(reader);
     if (outcome_.Running() && reader.Demuxer().ReadFailed()) {
         outcome_.Fail();
-        ShowError(ReadFailure());
+        ShowError(ReadFailure(reader));
     }
     if (outcome_.Running() && reader.FormatChanged()) {
         ShowError(msg::FormatChanged(FormatPlayTime(reader.ChangeSeconds())));
@@ -250,9 +248,9 @@ void TStreamRun::TellAboutChapterLengths() {
         return;
     const std::vector<int64_t> starts = ChapterStarts();
     for (const TStreamPart& part : parts_) {
+        // Chapters found (the first is found at the start) and known to the title.
         const size_t k = static_cast<size_t>(part.chapter);
-        const bool found = k == 1 || (cutter_->Cuts().size() >= k - 1);
-        if (k < 1 || k > chapters_->videoTicks.size() || !found)
+        if (k < 1 || k > chapters_->videoTicks.size() || k > cutter_->Cuts().size() + 1)
             continue;
         const int64_t end = k < starts.size() ? std::min(starts[k], frame_) : frame_;
         const int64_t audioTicks = (end - starts[k - 1]) * 90000 / format_.sampleRate;

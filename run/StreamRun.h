@@ -71,7 +71,7 @@ private:
     bool FindTrack(TStreamSource& source, int lpcmTrack, uint8_t& trackId);
     bool StartReader(TLpcmTrackReader& reader);
     bool BeginOutputs(TStreamSource& source);
-    std::string ReadFailure() const;
+    static std::string ReadFailure(const TLpcmTrackReader& reader);
     void SetGaugeRange(TStreamSource& source);
     void ShowProgress(TLpcmTrackReader& reader);
     void ConvertPackets(TLpcmTrackReader& reader);
@@ -93,7 +93,6 @@ private:
     TRunOptions options_;
     std::vector<TStreamPart> parts_;
     int64_t endFrame_ = kNoEnd;
-    const TStreamSource* source_ = nullptr; // while a conversion runs
     int64_t gaugeStart_ = 0;
     int64_t gaugeEnd_ = 0;
     size_t part_ = 0;

@@ -18,6 +18,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QListWidget>
+#include <QScopeGuard>
 #include <QSpinBox>
 #include <QStandardPaths>
 #include <QTreeWidget>
@@ -300,13 +301,27 @@ private slots:
     // Outputs are proposed where the user can write: beside the input, else in the music folder or home
     // (a VOB or disc on a mounted, read-only disc; a folder of /proc stands in for one).
     void outputsAreProposedWhereTheUserCanWrite() {
-        const QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
-        const QString fallback =
-            QFileInfo(music).isDir() && QFileInfo(music).isWritable() ? music : QDir::homePath();
+        // The user's music folder, as the desktop names it (XDG_MUSIC_DIR in user-dirs.dirs).
+        const QString config = QString::fromStdString(dir->Path("config"));
+        const QString music = QString::fromStdString(dir->Path("Musik"));
+        QVERIFY(QDir().mkpath(config));
+        QFile dirs(config + "/user-dirs.dirs");
+        QVERIFY(dirs.open(QIODevice::WriteOnly));
+        dirs.write(("XDG_MUSIC_DIR=\"" + music + "\"\n").toUtf8());
+        dirs.close();
+        const QByteArray configBefore = qgetenv("XDG_CONFIG_HOME");
+        const auto restore = qScopeGuard([&] {
+            configBefore.isNull() ? qunsetenv("XDG_CONFIG_HOME") : qputenv("XDG_CONFIG_HOME", configBefore);
+        });
+        qputenv("XDG_CONFIG_HOME", config.toUtf8());
+
         const QString writable = QString::fromStdString(dir->Path("movie.wav"));
         QCOMPARE(InWritableFolder(writable), writable);
-        QCOMPARE(InWritableFolder("/proc/self/movie.wav"), QDir(fallback).filePath("movie.wav"));
-        QCOMPARE(WritableFolder("/proc/self"), fallback);
+        const QString readOnly = "/proc/self/movie.wav";
+        QCOMPARE(InWritableFolder(readOnly), QDir::homePath() + "/movie.wav"); // no music folder yet
+        QVERIFY(QDir().mkpath(music));
+        QCOMPARE(InWritableFolder(readOnly), music + "/movie.wav");
+        QCOMPARE(WritableFolder("/proc/self"), music);
     }
 
     // A folder that holds no disc is no input, as it is for oxlip-convert.
