@@ -4,8 +4,7 @@
 #include "dvd/FileStreamSource.h"
 #include "dvd/LpcmFormat.h"
 #include "dvd/ProgramStreamDemuxer.h"
-#include "output/FlacSink.h"
-#include "output/Rf64WaveSink.h"
+#include "output/EncoderName.h"
 #include "texts/Messages.h"
 
 #include <algorithm>
@@ -15,8 +14,8 @@
 #include <set>
 
 TRunResult TStreamRun::ExecuteFile(int lpcmTrack) {
-    const std::string inputName = host_.InputName();
-    const std::string outputName = host_.OutputName();
+    const std::string& inputName = request_.input;
+    const std::string& outputName = request_.output;
     bool overwriteAgreed = false;
     if (!StartRun(inputName, outputName, overwriteAgreed))
         return outcome_.Result();
@@ -34,10 +33,10 @@ TRunResult TStreamRun::ExecuteFile(int lpcmTrack) {
     }
     file->Rewind();
     TFileStreamSource source(*file);
-    // The WAVE output is named after the stream it holds.
-    TOutputMarks marks;
-    marks.title = std::filesystem::path(inputName).stem().string();
-    parts_ = {{outputName, 0, 0, overwriteAgreed, {}, std::move(marks)}};
+    // The output is named after the stream it holds.
+    TOutputMetadata metadata;
+    metadata.title = std::filesystem::path(inputName).stem().string();
+    parts_ = {{outputName, 0, 0, overwriteAgreed, std::move(metadata)}};
     endFrame_ = kNoEnd;
     chapters_.reset();
     const TRunResult result = Convert(source, trackId);
@@ -107,7 +106,9 @@ std::string TStreamRun::ReadFailure(const TLpcmTrackReader& reader) {
 
 TRunResult TStreamRun::Convert(TStreamSource& source, uint8_t trackId) {
     phase_ = Phase::Preparing;
-    TLpcmTrackReader reader(source, trackId, host_.FormatIndex() == 0, options_.dither, options_.lpcmPacking);
+    const TRunOptions& options = request_.options;
+    TLpcmTrackReader reader(source, trackId, request_.resolution == TResolution::Reduced16, options.dither,
+                            options.lpcmPacking);
     cutter_.reset();
     if (chapters_ && chapters_->startBytes.size() > 1)
         reader.WatchVideoStart(chapters_->startBytes[1]);
@@ -286,19 +287,27 @@ void TStreamRun::CleanUp() {
 }
 
 std::unique_ptr<TAudioSink> TStreamRun::MakeSink() const {
-    if (options_.makeSink)
-        return options_.makeSink();
-    const TStreamPart& part = parts_[part_];
-    if (options_.flac) {
-        std::vector<TFlacTag> automatic = {EncoderTag()};
-        automatic.insert(automatic.end(), part.tags.begin(), part.tags.end());
-        return std::make_unique<TFlacSink>(options_.flac->level, MergedTags(automatic, options_.flac->tags),
-                                           part.marks.chapterStarts);
-    }
-    // Every output says what wrote it, after its samples.
-    TOutputMarks marks = part.marks;
-    marks.encoder = EncoderTag().second;
-    return std::make_unique<TRf64WaveSink>(std::move(marks));
+    if (request_.options.makeSink)
+        return request_.options.makeSink();
+    // Every output says what wrote it, and takes the user's tags.
+    TOutputMetadata metadata = parts_[part_].metadata;
+    metadata.encoder = EncoderName();
+    metadata.userTags = request_.metadata.userTags;
+    return FormatOf(request_).makeSink(SinkSettingsOf(request_, false), metadata);
+}
+
+void TStreamRun::BeginPreparing() {
+    outcome_.Begin();
+    phase_ = Phase::Preparing;
+}
+
+TRunResult TStreamRun::RefuseBeforeConverting(const std::string& message) {
+    if (message.empty())
+        outcome_.Refuse();
+    else
+        Refuse(message);
+    phase_ = Phase::Idle;
+    return outcome_.Result();
 }
 
 bool TStreamRun::StartPart(size_t index) {
@@ -317,7 +326,7 @@ bool TStreamRun::StartPart(size_t index) {
 bool TStreamRun::FinishPart(bool lastOfRun) {
     if (!output_.Exists())
         return true;
-    if (cutter_ && !parts_[part_].marks.chapterStarts.empty())
+    if (cutter_ && !parts_[part_].metadata.chapterStarts.empty())
         output_.Sink().SetChapterStarts(ChapterStarts());
     const std::exception_ptr closeError = output_.Finish(host_, outcome_, partBytes_, lastOfRun);
     if (closeError)

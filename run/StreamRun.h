@@ -4,10 +4,10 @@
 #include "dvd/LpcmTrackReader.h"
 #include "dvd/StreamSource.h"
 #include "output/AudioFormat.h"
-#include "output/OutputMarks.h"
+#include "output/OutputMetadata.h"
 #include "run/RunControl.h"
-#include "run/RunOptions.h"
 #include "run/RunOutput.h"
+#include "run/RunRequest.h"
 
 #include <cstdint>
 #include <memory>
@@ -23,8 +23,8 @@ struct TStreamPart {
     int64_t firstFrame = 0;
     int chapter = 0;              // 1-based; 0: the part begins at firstFrame
     bool overwriteAgreed = false; // the user was asked and said Yes
-    std::vector<TFlacTag> tags;   // what a FLAC output says of itself beside ENCODER
-    TOutputMarks marks;           // what a WAVE output says of itself; both take the chapter starts
+    // What the output says of itself; the request's user tags and the encoder are added to it.
+    TOutputMetadata metadata;
 };
 
 // A disc title's chapters, for a run that cuts its parts where each chapter's audio begins
@@ -37,10 +37,10 @@ struct TTitleChapters {
 };
 
 // The conversion of one LPCM track of a DVD program stream (a .VOB file, or a disc title's cells) into
-// WAVE files, beside the raw run and driven through the same host: the same questions, STOP! answers,
-// gauge and clean-up. The header takes the stream's rate, channels and resolution (16 bits on request,
-// the format index 0); outputs of any length become RF64. A stream cut into parts (chapters) writes one
-// file per part, cut between sample groups, so that the parts joined are the whole track.
+// files of the request's format, beside the raw run and driven through the same host: the same questions,
+// STOP! answers, gauge and clean-up. The header takes the stream's rate, channels and resolution (16 bits
+// when the request reduces it); WAVE outputs of any length become RF64. A stream cut into parts (chapters)
+// writes one file per part, cut between sample groups, so that the parts joined are the whole track.
 class TStreamRun : public TRunControl {
 public:
     // How far into a stream the first LPCM tracks are looked for before converting; a stream whose
@@ -50,11 +50,10 @@ public:
     // into few large writes (bench/dvd_throughput: 8 KiB costs a third of the run).
     static constexpr int32_t kOutputBufferSize = 256 * 1024;
 
-    explicit TStreamRun(TRunHost& host, TRunOptions options = {})
-        : TRunControl(host), options_(std::move(options)) {}
+    TStreamRun(TRunHost& host, TRunRequest request) : TRunControl(host), request_(std::move(request)) {}
 
-    // The program stream in the file the host names as input, its `lpcmTrack`-th LPCM track (1-based, in
-    // the order of their ids), to the host's output name.
+    // The program stream in the request's input file, its `lpcmTrack`-th LPCM track (1-based, in the order
+    // of their ids), to the request's output name.
     TRunResult ExecuteFile(int lpcmTrack);
     // A stream given by the caller (a disc title) from its track `trackId` (A0-A7), one output per part:
     // the frames from parts.front().firstFrame up to `endFrame` (-1: to the end). Parts are in order.
@@ -63,11 +62,16 @@ public:
     TRunResult Execute(TStreamSource& source, uint8_t trackId, const std::vector<TStreamPart>& parts,
                        int64_t endFrame = -1, const TTitleChapters* chapters = nullptr);
 
-protected:
-    // Converts the track of `source` into the parts set before.
-    TRunResult Convert(TStreamSource& source, uint8_t trackId);
+    // For a caller that prepares the stream itself (a disc's run): begins the run, so that what it finds
+    // before converting ends it as any run's check would. Refuse shows the message (none: a question was
+    // answered No) and returns the run's result.
+    void BeginPreparing();
+    TRunResult RefuseBeforeConverting(const std::string& message);
+    TRunHost& Host() { return host_; }
 
 private:
+    // Converts the track of `source` into the parts set before.
+    TRunResult Convert(TStreamSource& source, uint8_t trackId);
     bool FindTrack(TStreamSource& source, int lpcmTrack, uint8_t& trackId);
     bool StartReader(TLpcmTrackReader& reader);
     bool BeginOutputs(TStreamSource& source);
@@ -90,7 +94,7 @@ private:
     // An LPCM frame: 1/600 s.
     static constexpr int64_t kLpcmFrameTicks = 150;
 
-    TRunOptions options_;
+    TRunRequest request_;
     std::vector<TStreamPart> parts_;
     int64_t endFrame_ = kNoEnd;
     int64_t gaugeStart_ = 0;

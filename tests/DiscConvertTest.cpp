@@ -97,9 +97,9 @@ TEST(DiscConvert, TheGaugeCoversTheChapterRange) {
         TRunRequest request;
         request.input = DiscFixtures().discFolder;
         request.output = chapters ? out.Root().string() : out.Path("whole.wav");
-        request.chapters = chapters;
-        request.firstChapter = first;
-        request.lastChapter = last;
+        request.selection.chapters = chapters;
+        request.selection.firstChapter = first;
+        request.selection.lastChapter = last;
         int64_t lowest = INT64_MAX;
         host.onPump = [&](int64_t) { lowest = std::min(lowest, host.gaugeProgress); };
         EXPECT_EQ(MakeRun(host, request)->Execute(), TRunResult::Completed);
@@ -137,7 +137,7 @@ TEST(DiscConvert, StopInAChapterRunKeepsTheFinishedSongs) {
         TRunRequest request;
         request.input = DiscFixtures().discFolder;
         request.output = out.Root().string();
-        request.chapters = true;
+        request.selection.chapters = true;
         const std::unique_ptr<TRun> run = MakeRun(host, request);
         host.stopAnswers = {answer};
         int64_t pumpsInSecond = 0;
@@ -257,7 +257,8 @@ TEST(DiscConvert, FlacTitlesChaptersAndStreamsAreTaggedAndBitExact) {
     ASSERT_EQ(Convert({"-q", "--track", "2", "-o", work + "/de.flac", Vob(1)}).exitStatus, 0);
     EXPECT_EQ(ShellOutput("flac -s -t '" + work + "/de.flac' 2>&1"), "");
     EXPECT_EQ(Samples(work + "/de.flac"), DecodeWithFfmpeg("-i '" + Vob(1) + "' -map 0:a:1"));
-    EXPECT_EQ(tags(work + "/de.flac"), encoder);
+    // Named after the stream, as its WAVE output is.
+    EXPECT_EQ(tags(work + "/de.flac"), encoder + "TITLE=VTS_01_1\n");
 }
 
 // The chunks of a RIFF file after its header's 12 bytes: each id with its body.
@@ -348,7 +349,7 @@ TEST(DiscConvert, RefusalsSayWhyAndWriteNothing) {
     for (const auto& c : cases) {
         const CliOutcome outcome = Convert(c.args, work);
         EXPECT_EQ(outcome.exitStatus, 1) << c.says;
-        EXPECT_NE(outcome.err.find(c.says), std::string::npos) << outcome.err;
+        EXPECT_NE(outcome.err.find(c.says), std::string::npos) << c.says << ": " << outcome.err;
     }
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(work), {}), 3) << "no output";
     EXPECT_EQ(ReadFile(vob), vobBefore);
@@ -392,7 +393,7 @@ TEST(DiscConvert, TheDefaultTitleIsTheLongestWithLpcm) {
     const std::vector<int32_t> title2 = Samples(work + "/DOCUMENTARY-t02.wav");
     EXPECT_EQ(title2.size(), 2u * 48000 * 2);
     EXPECT_EQ(title2, DecodeWithFfmpeg("-i '" + documentary + "/VIDEO_TS/VTS_02_1.VOB' -map 0:a:0"));
-    EXPECT_EQ(ProposeOutputFor(documentary, TInputKind::Disc),
+    EXPECT_EQ(ProposeOutputFor(documentary, *ClassifyInput(documentary)),
               (std::filesystem::path(documentary).parent_path() / "DOCUMENTARY-t02.wav").string());
     TDiscChoices choices;
     std::string error;
@@ -408,7 +409,7 @@ TEST(DiscConvert, TheDefaultTitleIsTheLongestWithLpcm) {
     TRunRequest request;
     request.input = ifo;
     request.folder = work;
-    EXPECT_EQ(PlanOutputs(request), (std::vector<std::string>{work + "/MUSICDISC-t02.wav"}));
+    EXPECT_EQ(PlanInput(request).outputs, (std::vector<std::string>{work + "/MUSICDISC-t02.wav"}));
     outcome = Convert({"-q", ifo}, work);
     ASSERT_EQ(outcome.exitStatus, 0) << outcome.err;
     EXPECT_EQ(Samples(work + "/MUSICDISC-t02.wav"), DecodeWithFfmpeg("-i '" + Vob(2) + "' -map 0:a:1"));
@@ -454,13 +455,9 @@ TEST(OutputPlan, EachInputsOutputsAreKnownBeforeItsRun) {
         request.input = asked.input;
         request.output = asked.output;
         request.folder = "/out";
-        request.format = asked.flac ? TOutputFormat::Flac : TOutputFormat::Wave;
-        request.title = asked.title;
-        request.track = asked.track;
-        request.chapters = asked.chapters;
-        request.firstChapter = asked.first;
-        request.lastChapter = asked.last;
-        EXPECT_EQ(PlanOutputs(request), outputs) << asked.input;
+        request.format = asked.flac ? OutputFormatById("flac") : nullptr;
+        request.selection = {asked.title, asked.track, asked.chapters, asked.first, asked.last};
+        EXPECT_EQ(PlanInput(request).outputs, outputs) << asked.input;
     }
 }
 
