@@ -110,6 +110,7 @@ bool TConversionRun::CheckLimits() {
                 ? Request_.options.makeSink()
                 : format.makeSink(SinkSettingsOf(Request_, !Request_.options.rf64), Request_.metadata);
     ThroughSink_ = !Sink_->SamplesGoStraightToFile();
+    NoteTagsLeftOut(Request_, !Request_.options.rf64);
     // A group is two sample times.
     const auto fits = [this](int formatIndex) {
         return GroupCount_ <= Sink_->FrameLimit(StereoFormat(Request_.sampleRate, formatIndex)) / 2;

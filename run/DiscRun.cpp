@@ -112,13 +112,7 @@ bool TDiscRun::ChooseAudio(std::string& refusal) {
 
 // The outputs and the chapters they begin with, found as the audio is read.
 bool TDiscRun::PlanParts(std::string& refusal) {
-    titleChapters_.startBytes.clear();
-    titleChapters_.videoTicks.clear();
-    for (const TDiscChapter& chapter : title_->chapters) {
-        titleChapters_.startBytes.push_back(chapter.startByte);
-        titleChapters_.videoTicks.push_back(chapter.lengthTicks);
-    }
-    titleChapters_.endChapter = 0;
+    chapterPlan_.emplace(title_->chapters, 0);
     if (request_.selection.chapters)
         return PlanChapters(refusal);
     const std::string label = opened_->disc->Label();
@@ -126,16 +120,9 @@ bool TDiscRun::PlanParts(std::string& refusal) {
     metadata.title = "Title " + std::to_string(title_->number);
     metadata.album = label;
     // One chapter mark per chapter, where its file would begin; the run sets them as it finds them.
-    for (size_t k = 0; k < title_->chapters.size(); ++k)
-        metadata.chapterStarts.push_back(k == 0 ? 0 : ChapterStart(title_->chapters[k]));
+    metadata.chapterStarts = chapterPlan_->EstimatedStarts(audio_->rate, audio_->bits == 16 ? 1 : 2);
     plannedParts_ = {{PartNames(request_, label, *title_, 0, 0).front(), 0, 0, false, std::move(metadata)}};
     return true;
-}
-
-// Where a chapter begins by its video's playing time, until the run finds where its audio begins.
-int64_t TDiscRun::ChapterStart(const TDiscChapter& chapter) const {
-    const int groupFrames = audio_->bits == 16 ? 1 : 2;
-    return NearestGroupStart(chapter.startTicks, audio_->rate, groupFrames);
 }
 
 // One part per chapter of the range, each beginning where its chapter's audio begins.
@@ -163,7 +150,7 @@ bool TDiscRun::PlanChapters(std::string& refusal) {
         plannedParts_.push_back({names[static_cast<size_t>(k - first)], 0, k, false, std::move(metadata)});
     }
     if (last < count)
-        titleChapters_.endChapter = last + 1;
+        chapterPlan_.emplace(title_->chapters, last + 1);
     return true;
 }
 
@@ -193,5 +180,5 @@ TRunResult TDiscRun::ConvertTitle() {
     for (const std::string& note : title_->notes)
         run_.Host().ShowNote(note);
     return run_.Execute(*source, static_cast<uint8_t>(audio_->subStreamId), plannedParts_, -1,
-                        &titleChapters_);
+                        &*chapterPlan_);
 }

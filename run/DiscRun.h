@@ -6,6 +6,7 @@
 #include "run/StreamRun.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,7 +46,6 @@ private:
     bool ChooseAudio(std::string& refusal);
     bool PlanParts(std::string& refusal);
     bool PlanChapters(std::string& refusal);
-    int64_t ChapterStart(const TDiscChapter& chapter) const;
     bool AskAboutExistingOutputs(std::string& refusal);
     TRunResult ConvertTitle();
 
@@ -55,5 +55,5 @@ private:
     const TDiscTitle* title_ = nullptr;
     const TDiscAudio* audio_ = nullptr;
     std::vector<TStreamPart> plannedParts_;
-    TTitleChapters titleChapters_;
+    std::optional<TChapterPlan> chapterPlan_;
 };

@@ -45,7 +45,7 @@ TRunResult TStreamRun::ExecuteFile(int lpcmTrack) {
 }
 
 TRunResult TStreamRun::Execute(TStreamSource& source, uint8_t trackId, const std::vector<TStreamPart>& parts,
-                               int64_t endFrame, const TTitleChapters* chapters) {
+                               int64_t endFrame, const TChapterPlan* chapters) {
     outcome_.Begin();
     parts_ = parts;
     endFrame_ = endFrame < 0 ? kNoEnd : endFrame;
@@ -56,7 +56,7 @@ TRunResult TStreamRun::Execute(TStreamSource& source, uint8_t trackId, const std
         for (TStreamPart& part : parts_)
             if (part.chapter > 1)
                 part.firstFrame = kNoEnd;
-        if (chapters->endChapter > 1)
+        if (chapters->EndChapter() > 1)
             endFrame_ = kNoEnd;
     }
     return Convert(source, trackId);
@@ -109,9 +109,8 @@ TRunResult TStreamRun::Convert(TStreamSource& source, uint8_t trackId) {
     const TRunOptions& options = request_.options;
     TLpcmTrackReader reader(source, trackId, request_.resolution == TResolution::Reduced16, options.dither,
                             options.lpcmPacking);
-    cutter_.reset();
-    if (chapters_ && chapters_->startBytes.size() > 1)
-        reader.WatchVideoStart(chapters_->startBytes[1]);
+    if (chapters_ && chapters_->Count() > 1)
+        reader.WatchVideoStart(chapters_->StartByte(2));
     if (!StartReader(reader) || !BeginOutputs(source)) {
         phase_ = Phase::Idle;
         return outcome_.Result();
@@ -140,9 +139,8 @@ bool TStreamRun::StartReader(TLpcmTrackReader& reader) {
     format_.validBits = static_cast<uint16_t>(decoder.OutputBits());
     format_.containerBytes = static_cast<uint16_t>(decoder.OutputContainerBytes());
     format_.channelMask = DvdChannelMask(decoder.Channels());
-    if (chapters_ && !chapters_->startBytes.empty())
-        cutter_.emplace(std::vector<int64_t>(chapters_->startBytes.begin() + 1, chapters_->startBytes.end()),
-                        reader.Format().sampleRate, decoder.GroupFrames());
+    if (chapters_)
+        chapters_->BeginCutting(reader.Format().sampleRate, decoder.GroupFrames());
     return true;
 }
 
@@ -158,6 +156,7 @@ bool TStreamRun::BeginOutputs(TStreamSource& source) {
         }
         return false;
     }
+    NoteTagsLeftOut(request_, false);
     SetGaugeRange(source);
     host_.SetBusy(true);
     host_.ShowStopButton(true);
@@ -170,13 +169,13 @@ void TStreamRun::SetGaugeRange(TStreamSource& source) {
     gaugeStart_ = 0;
     gaugeEnd_ = std::max<int64_t>(0, source.Size());
     if (chapters_) {
-        const std::vector<int64_t>& starts = chapters_->startBytes;
+        const int count = chapters_->Count();
         const int first = parts_.front().chapter;
-        if (first > 1 && first <= static_cast<int>(starts.size()))
-            gaugeStart_ = std::clamp<int64_t>(starts[first - 1], 0, gaugeEnd_);
-        const int end = chapters_->endChapter;
-        if (end > 1 && end <= static_cast<int>(starts.size()))
-            gaugeEnd_ = std::clamp<int64_t>(starts[end - 1], gaugeStart_, gaugeEnd_);
+        if (first > 1 && first <= count)
+            gaugeStart_ = std::clamp<int64_t>(chapters_->StartByte(first), 0, gaugeEnd_);
+        const int end = chapters_->EndChapter();
+        if (end > 1 && end <= count)
+            gaugeEnd_ = std::clamp<int64_t>(chapters_->StartByte(end), gaugeStart_, gaugeEnd_);
     }
     ResetGauge(gaugeEnd_, gaugeStart_);
 }
@@ -215,50 +214,39 @@ void TStreamRun::ConvertPackets(TLpcmTrackReader& reader) {
 // Where the chapters begin that the block just read begins or passes: the parts of those chapters start
 // there, and the run ends at the end chapter's.
 void TStreamRun::FindChapters(TLpcmTrackReader& reader) {
-    if (!cutter_ || cutter_->NextStartByte() < 0)
+    if (!chapters_ || chapters_->NextStartByte() < 0)
         return;
-    const size_t found = cutter_->Cuts().size();
-    cutter_->OnPacket(reader.BlockPacket(), frame_, reader.Demuxer().WatchedVideoStart());
-    for (size_t i = found; i < cutter_->Cuts().size(); ++i) {
-        const int chapter = static_cast<int>(i) + 2;
+    int last = 0;
+    const int first =
+        chapters_->OnPacket(reader.BlockPacket(), frame_, reader.Demuxer().WatchedVideoStart(), last);
+    for (int chapter = first; first > 0 && chapter <= last; ++chapter) {
         for (TStreamPart& part : parts_)
             if (part.chapter == chapter)
-                part.firstFrame = cutter_->Cuts()[i];
-        if (chapters_->endChapter == chapter)
-            endFrame_ = cutter_->Cuts()[i];
+                part.firstFrame = chapters_->StartFrame(chapter);
+        if (chapters_->EndChapter() == chapter)
+            endFrame_ = chapters_->StartFrame(chapter);
     }
-    if (cutter_->Cuts().size() > found && cutter_->NextStartByte() >= 0)
-        reader.WatchVideoStart(cutter_->NextStartByte());
+    if (first > 0 && chapters_->NextStartByte() >= 0)
+        reader.WatchVideoStart(chapters_->NextStartByte());
 }
 
 // The frames at which the title's chapters begin, as found; those the audio never reached begin at its
 // end.
 std::vector<int64_t> TStreamRun::ChapterStarts() const {
-    std::vector<int64_t> starts = {0};
-    if (cutter_)
-        starts.insert(starts.end(), cutter_->Cuts().begin(), cutter_->Cuts().end());
-    if (chapters_)
-        starts.resize(std::max<size_t>(chapters_->startBytes.size(), 1), frame_);
-    return starts;
+    return chapters_ ? chapters_->Starts(frame_) : std::vector<int64_t>{0};
 }
 
 // Chapters whose audio is longer or shorter than their video by more than an LPCM frame: the files
 // follow the audio, and the user is told.
 void TStreamRun::TellAboutChapterLengths() {
-    if (!cutter_ || outcome_.Result() != TRunResult::Completed)
+    if (!chapters_ || !chapters_->Cutting() || outcome_.Result() != TRunResult::Completed)
         return;
-    const std::vector<int64_t> starts = ChapterStarts();
-    for (const TStreamPart& part : parts_) {
-        // Chapters found (the first is found at the start) and known to the title.
-        const size_t k = static_cast<size_t>(part.chapter);
-        if (k < 1 || k > chapters_->videoTicks.size() || k > cutter_->Cuts().size() + 1)
-            continue;
-        const int64_t end = k < starts.size() ? std::min(starts[k], frame_) : frame_;
-        const int64_t audioTicks = (end - starts[k - 1]) * 90000 / format_.sampleRate;
-        const int64_t difference = audioTicks - chapters_->videoTicks[k - 1];
-        if (std::llabs(difference) > kLpcmFrameTicks)
-            host_.ShowNote(msg::ChapterAudioLength(part.chapter, static_cast<double>(difference) / 90000));
-    }
+    std::vector<int> chapters;
+    for (const TStreamPart& part : parts_)
+        chapters.push_back(part.chapter);
+    chapters_->CompareLengths(
+        chapters, frame_, static_cast<int>(format_.sampleRate), kLpcmFrameTicks,
+        [this](int chapter, double seconds) { host_.ShowNote(msg::ChapterAudioLength(chapter, seconds)); });
 }
 
 // What the user should know of a run whose output stays: parts the audio never reached, damage skipped,
@@ -326,7 +314,7 @@ bool TStreamRun::StartPart(size_t index) {
 bool TStreamRun::FinishPart(bool lastOfRun) {
     if (!output_.Exists())
         return true;
-    if (cutter_ && !parts_[part_].metadata.chapterStarts.empty())
+    if (chapters_ && chapters_->Cutting() && !parts_[part_].metadata.chapterStarts.empty())
         output_.Sink().SetChapterStarts(ChapterStarts());
     const std::exception_ptr closeError = output_.Finish(host_, outcome_, partBytes_, lastOfRun);
     if (closeError)

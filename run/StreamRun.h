@@ -1,10 +1,10 @@
 #pragma once
 
-#include "dvd/ChapterCutter.h"
 #include "dvd/LpcmTrackReader.h"
 #include "dvd/StreamSource.h"
 #include "output/AudioFormat.h"
 #include "output/OutputMetadata.h"
+#include "run/ChapterPlan.h"
 #include "run/RunControl.h"
 #include "run/RunOutput.h"
 #include "run/RunRequest.h"
@@ -25,15 +25,6 @@ struct TStreamPart {
     bool overwriteAgreed = false; // the user was asked and said Yes
     // What the output says of itself; the request's user tags and the encoder are added to it.
     TOutputMetadata metadata;
-};
-
-// A disc title's chapters, for a run that cuts its parts where each chapter's audio begins
-// (TChapterCutter): each chapter's first byte in the title's stream (the first chapter's is 0) and its
-// video's playing time (90 kHz ticks).
-struct TTitleChapters {
-    std::vector<int64_t> startBytes;
-    std::vector<int64_t> videoTicks;
-    int endChapter = 0; // the run ends where this chapter's audio begins; 0: at the end of the stream
 };
 
 // The conversion of one LPCM track of a DVD program stream (a .VOB file, or a disc title's cells) into
@@ -60,7 +51,7 @@ public:
     // With `chapters`, the parts of chapters (and a whole title's chapter marks) are cut where each
     // chapter's audio begins, and the run ends at chapters->endChapter.
     TRunResult Execute(TStreamSource& source, uint8_t trackId, const std::vector<TStreamPart>& parts,
-                       int64_t endFrame = -1, const TTitleChapters* chapters = nullptr);
+                       int64_t endFrame = -1, const TChapterPlan* chapters = nullptr);
 
     // For a caller that prepares the stream itself (a disc's run): begins the run, so that what it finds
     // before converting ends it as any run's check would. Refuse shows the message (none: a question was
@@ -104,6 +95,5 @@ private:
     TAudioFormat format_;
     int64_t partBytes_ = 0;
     int64_t frame_ = 0; // frames of the track decoded so far
-    std::optional<TTitleChapters> chapters_;
-    std::optional<TChapterCutter> cutter_;
+    std::optional<TChapterPlan> chapters_;
 };

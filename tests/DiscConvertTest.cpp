@@ -415,6 +415,53 @@ TEST(DiscConvert, TheDefaultTitleIsTheLongestWithLpcm) {
     EXPECT_EQ(Samples(work + "/MUSICDISC-t02.wav"), DecodeWithFfmpeg("-i '" + Vob(2) + "' -map 0:a:1"));
 }
 
+// Each input goes to its kind's row, which says what a host may offer of it and which selections it takes;
+// a selection a kind does not take is refused by its run with the row's reason.
+TEST(InputKinds, EachInputIsDispatchedToItsRow) {
+    REQUIRE_DISC_FIXTURES();
+    const std::string work = DiscFixtures().work + "/kinds";
+    std::filesystem::create_directories(work);
+    WriteFile(work + "/take.raw", RandomGroups(3));
+    WriteFile(work + "/fake.vob", RandomGroups(3));
+    const struct {
+        std::string input;
+        std::string kind;   // "" for a refused input
+        std::string offers; // titles, tracks, input format, names its own outputs: 1 or 0 each
+        TSelection selection;
+        std::string refusal;
+    } cases[] = {
+        {work + "/take.raw", "raw", "0010", {}, ""},
+        {work + "/take.raw", "raw", "0010", {.track = 1}, msg::kTrackOptionOnly},
+        {Vob(1), "program-stream", "0100", {.track = 2}, ""},
+        {Vob(1), "program-stream", "0100", {.title = 1}, msg::kDiscOptionsOnly},
+        {DiscFixtures().discFolder, "dvd-video", "1001", {.title = 2, .chapters = true}, ""},
+        {work + "/fake.vob", "", "", {}, msg::kNoProgramStream},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.input);
+        TRunRequest request;
+        request.input = c.input;
+        request.selection = c.selection;
+        request.folder = work;
+        const TInputPlan plan = PlanInput(request);
+        ASSERT_EQ(plan.kind ? plan.kind->id : "", c.kind);
+        if (plan.kind) {
+            const TInputKindRow& row = *plan.kind;
+            EXPECT_EQ(std::to_string(row.offersTitles) + std::to_string(row.offersTracks) +
+                          std::to_string(row.takesInputFormat) + std::to_string(row.namesOwnOutputs),
+                      c.offers);
+            const char* refusal = row.selectionRefusal(c.selection);
+            EXPECT_EQ(refusal ? refusal : "", c.refusal);
+            EXPECT_EQ(plan.outputs.empty(), refusal != nullptr);
+        }
+        if (!c.refusal.empty()) {
+            FakeHost host;
+            EXPECT_EQ(MakeRun(host, request)->Execute(), TRunResult::Refused);
+            EXPECT_EQ(host.errors, std::vector<std::string>{c.refusal});
+        }
+    }
+}
+
 // Where an input's outputs go without -o, worked out before its run: a file beside itself, but a file of
 // a disc's folder, and a disc's title or chapter files, into the request's folder; -o for a disc's
 // chapters names their folder. A request its run refuses plans nothing.
