@@ -63,6 +63,16 @@ std::unique_ptr<TAobPacketDecoder> MakeAobPcmPacketDecoder() {
     return std::make_unique<TAobPcmPacketDecoder>();
 }
 
+uint8_t FirstAobSubStream(TStreamSource& source) {
+    TProgramStreamDemuxer demuxer(source);
+    demuxer.SetAudioObjectPackets(true);
+    TAudioPacket packet;
+    while (demuxer.NextAudioPacket(packet))
+        if (packet.id == kAobPcmId || packet.id == kAobMlpId)
+            return packet.id;
+    return 0;
+}
+
 TAobAudioReader::TAobAudioReader(TStreamSource& source, uint8_t subStreamId)
     : demuxer_(source), id_(subStreamId),
       decoder_(subStreamId == kAobMlpId ? MakeAobMlpPacketDecoder() : MakeAobPcmPacketDecoder()) {

@@ -46,6 +46,11 @@ std::unique_ptr<TAobPacketDecoder> MakeAobMlpPacketDecoder();
 inline constexpr uint8_t kAobPcmId = 0xA0;
 inline constexpr uint8_t kAobMlpId = 0xA1;
 
+// The sub-stream of the first DVD-Audio PCM or MLP packet of a program stream (kAobPcmId or kAobMlpId),
+// or 0 when it has none: a bare AOB file converts like a VOB, its first audio stream whole, through a
+// TAobAudioReader of that id over a new source of the same file.
+uint8_t FirstAobSubStream(TStreamSource& source);
+
 // One DVD-Audio audio stream of a program stream (an AOB file, or a title's cells) as blocks of samples.
 class TAobAudioReader {
 public:

@@ -84,14 +84,12 @@ TAobPcmDecoder::TAobPcmDecoder(const TAobPcmFormat& format) {
             step.out = static_cast<uint16_t>((period * channels_ + positions[static_cast<size_t>(channel)]) *
                                              container);
             if (bits == 24) {
-                step.lowKind = TLow::Byte;
                 step.low = static_cast<uint16_t>(blockStart + 4 * c + k);
+                step.mask = 0xFF;
             } else if (bits == 20) {
-                step.lowKind = (k & 1) ? TLow::LowNibble : TLow::HighNibble;
                 step.low = static_cast<uint16_t>(blockStart + 4 * c + k / 2);
-            } else {
-                step.lowKind = TLow::None;
-                step.shift8 = container == 3;
+                step.shift = (k & 1) ? 4 : 0;
+                step.mask = 0xF0;
             }
             steps_.push_back(step);
         }
@@ -102,29 +100,20 @@ TAobPcmDecoder::TAobPcmDecoder(const TAobPcmFormat& format) {
 }
 
 uint8_t* TAobPcmDecoder::DecodeUnits(const uint8_t* in, size_t units, uint8_t* out) const {
-    for (size_t u = 0; u < units; ++u, in += unitBytes_, out += outputUnitBytes_) {
-        for (const TStep& step : steps_) {
-            uint8_t* sample = out + step.out;
-            const uint8_t* high = in + step.high;
-            switch (step.lowKind) {
-            case TLow::None:
-                if (step.shift8)
-                    *sample++ = 0;
-                break;
-            case TLow::Byte:
-                *sample++ = in[step.low];
-                break;
-            case TLow::HighNibble:
-                *sample++ = in[step.low] & 0xF0;
-                break;
-            case TLow::LowNibble:
-                *sample++ = static_cast<uint8_t>(in[step.low] << 4);
-                break;
+    if (ContainerBytes() == 2) {
+        for (size_t u = 0; u < units; ++u, in += unitBytes_, out += outputUnitBytes_)
+            for (const TStep& step : steps_) {
+                out[step.out] = in[step.high + 1];
+                out[step.out + 1] = in[step.high];
             }
-            sample[0] = high[1];
-            sample[1] = high[0];
-        }
+        return out;
     }
+    for (size_t u = 0; u < units; ++u, in += unitBytes_, out += outputUnitBytes_)
+        for (const TStep& step : steps_) {
+            out[step.out] = static_cast<uint8_t>(in[step.low] << step.shift) & step.mask;
+            out[step.out + 1] = in[step.high + 1];
+            out[step.out + 2] = in[step.high];
+        }
     return out;
 }
 

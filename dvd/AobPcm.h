@@ -81,14 +81,14 @@ public:
     size_t PendingBytes() const { return pending_.size(); }
 
 private:
-    enum class TLow : uint8_t { None, Byte, HighNibble, LowNibble };
-    // One sample of a unit: where its high word and low part are, and where it goes.
+    // One sample of a unit: where its high word is and where it goes, and its low byte in a 3-byte
+    // container: (in[low] << shift) & mask (a 24-bit sample's low byte, a 20-bit one's nibble, or 0).
     struct TStep {
         uint16_t high;
         uint16_t low;
-        TLow lowKind;
         uint16_t out;
-        bool shift8; // a 16-bit sample in a 3-byte container
+        uint8_t shift;
+        uint8_t mask;
     };
 
     uint8_t* DecodeUnits(const uint8_t* in, size_t units, uint8_t* out) const;

@@ -3,6 +3,8 @@
 #include "AudioDiscSupport.h"
 
 #include "disc/AudioTitleStream.h"
+#include "dvd/FileStreamSource.h"
+#include "mmio/MMIOFile.h"
 #include "texts/AudioDiscTexts.h"
 
 #include <gtest/gtest.h>
@@ -201,6 +203,38 @@ TEST(AudioDiscPcm, AnAobSplitOverTwoFilesReadsAsOne) {
     std::vector<int32_t> all = title.pcmTracks[0];
     all.insert(all.end(), title.pcmTracks[1].begin(), title.pcmTracks[1].end());
     EXPECT_EQ(whole.samples, ExpectedPcm(layout, {0, 1}, all));
+}
+
+// A bare AOB file reads as a program stream: its first audio stream, whole.
+TEST(AudioDiscPcm, ABareAobFileReadsWhole) {
+    TempDir dir;
+    const TPcmLayout layout{{24, 24}, {48000, 48000}, 17, 3, 3};
+    TTitleSpec title;
+    title.layout = layout;
+    title.pcmTracks = {Tones(layout, 4800, 440), Tones(layout, 2400, 660)};
+    TDiscSpec spec;
+    spec.titles = {title};
+    WriteAudioDisc(dir.Path("DISC/AUDIO_TS"), spec);
+    const std::string aob = dir.Path("DISC/AUDIO_TS/ATS_01_1.AOB");
+    TMMIOFile probeFile, readFile;
+    for (TMMIOFile* file : {&probeFile, &readFile}) {
+        file->SetFileName(aob);
+        file->SetModes(true, 0, 2);
+        file->OpenExisting();
+    }
+    TFileStreamSource probe(probeFile);
+    ASSERT_EQ(FirstAobSubStream(probe), kAobPcmId);
+    TFileStreamSource source(readFile);
+    TAobAudioReader reader(source, kAobPcmId);
+    ASSERT_TRUE(reader.Start()) << reader.Error();
+    Bytes samples;
+    std::span<const uint8_t> block;
+    while (reader.Next(block))
+        samples.insert(samples.end(), block.begin(), block.end());
+    EXPECT_EQ(reader.Error(), "");
+    std::vector<int32_t> all = title.pcmTracks[0];
+    all.insert(all.end(), title.pcmTracks[1].begin(), title.pcmTracks[1].end());
+    EXPECT_EQ(samples, ExpectedPcm(layout, {0, 1, 2, 3, 4, 5}, all));
 }
 
 // Groups at different rates: the tables say so, and a stream whose packets say so is refused too; neither
