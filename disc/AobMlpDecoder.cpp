@@ -154,6 +154,7 @@ bool TAobMlpPacketDecoder::Feed(const uint8_t* data, size_t size, std::string& e
     input_.resize(size + AV_INPUT_BUFFER_PADDING_SIZE, 0);
     const uint8_t* in = input_.data();
     int left = static_cast<int>(size);
+    int stalls = 0;
     do {
         uint8_t* unit = nullptr;
         int unitSize = 0;
@@ -175,6 +176,10 @@ bool TAobMlpPacketDecoder::Feed(const uint8_t* data, size_t size, std::string& e
         }
         if (flushing && unitSize == 0)
             break;
+        // The parser may take nothing on a call while it finds its bearings, but not call after call.
+        stalls = used == 0 && unitSize == 0 ? stalls + 1 : 0;
+        if (stalls > 16)
+            return Fail(msg::AudioMlpFailed("the parser took no bytes"), error);
     } while (left > 0 || flushing);
     if (flushing) {
         avcodec_send_packet(context_, nullptr);

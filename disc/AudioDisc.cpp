@@ -217,6 +217,11 @@ bool LooksLikeAudioDisc(const std::string& path, bool* readFailed) {
     return TAudioTsVolume::Locate(path, readFailed) != nullptr;
 }
 
+bool LooksLikeHybridDisc(const std::string& path, bool* readFailed) {
+    const std::shared_ptr<TAudioTsVolume> volume = TAudioTsVolume::Locate(path, readFailed);
+    return volume && volume->HasVideoTs();
+}
+
 std::unique_ptr<TAudioDisc> TAudioDisc::Open(const std::string& path, std::string& error) {
     bool readFailed = false;
     std::shared_ptr<TAudioTsVolume> volume = TAudioTsVolume::Locate(path, &readFailed);

@@ -13,6 +13,7 @@
 //
 // For a host (through run/):
 //   LooksLikeAudioDisc(path)          whether to offer the disc's titles at all
+//   LooksLikeHybridDisc(path)         whether it has a video side too (both AUDIO_TS and VIDEO_TS)
 //   TAudioDisc::Open(path, error)     the titles, or a message in `error`
 //   disc->Titles(), title.tracks       the listing: numbers, starts and lengths, formats (Describe)
 //   TAudioTitleStream::Open(...)       a title's or a range of its tracks' samples (AudioTitleStream.h)
@@ -80,6 +81,9 @@ struct TAudioDiscTitle {
 // Whether `path` names a DVD-Audio disc (see TAudioTsVolume::Locate). Cheap enough to ask for every input:
 // it reads a few bytes of a folder's files, and for an image lists its AUDIO_TS folder in a child.
 bool LooksLikeAudioDisc(const std::string& path, bool* readFailed = nullptr);
+// Whether it is a DVD-Audio disc with a VIDEO_TS.IFO beside AUDIO_TS: a hybrid disc, whose video side
+// TDisc (Disc.h) opens from the same path.
+bool LooksLikeHybridDisc(const std::string& path, bool* readFailed = nullptr);
 
 class TAobSource;
 

@@ -55,3 +55,25 @@ inline std::string AudioMlpRefused(const std::string& detail) {
 }
 
 } // namespace msg
+
+// What --list says about a DVD-Audio disc.
+namespace listing_text {
+
+inline std::string AudioDisc(const std::string& label, size_t titles, bool hybrid) {
+    return "DVD-Audio disc " + label + ": " + std::to_string(titles) + (titles == 1 ? " title" : " titles") +
+           (hybrid ? "; a video side (VIDEO_TS) too" : "");
+}
+inline std::string AudioTitle(int number, const std::string& duration, size_t tracks,
+                              const std::string& format) {
+    return "Title " + std::to_string(number) + ": " + duration + ", " + std::to_string(tracks) +
+           (tracks == 1 ? " track, " : " tracks, ") + format;
+}
+inline std::string UnconvertibleAudioTitle(int number, const std::string& reason, const std::string& format) {
+    return "Title " + std::to_string(number) + ": not convertible (" + reason + ")" +
+           (format.empty() ? "" : ", " + format);
+}
+inline std::string AudioTrack(int number, const std::string& start, const std::string& length) {
+    return "  Track " + std::to_string(number) + ": start " + start + ", length " + length;
+}
+
+} // namespace listing_text

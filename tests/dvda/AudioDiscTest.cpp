@@ -2,6 +2,7 @@
 // every PCM case equals the samples it was authored from.
 #include "AudioDiscSupport.h"
 
+#include "disc/AudioDiscListing.h"
 #include "disc/AudioTitleStream.h"
 #include "dvd/FileStreamSource.h"
 #include "mmio/MMIOFile.h"
@@ -163,6 +164,12 @@ TEST(AudioDiscPcm, TracksAreCutWhereTheirFirstPtsFallsAndJoinToTheTitle) {
     EXPECT_EQ(read.tracks[1].startFrame, 9600);
     EXPECT_EQ(read.tracks[2].startFrame, 24000);
     EXPECT_EQ(read.TrackEndFrame(2), 28800);
+    EXPECT_EQ(FormatAudioDiscListing(*disc),
+              "DVD-Audio disc DISC: 1 title\n"
+              "Title 1: 0:00:00.300, 3 tracks, PCM 24 bit, 96000 Hz, 2 ch (L R)\n"
+              "  Track 1: start 0:00:00.000, length 0:00:00.100\n"
+              "  Track 2: start 0:00:00.100, length 0:00:00.150\n"
+              "  Track 3: start 0:00:00.250, length 0:00:00.050\n");
 
     const TReadTitle whole = ReadTitle(*disc, read, 1, 3);
     ASSERT_EQ(whole.error, "");
@@ -263,6 +270,10 @@ TEST(AudioDiscPcm, GroupsAtDifferentRatesAreRefused) {
     EXPECT_NE(disc->Titles()[0].format.Describe().find("96000 Hz"), std::string::npos);
     EXPECT_NE(disc->Titles()[0].format.Describe().find("48000 Hz"), std::string::npos);
     EXPECT_EQ(ReadTitle(*disc, disc->Titles()[0], 1, 1).error, msg::kAudioTitleMixedRates);
+    EXPECT_NE(FormatAudioDiscListing(*disc).find("Title 1: not convertible (" +
+                                                 std::string(msg::kAudioTitleMixedRates) +
+                                                 "), PCM 24 bit 96000 Hz"),
+              std::string::npos);
 
     const std::unique_ptr<TAudioDisc> lying = TAudioDisc::Open(dir.Path("LYING"), error);
     ASSERT_TRUE(lying) << error;

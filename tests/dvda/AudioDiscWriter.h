@@ -1,8 +1,8 @@
 #pragma once
 
 // Authors small DVD-Audio discs for the tests: AUDIO_TS.IFO, ATS_01_0.IFO, their BUPs and the AOB packs,
-// written from the published descriptions of those files (the layouts are listed at the top of
-// disc/AudioTsIfo.h and dvd/AobPcm.h), independently of the reader's code. PCM samples are given per
+// written from the byte layouts listed at the top of disc/AudioTsIfo.h and dvd/AobPcm.h, independently of
+// the reader's code. PCM samples are given per
 // track in stream order (group 1's channels, then group 2's), each a signed value of its group's bits;
 // MLP titles take the raw MLP bytes of each track as FFmpeg's encoder wrote them.
 
