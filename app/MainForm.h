@@ -91,7 +91,7 @@ private:
     bool TakeInputName(const QString& name, const TInputKindRow*& kind);
     std::string InputName() const;
     std::string OutputName() const;
-    bool ChooseOfDisc(const QString& name, QString& output, int& rate);
+    bool ChooseOfDisc(const QString& name, const TInputKindRow& kind, QString& output, int& rate);
     bool ChooseTrack(const QString& name, int& rate);
     void ShowStreamRate(int rate);
     bool WritesChapterFiles() const;

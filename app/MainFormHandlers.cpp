@@ -56,7 +56,7 @@ bool TMainForm::TakeInputName(const QString& name, const TInputKindRow*& kind) {
     const std::optional<TInputChoice> before = choice_;
     choice_.reset();
     int rate = 0;
-    if ((titles && !ChooseOfDisc(name, output, rate)) ||
+    if ((titles && !ChooseOfDisc(name, *kind, output, rate)) ||
         (kind && kind->offersTracks && !ChooseTrack(name, rate))) {
         choice_ = before;
         return false;
@@ -83,10 +83,10 @@ void TMainForm::ShowStreamRate(int rate) {
 }
 
 // A disc that cannot be read says why and is taken as it is: Process... then says it again.
-bool TMainForm::ChooseOfDisc(const QString& name, QString& output, int& rate) {
+bool TMainForm::ChooseOfDisc(const QString& name, const TInputKindRow& kind, QString& output, int& rate) {
     TDiscChoices choices;
     std::string error;
-    if (!ReadDiscChoices(QFile::encodeName(name).toStdString(), choices, error)) {
+    if (!kind.readTitles(QFile::encodeName(name).toStdString(), choices, error)) {
         ShowError(error);
         output = ProposedOutputName(name, nullptr); // the input's name with .wav
         return true;

@@ -8,6 +8,10 @@
 #include "disc/DiscNames.h"
 #include "run/AudioDiscRun.h"
 #include "run/FileOutputs.h"
+#include "run/InputChoices.h"
+#include "texts/Messages.h"
+
+#include <cstdio>
 
 #include <filesystem>
 
@@ -54,6 +58,41 @@ std::string ProposeOutput(const std::string& input, const TOutputFormatRow& form
         .string();
 }
 
+std::string Length(int64_t pts) {
+    const int64_t tenths = (pts + 4500) / 9000;
+    char text[32];
+    std::snprintf(text, sizeof text, "%lld:%02lld:%02lld.%lld", static_cast<long long>(tenths / 36000),
+                  static_cast<long long>(tenths / 600 % 60), static_cast<long long>(tenths / 10 % 60),
+                  static_cast<long long>(tenths % 10));
+    return text;
+}
+
+// The titles as the window's dialog offers them: a title's tracks are its chapters, its one audio stream
+// the title's format.
+bool ReadAudioDiscChoices(const std::string& input, TDiscChoices& choices, std::string& error) {
+    const std::unique_ptr<TAudioDisc> disc = TAudioDisc::Open(input, error);
+    if (!disc)
+        return false;
+    choices = {};
+    choices.label = disc->Label();
+    choices.folder = std::filesystem::path(disc->DiscRoot()).parent_path().string();
+    for (const TAudioDiscTitle& title : disc->Titles()) {
+        TTitleChoice choice;
+        choice.number = title.number;
+        choice.titleSet = title.titleSet;
+        choice.length = Length(title.lengthPts);
+        choice.chapters = static_cast<int>(title.tracks.size());
+        const bool convertible = title.unconvertible.empty();
+        choice.audio.push_back({1, title.format.Describe(), convertible, title.format.rate[0]});
+        if (!convertible)
+            choice.refusal = msg::TitleUnreadable(title.number, title.unconvertible);
+        choices.titles.push_back(std::move(choice));
+    }
+    if (const TAudioDiscTitle* title = RequestedAudioTitle(*disc, {}))
+        choices.preferredTitle = title->number;
+    return true;
+}
+
 void Plan(const TRunRequest& request, TInputPlan& plan) {
     auto opened = std::make_shared<TOpenedAudioDisc>(request.input);
     if (opened->disc)
@@ -72,6 +111,18 @@ std::unique_ptr<TRun> MakeAudioDiscRun(TRunHost& host, const TRunRequest& reques
 } // namespace
 
 const TInputKindRow kDvdAudioKind = {
-    "dvd-audio",   Probe, nullptr,          true,           false, false, true, AnySelection, Describe,
-    ProposeOutput, Plan,  MakeAudioDiscRun, &kDvdVideoKind,
+    .id = "dvd-audio",
+    .probe = Probe,
+    .brokenPromise = nullptr,
+    .offersTitles = true,
+    .offersTracks = false,
+    .takesInputFormat = false,
+    .namesOwnOutputs = true,
+    .selectionRefusal = AnySelection,
+    .describe = Describe,
+    .proposeOutput = ProposeOutput,
+    .plan = Plan,
+    .makeRun = MakeAudioDiscRun,
+    .readTitles = ReadAudioDiscChoices,
+    .otherSide = &kDvdVideoKind,
 };

@@ -8,6 +8,7 @@
 #include "disc/DiscNames.h"
 #include "run/DiscRun.h"
 #include "run/FileOutputs.h"
+#include "run/InputChoices.h"
 #include "texts/Messages.h"
 
 #include <algorithm>
@@ -84,6 +85,17 @@ std::unique_ptr<TRun> MakeDiscRun(TRunHost& host, const TRunRequest& request, TI
 } // namespace
 
 const TInputKindRow kDvdVideoKind = {
-    "dvd-video",  Probe,    BrokenPromise, true, false,       false,   true,
-    AnySelection, Describe, ProposeOutput, Plan, MakeDiscRun, nullptr,
+    .id = "dvd-video",
+    .probe = Probe,
+    .brokenPromise = BrokenPromise,
+    .offersTitles = true,
+    .offersTracks = false,
+    .takesInputFormat = false,
+    .namesOwnOutputs = true,
+    .selectionRefusal = AnySelection,
+    .describe = Describe,
+    .proposeOutput = ProposeOutput,
+    .plan = Plan,
+    .makeRun = MakeDiscRun,
+    .readTitles = ReadDiscChoices,
 };

@@ -56,6 +56,9 @@ struct TInputKindRow {
     void (*plan)(const TRunRequest& request, TInputPlan& plan);
     std::unique_ptr<TRun> (*makeRun)(TRunHost& host, const TRunRequest& request, TInputPlan& plan,
                                      const TRawRunFactory& rawRun);
+    // For a kind that offers titles: its titles, their audio and chapters, for a host's dialog; false with
+    // `error` in oxlip-convert's words when the input cannot be read.
+    bool (*readTitles)(const std::string& input, struct TDiscChoices& choices, std::string& error) = nullptr;
     // The kind of a hybrid disc's other side, which a request may ask for instead (TSelection::videoSide);
     // nullptr for none.
     const TInputKindRow* otherSide = nullptr;
