@@ -77,6 +77,17 @@ uint32_t ClaimedFrames(const std::string& path) {
     return bytes.size() >= 32 && U32At(bytes, 0) == U32At({'w', 'v', 'p', 'k'}, 0) ? U32At(bytes, 12) : 0;
 }
 
+// `bytes` written through a sink and finished.
+void WriteWhole(const std::string& path, const TAudioFormat& format, const Bytes& bytes,
+                const TOutputMetadata& metadata = {}) {
+    TMMIOFile file;
+    TWavPackSink sink({}, metadata);
+    ASSERT_TRUE(sink.Begin(Created(file, path), format));
+    ASSERT_TRUE(sink.Write(bytes.data(), static_cast<int32_t>(bytes.size())));
+    ASSERT_TRUE(sink.Finish(static_cast<int64_t>(bytes.size())));
+    file.Close();
+}
+
 enum class TEnding { Finish, Ignore, Abandon };
 
 } // namespace
@@ -157,12 +168,7 @@ TEST(WavPackSink, KeepsTheSpeakers) {
     for (const Case& c : cases) {
         const std::string path = dir.Path(std::to_string(c.format.channels) + ".wv");
         const Bytes bytes = SampleBytes(c.format, 5'000);
-        TMMIOFile file;
-        TWavPackSink sink({}, {});
-        ASSERT_TRUE(sink.Begin(Created(file, path), c.format));
-        ASSERT_TRUE(sink.Write(bytes.data(), static_cast<int32_t>(bytes.size())));
-        ASSERT_TRUE(sink.Finish(static_cast<int64_t>(bytes.size())));
-        file.Close();
+        WriteWhole(path, c.format, bytes);
         EXPECT_NE(Info(path).find("channels:          " + std::string(c.speakers)), std::string::npos)
             << Info(path);
         EXPECT_TRUE(Unpack(path).data == bytes);
@@ -199,12 +205,7 @@ TEST(WavPackSink, WritesTheRecordAsApeTags) {
     const std::string path = dir.Path("tagged.wv");
     const TAudioFormat format{2, 48000, 20, 3, 0};
     const Bytes bytes = SampleBytes(format, 1'000);
-    TMMIOFile file;
-    TWavPackSink sink({}, metadata);
-    ASSERT_TRUE(sink.Begin(Created(file, path), format));
-    ASSERT_TRUE(sink.Write(bytes.data(), static_cast<int32_t>(bytes.size())));
-    ASSERT_TRUE(sink.Finish(static_cast<int64_t>(bytes.size())));
-    file.Close();
+    WriteWhole(path, format, bytes, metadata);
     const std::string listed = ShellOutput("wvtag -q -l '" + path + "' 2>&1");
     EXPECT_NE(listed.find("APEv2 tag items:   6"), std::string::npos) << listed;
     for (const char* line :
@@ -225,15 +226,7 @@ TEST(WavPackSink, FrameLimitIsTheThirtyTwoBitCount) {
 
     TempDir dir;
     const std::string path = dir.Path("limit.wv");
-    const Bytes bytes = SampleBytes(format, 1'000);
-    {
-        TMMIOFile file;
-        TWavPackSink sink({}, {});
-        ASSERT_TRUE(sink.Begin(Created(file, path), format));
-        ASSERT_TRUE(sink.Write(bytes.data(), static_cast<int32_t>(bytes.size())));
-        ASSERT_TRUE(sink.Finish(static_cast<int64_t>(bytes.size())));
-        file.Close();
-    }
+    WriteWhole(path, format, SampleBytes(format, 1'000));
     const Bytes written = ReadFile(path);
     for (const int64_t claimed : {limit, limit + 1}) {
         SCOPED_TRACE(claimed);
