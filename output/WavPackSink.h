@@ -28,7 +28,9 @@ bool IsApeItemName(const std::string& name);
 // the channel mask, the samples' MD5 and APEv2 tags, written by libwavpack through the run's file object.
 // Until Finish, the first block says the length is unknown, so that a file left by a killed process claims
 // no samples it lacks; Finish adds the MD5 and the tags, then rewrites the first block with the totals.
-// Compression: settings.level 0 fast, 1 normal, 2 high (the default, as `wavpack -h`), 3 very high.
+// Compression: settings.level 0 fast, 1 normal, 2 high (the default, as `wavpack -h`), 3 very high; a
+// higher level is very high. libwavpack 5.6 encodes on the caller's thread: settings.threads waits for the
+// worker threads of libwavpack 5.7.
 class TWavPackSink final : public TAudioSink {
 public:
     static constexpr int64_t kFrameLimit = 0xFFFFFFFE;
