@@ -1,6 +1,7 @@
 #include "output/WavPackSink.h"
 
 #include "mmio/MMIOFile.h"
+#include "output/EncoderName.h"
 #include "output/WaveWriter.h"
 
 #include <openssl/evp.h>
@@ -23,7 +24,7 @@ char Lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-bool SameName(const std::string& a, const std::string& b) {
+bool SameName(std::string_view a, std::string_view b) {
     return a.size() == b.size() &&
            std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
 }
@@ -57,7 +58,7 @@ std::unique_ptr<TAudioSink> MakeWavPackSink(const TSinkSettings& settings, const
     return std::make_unique<TWavPackSink>(settings, metadata);
 }
 
-bool IsApeItemName(const std::string& name) {
+bool WavPackTakesTag(std::string_view name, const TSinkSettings&) {
     if (name.size() < 2 || name.size() > 255)
         return false;
     for (const char* reserved : {"ID3", "TAG", "OggS", "MP+"})
@@ -68,7 +69,7 @@ bool IsApeItemName(const std::string& name) {
 
 std::vector<TUserTag> WavPackTags(const TOutputMetadata& metadata) {
     std::vector<TUserTag> automatic{
-        {"Encoder", metadata.encoder.empty() ? std::string("Oxlip ") + OXLIP_VERSION : metadata.encoder},
+        {"Encoder", metadata.encoder.empty() ? EncoderName() : metadata.encoder},
         {"Title", metadata.title},
         {"Album", metadata.album},
         {"Artist", metadata.artist},
@@ -78,7 +79,7 @@ std::vector<TUserTag> WavPackTags(const TOutputMetadata& metadata) {
             {"Track", std::to_string(metadata.trackNumber) +
                           (metadata.trackTotal > 0 ? "/" + std::to_string(metadata.trackTotal) : "")});
     if (metadata.preEmphasis)
-        automatic.push_back({"Pre-emphasis", "50/15 us"});
+        automatic.push_back({"PRE_EMPHASIS", "1"});
 
     std::vector<TUserTag> given;
     for (const auto& [name, value] : metadata.userTags) {
@@ -96,7 +97,7 @@ std::vector<TUserTag> WavPackTags(const TOutputMetadata& metadata) {
     }
     automatic.insert(automatic.end(), given.begin(), given.end());
     std::erase_if(automatic,
-                  [](const TUserTag& tag) { return tag.second.empty() || !IsApeItemName(tag.first); });
+                  [](const TUserTag& tag) { return tag.second.empty() || !WavPackTakesTag(tag.first, {}); });
     return automatic;
 }
 

@@ -7,22 +7,23 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct WavpackContext;
 
-// The most frames a WavPack output holds: what its 32-bit sample counts can say (all ones means "unknown"),
-// so that every decoder, those before the 40-bit counts included, reads the length right.
+// The WavPack row: the most frames an output holds, what its 32-bit sample counts can say (all ones means
+// "unknown"), so that every decoder, those before the 40-bit counts included, reads the length right; the
+// user tags APEv2 takes (names of 2 to 255 printable ASCII characters, but ID3, TAG, OggS and MP+); the sink.
 int64_t WavPackFrameLimit(const TAudioFormat& format, const TSinkSettings& settings);
+bool WavPackTakesTag(std::string_view name, const TSinkSettings& settings);
 std::unique_ptr<TAudioSink> MakeWavPackSink(const TSinkSettings& settings, const TOutputMetadata& metadata);
 
-// The APEv2 items of an output, in order: Encoder (ours unless the record names one), Title, Album, Artist,
-// Track ("N" or "N/M"), Pre-emphasis ("50/15 us", the only emphasis DVD audio has), each replaced by a
-// user tag of its name (compared without regard to ASCII case), then the other user tags. User tags of
-// one name become one item of several values; an empty value drops the item. Names APEv2 cannot hold
-// (not 2 to 255 printable ASCII characters, or ID3, TAG, OggS, MP+) are left out.
+// The APEv2 items of an output, in order: Encoder (EncoderName() unless the record names one), Title,
+// Album, Artist, Track ("N" or "N/M"), PRE_EMPHASIS ("1", as FLAC's comment), each replaced by a user tag
+// of its name (compared without regard to ASCII case), then the other user tags. User tags of one name
+// become one item of several values; an empty value drops the item; names APEv2 does not take are left out.
 std::vector<TUserTag> WavPackTags(const TOutputMetadata& metadata);
-bool IsApeItemName(const std::string& name);
 
 // A WavPack file at the source's own resolution (20 bits stay 20 in 3-byte containers), lossless, with
 // the channel mask, the samples' MD5 and APEv2 tags, written by libwavpack through the run's file object.

@@ -176,7 +176,8 @@ TEST(WavPackSink, KeepsTheSpeakers) {
 }
 
 // The record's fields become APEv2 items, replaced by user tags of their names in any case; user tags of
-// one name become one item of several values; wvtag reads them from the file.
+// one name become one item of several values, names APEv2 does not take are left out; wvtag reads them
+// from the file.
 TEST(WavPackSink, WritesTheRecordAsApeTags) {
     TOutputMetadata metadata;
     metadata.title = "Title 1";
@@ -191,11 +192,20 @@ TEST(WavPackSink, WritesTheRecordAsApeTags) {
         {"Encoder", std::string("Oxlip ") + OXLIP_VERSION},
         {"Title", "Title 1"},
         {"Track", "3/12"},
-        {"Pre-emphasis", "50/15 us"},
+        {"PRE_EMPHASIS", "1"},
         {"ARTIST", "Us"},
         {"Genre", std::string("Jazz\0Blues", 10)},
     };
     EXPECT_EQ(WavPackTags(metadata), expected);
+    for (const auto& [name, taken] :
+         std::vector<std::pair<std::string, bool>>{{"Genre", true},
+                                                   {"x", false},
+                                                   {"ID3", false},
+                                                   {"oggs", false},
+                                                   {"Caf\xC3\xA9", false},
+                                                   {std::string(255, 'N'), true},
+                                                   {std::string(256, 'N'), false}})
+        EXPECT_EQ(WavPackTakesTag(name, {}), taken) << name;
     TOutputMetadata named;
     named.encoder = "Someone else";
     named.trackNumber = 7;
@@ -210,7 +220,7 @@ TEST(WavPackSink, WritesTheRecordAsApeTags) {
     EXPECT_NE(listed.find("APEv2 tag items:   6"), std::string::npos) << listed;
     for (const char* line :
          {"Encoder:           Oxlip ", "Title:             Title 1", "Track:             3/12",
-          "Pre-emphasis:      50/15 us", "ARTIST:            Us", "Genre:             Jazz\\Blues"})
+          "PRE_EMPHASIS:      1", "ARTIST:            Us", "Genre:             Jazz\\Blues"})
         EXPECT_NE(listed.find(line), std::string::npos) << line << "\n" << listed;
     EXPECT_TRUE(Unpack(path).data == bytes);
 }
