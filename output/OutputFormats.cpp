@@ -1,6 +1,7 @@
 #include "output/OutputFormat.h"
 
 #include "output/FlacSink.h"
+#include "output/WavPackSink.h"
 #include "output/WaveFormats.h"
 
 #include <algorithm>
@@ -29,11 +30,14 @@ constexpr TOutputFormatRow kWave = {"wav",       "WAVE", ".wav",       "Windows 
                                     MakeWaveSink};
 constexpr TOutputFormatRow kFlac = {"flac", "FLAC",       ".flac",        "FLAC file (*.flac)", true,
                                     true,   FlacTakesTag, FlacFrameLimit, MakeFlacSink};
+constexpr TOutputFormatRow kWavPack = {"wv",           "WavPack", ".wv",           "WavPack file (*.wv)",
+                                       true,           false,     WavPackTakesTag, WavPackFrameLimit,
+                                       MakeWavPackSink};
 
 } // namespace
 
 const std::vector<const TOutputFormatRow*>& OutputFormats() {
-    static const std::vector<const TOutputFormatRow*> rows = {&kWave, &kFlac};
+    static const std::vector<const TOutputFormatRow*> rows = {&kWave, &kFlac, &kWavPack};
     return rows;
 }
 

@@ -12,6 +12,9 @@ inline constexpr const char* kNoAudioDisc =
 inline constexpr const char* kAudioDiscProtected = "This DVD-Audio disc is protected (CPPM): its audio packs "
                                                    "are scrambled. Oxlip does not decrypt; it reads "
                                                    "only unprotected discs and folders.";
+inline constexpr const char* kBareAobFile = "This is a DVD-Audio AOB file, which Oxlip reads as part of its "
+                                            "disc: open the folder that holds AUDIO_TS "
+                                            "(or the disc image).";
 inline constexpr const char* kAudioDiscReadFailed = "Could not read from the DVD-Audio disc.";
 inline constexpr const char* kAudioDiscNoTitles = "This DVD-Audio disc has no titles.";
 inline std::string AudioIfoUnreadable(const std::string& name) {

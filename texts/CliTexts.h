@@ -13,7 +13,7 @@ inline constexpr const char* kUsage =
     "INPUT...\n"
     "       oxlip-convert --list INPUT...\n"
     "       oxlip-convert [--title N] [--track N] [--chapters [A-B]] [-o OUTPUT] DISC...\n"
-    "       oxlip-convert [--format wav|flac] [--flac-level N] [--tag NAME=VALUE]... INPUT...\n"
+    "       oxlip-convert [--format wav|flac|wv] [--flac-level N] [--tag NAME=VALUE]... INPUT...\n"
     "Converts 20-bit LPCM (raw as demultiplexed, or a WAVE file whose byte pairs a ripping tool swapped)\n"
     "into a two-channel PCM WAVE file, or a FLAC file at the source's own resolution.\n"
     "\n"
@@ -35,7 +35,8 @@ inline constexpr const char* kUsage =
     "               to B (A alone, A- to\n"
     "               the last, -B from the first); -o then names an existing folder for them, for\n"
     "               every disc given\n"
-    "  --format F   the output format: wav (WAVE), flac (FLAC at the source's resolution); also\n"
+    "  --format F   the output format: wav (WAVE), flac (FLAC), wv (WavPack), FLAC and WavPack at the\n"
+    "               source's resolution; also\n"
     "               chosen by an -o name's ending; default names end in the format's extension\n"
     "  --flac       the same as --format flac\n"
     "  --video-side a disc with both DVD-Audio and DVD-Video: its video side (default: the audio side)\n"
@@ -73,7 +74,7 @@ inline std::string UnknownOption(const std::string& option) {
     return "unknown option " + option;
 }
 inline std::string UnknownFormat(const std::string& value) {
-    return "--format takes wav or flac, not \"" + value + "\"";
+    return "--format takes wav, flac or wv, not \"" + value + "\"";
 }
 inline std::string FormatsDisagree(const std::string& first, const std::string& second) {
     return first + " and " + second + " ask for different formats";

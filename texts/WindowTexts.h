@@ -30,6 +30,8 @@ inline const char* FormatChoice(const char* id, const char* name) {
         return "&WAVE";
     if (given == "flac")
         return "F&LAC";
+    if (given == "wv")
+        return "Wav&Pack";
     return name;
 }
 inline constexpr const char* kWritingCaption = "Oxlip \u2013 "; // followed by the file being written
