@@ -185,7 +185,9 @@ bool TDiscRun::ChooseTitle() {
     title_ = RequestedTitle(*disc_, request_);
     if (request_.title == 0 && title_ == disc_->DefaultTitle())
         if (const TDiscTitle* rival = disc_->UnreadableRival(title_))
-            return Refuse(msg::LongestTitleUnknown(rival->number, rival->unreadable));
+            return Refuse(rival->unreadable.empty()
+                              ? msg::LongestTitleCutShort(rival->number)
+                              : msg::LongestTitleUnknown(rival->number, rival->unreadable));
     if (!title_)
         return Refuse(msg::NoSuchTitle(request_.title, static_cast<int>(disc_->Titles().size())));
     if (!title_->unreadable.empty())

@@ -708,6 +708,36 @@ TEST(DiscConvert, ATitleThatCannotBeReadSpoilsOnlyItself) {
     }
 }
 
+// An emptied or truncated VOB leaves its title as long as its IFO says when the longest is chosen: without a
+// title given, the run refuses rather than convert a shorter one; chosen, the other title converts.
+TEST(DiscConvert, AnEmptyOrTruncatedVobKeepsItsTitlesLengthAsARival) {
+    REQUIRE_DISC_FIXTURES();
+    const struct {
+        const char* name;
+        size_t keptBlocks;
+        std::string refusal;
+    } cases[] = {
+        {"EMPTY_VOB", 0, msg::LongestTitleUnknown(1, msg::VobUnreadable(1))},
+        {"ONE_BLOCK_VOB", 1, msg::LongestTitleCutShort(1)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path disc = ChangedDisc(c.name, [&](const fs::path& videoTs) {
+            const Bytes vob = ReadFile((videoTs / "VTS_01_1.VOB").string());
+            WriteFile((videoTs / "VTS_01_1.VOB").string(),
+                      Bytes(vob.begin(), vob.begin() + static_cast<long>(c.keptBlocks * kDiscBlockBytes)));
+        });
+        const std::string out = disc.string() + ".wav";
+        CliOutcome outcome = Convert({"-q", "-o", out, disc.string()});
+        EXPECT_EQ(outcome.exitStatus, 1);
+        EXPECT_EQ(outcome.err, Said(disc.string(), {c.refusal}));
+        EXPECT_FALSE(Exists(out));
+        outcome = Convert({"-q", "--title", "2", "-o", out, disc.string()});
+        EXPECT_EQ(outcome.exitStatus, 0) << outcome.err;
+        EXPECT_TRUE(Exists(out));
+    }
+}
+
 // A cell that reaches past the end of its VOBs is cut there, alike in a folder and in an image (where
 // other files follow the VOB): the same note, and the title's audio as it is.
 TEST(DiscConvert, CellsPastTheVobsEndAreCutAlikeInAFolderAndAnImage) {

@@ -206,6 +206,9 @@ inline std::string VobUnreadable(int set) {
 inline std::string OnlyEmptyCells(int set) {
     return TitleSetFile(set, "0.IFO") + " gives it only empty cells";
 }
+inline std::string ImpossiblePlayingTime(int set) {
+    return TitleSetFile(set, "0.IFO") + " gives it a playing time of 100 hours or more";
+}
 inline std::string TitleUnreadable(int title, const std::string& reason) {
     return "Title " + std::to_string(title) + " cannot be read: " + reason + ".";
 }
@@ -213,6 +216,12 @@ inline std::string TitleUnreadable(int title, const std::string& reason) {
 inline std::string LongestTitleUnknown(int title, const std::string& reason) {
     return "Title " + std::to_string(title) + " cannot be read (" + reason +
            "), so which title is the longest is not known. Choose the title to convert.";
+}
+// Without a title chosen, a title whose cells were cut at the end of its VOB files might be the longest.
+inline std::string LongestTitleCutShort(int title) {
+    return "Title " + std::to_string(title) +
+           " ends early, where its VOB files end, so which title is the longest is not known. Choose the "
+           "title to convert.";
 }
 // A title whose cells reach past the end of its last VOB file, VTS_nn_`parts`.VOB.
 inline std::string CutAtVobEnd(int title, int set, int parts) {
