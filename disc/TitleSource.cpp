@@ -38,6 +38,14 @@ TTitleSource::~TTitleSource() {
     DVDCloseFile(file_);
 }
 
+bool TTitleSource::Restart() {
+    cell_ = 0;
+    nextSector_ = cells_.empty() ? 0 : cells_.front().firstSector;
+    spareAt_ = spareEnd_ = 0;
+    error_.clear();
+    return true;
+}
+
 int64_t TTitleSource::Fail(const char* message) {
     if (error_.empty())
         error_ = message;

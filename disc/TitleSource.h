@@ -24,6 +24,7 @@ public:
 
     int64_t Read(uint8_t* buffer, int64_t count) override;
     int64_t Size() const override { return size_; }
+    bool Restart() override;
     // Empty until a read fails: msg::kDiscReadFailed or msg::kDiscEncrypted.
     const std::string& Error() const override { return error_; }
 

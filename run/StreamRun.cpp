@@ -271,6 +271,8 @@ void TStreamRun::TellAboutTheEnd(const TLpcmTrackReader& reader) {
         host_.ShowNote(msg::SkippedDamaged(reader.Demuxer().SkippedBytes()));
     if (kept && reader.QuadsDetected())
         host_.ShowNote(msg::kQuadsDetected);
+    if (kept && reader.PackingUnknown())
+        host_.ShowNote(msg::PackingUnknown(reader.Format().channels));
     if (kept && reader.Emphasis())
         host_.ShowNote(msg::kPreEmphasis);
 }

@@ -591,6 +591,33 @@ TEST(ProgramStreamConvert, TheLpcmPackingIsDetectedOrForced) {
     EXPECT_NE(wrong.err.find("--lpcm-packing takes pairs, quads or auto"), std::string::npos) << wrong.err;
 }
 
+// A 5.1 24-bit stream that begins with silence converts as FFmpeg decodes it; one whose packing the audio
+// never tells (noise) converts as pairs, and the run says so.
+TEST(ProgramStreamConvert, ASilentStartIsPassedOverAndAnUntoldPackingSaid) {
+    TempDir dir;
+    const struct {
+        std::string source;
+        bool asFfmpeg;
+        std::string note;
+    } cases[] = {
+        {"aevalsrc=if(lt(t\\,1.5)\\,0\\,0.5*sin(2*PI*440*t)):c=5.1:s=48000:d=3", true, msg::kQuadsDetected},
+        {"anoisesrc=d=1:a=0.5,pan=5.1|c0=c0|c1=c0|c2=c0|c3=c0|c4=c0|c5=c0", false, msg::PackingUnknown(6)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.source);
+        const std::string vob = dir.Path("surround.vob");
+        ASSERT_EQ(std::system(("ffmpeg -nostdin -y -v error -f lavfi -i \"" + c.source +
+                               "\" -ar 48000 -c:a pcm_dvd -sample_fmt s32 -f dvd '" + vob + "'")
+                                  .c_str()),
+                  0);
+        const std::string out = dir.Path(c.asFfmpeg ? "silent.wav" : "noise.wav");
+        const CliOutcome outcome = Convert({"-q", "-o", out, vob});
+        ASSERT_EQ(outcome.exitStatus, 0) << outcome.err;
+        EXPECT_EQ(outcome.err, Said(vob, {c.note}));
+        EXPECT_EQ(Samples(out) == DecodeWithFfmpeg("-i '" + vob + "' -map 0:a:0"), c.asFfmpeg);
+    }
+}
+
 // An FFmpeg-authored 5.1 24-bit title: detected once at its start, the same reading in every chapter, so
 // the chapters join into the title and the title is FFmpeg's decode of its VOB file.
 TEST(DiscConvert, ASurroundTitleKeepsItsPackingInEveryChapter) {

@@ -114,6 +114,16 @@ inline constexpr const char* kPreEmphasis =
 inline constexpr const char* kQuadsDetected =
     "The audio's 20- or 24-bit samples are packed four at a time (as FFmpeg writes them), not in pairs of "
     "sample times; they were read so.";
+// The name of a layout of DVD LPCM channels, as FFmpeg orders them (see DvdChannelMask).
+inline std::string ChannelLayoutName(int channels) {
+    static const char* const kNames[] = {"mono", "stereo", "2.1", "4.0", "5.0", "5.1", "6.1", "7.1"};
+    return channels >= 1 && channels <= 8 ? kNames[channels - 1] : std::to_string(channels) + "-channel";
+}
+// A 20- or 24-bit track whose start never told its packing.
+inline std::string PackingUnknown(int channels) {
+    return "Could not tell how this " + ChannelLayoutName(channels) +
+           " audio is packed; wrote it as pairs. If it sounds like noise, use --lpcm-packing quads.";
+}
 // After a track in a listing, where its layout can be packed either way.
 inline constexpr const char* kListQuads = ", packed in quads (four samples at a time)";
 inline constexpr const char* kListPairs = ", packed in pairs of sample times";
