@@ -219,6 +219,7 @@ bool TDiscRun::PlanParts() {
         titleChapters_.videoTicks.push_back(chapter.lengthTicks);
     }
     titleChapters_.endChapter = 0;
+    titleChapters_.endByte = title_->Bytes();
     if (!request_.chapters) {
         const std::string title = "Title " + std::to_string(title_->number);
         // One chapter mark per chapter, where its file would begin; the run sets them as it finds them.

@@ -53,9 +53,9 @@ TRunResult TStreamRun::Execute(TStreamSource& source, uint8_t trackId, const std
     chapters_.reset();
     if (chapters) {
         chapters_ = *chapters;
-        // Found as the audio is read.
+        // Found as the audio is read: the title's start too.
         for (TStreamPart& part : parts_)
-            if (part.chapter > 1)
+            if (part.chapter > 1 || !chapters->startBytes.empty())
                 part.firstFrame = kNoEnd;
         if (chapters->endChapter > 1)
             endFrame_ = kNoEnd;
@@ -109,8 +109,8 @@ TRunResult TStreamRun::Convert(TStreamSource& source, uint8_t trackId) {
     phase_ = Phase::Preparing;
     TLpcmTrackReader reader(source, trackId, host_.FormatIndex() == 0, options_.dither, options_.lpcmPacking);
     cutter_.reset();
-    if (chapters_ && chapters_->startBytes.size() > 1)
-        reader.WatchVideoStart(chapters_->startBytes[1]);
+    if (!CutBytes().empty())
+        reader.WatchVideoStart(CutBytes().front());
     if (!StartReader(reader) || !BeginOutputs(source)) {
         phase_ = Phase::Idle;
         return outcome_.Result();
@@ -139,9 +139,8 @@ bool TStreamRun::StartReader(TLpcmTrackReader& reader) {
     format_.validBits = static_cast<uint16_t>(decoder.OutputBits());
     format_.containerBytes = static_cast<uint16_t>(decoder.OutputContainerBytes());
     format_.channelMask = DvdChannelMask(decoder.Channels());
-    if (chapters_ && !chapters_->startBytes.empty())
-        cutter_.emplace(std::vector<int64_t>(chapters_->startBytes.begin() + 1, chapters_->startBytes.end()),
-                        reader.Format().sampleRate, decoder.GroupFrames());
+    if (!CutBytes().empty())
+        cutter_.emplace(CutBytes(), reader.Format().sampleRate, decoder.GroupFrames());
     return true;
 }
 
@@ -218,24 +217,41 @@ void TStreamRun::FindChapters(TLpcmTrackReader& reader) {
         return;
     const size_t found = cutter_->Cuts().size();
     cutter_->OnPacket(reader.BlockPacket(), frame_, reader.Demuxer().WatchedVideoStart());
+    const size_t chapterCount = chapters_->startBytes.size();
     for (size_t i = found; i < cutter_->Cuts().size(); ++i) {
-        const int chapter = static_cast<int>(i) + 2;
+        const int64_t cut = cutter_->Cuts()[i];
+        if (i == chapterCount) { // where the title ends
+            if (chapters_->endChapter == 0)
+                endFrame_ = cut;
+            continue;
+        }
+        const int chapter = static_cast<int>(i) + 1;
         for (TStreamPart& part : parts_)
-            if (part.chapter == chapter)
-                part.firstFrame = cutter_->Cuts()[i];
+            if (part.chapter == chapter || (chapter == 1 && part.chapter == 0))
+                part.firstFrame = cut;
         if (chapters_->endChapter == chapter)
-            endFrame_ = cutter_->Cuts()[i];
+            endFrame_ = cut;
     }
     if (cutter_->Cuts().size() > found && cutter_->NextStartByte() >= 0)
         reader.WatchVideoStart(cutter_->NextStartByte());
 }
 
-// The frames at which the title's chapters begin, as found; those the audio never reached begin at its
-// end.
+// The bytes at which the cutter cuts: each chapter's start, then the title's end.
+std::vector<int64_t> TStreamRun::CutBytes() const {
+    if (!chapters_)
+        return {};
+    std::vector<int64_t> bytes = chapters_->startBytes;
+    if (chapters_->endByte >= 0)
+        bytes.push_back(chapters_->endByte);
+    return bytes;
+}
+
+// The frames of the track at which the title's chapters begin, as found; those the audio never reached
+// begin at its end.
 std::vector<int64_t> TStreamRun::ChapterStarts() const {
     std::vector<int64_t> starts = {0};
-    if (cutter_)
-        starts.insert(starts.end(), cutter_->Cuts().begin(), cutter_->Cuts().end());
+    if (const size_t found = cutter_ ? std::min(cutter_->Cuts().size(), chapters_->startBytes.size()) : 0)
+        starts.assign(cutter_->Cuts().begin(), cutter_->Cuts().begin() + static_cast<std::ptrdiff_t>(found));
     if (chapters_)
         starts.resize(std::max<size_t>(chapters_->startBytes.size(), 1), frame_);
     return starts;
@@ -248,9 +264,9 @@ void TStreamRun::TellAboutChapterLengths() {
         return;
     const std::vector<int64_t> starts = ChapterStarts();
     for (const TStreamPart& part : parts_) {
-        // Chapters found (the first is found at the start) and known to the title.
+        // Chapters found and known to the title.
         const size_t k = static_cast<size_t>(part.chapter);
-        if (k < 1 || k > chapters_->videoTicks.size() || k > cutter_->Cuts().size() + 1)
+        if (k < 1 || k > chapters_->videoTicks.size() || k > cutter_->Cuts().size())
             continue;
         const int64_t end = k < starts.size() ? std::min(starts[k], frame_) : frame_;
         const int64_t audioTicks = (end - starts[k - 1]) * 90000 / format_.sampleRate;
@@ -319,8 +335,14 @@ bool TStreamRun::StartPart(size_t index) {
 bool TStreamRun::FinishPart(bool lastOfRun) {
     if (!output_.Exists())
         return true;
-    if (cutter_ && !parts_[part_].marks.chapterStarts.empty())
-        output_.Sink().SetChapterStarts(ChapterStarts());
+    if (cutter_ && !parts_[part_].marks.chapterStarts.empty()) {
+        // Counted from the title's start, where the file begins.
+        std::vector<int64_t> starts = ChapterStarts();
+        const int64_t titleStart = starts.front();
+        for (int64_t& start : starts)
+            start -= titleStart;
+        output_.Sink().SetChapterStarts(starts);
+    }
     const std::exception_ptr closeError = output_.Finish(host_, outcome_, partBytes_, lastOfRun);
     if (closeError)
         std::rethrow_exception(closeError);

@@ -29,11 +29,14 @@ struct TStreamPart {
 
 // A disc title's chapters, for a run that cuts its parts where each chapter's audio begins
 // (TChapterCutter): each chapter's first byte in the title's stream (the first chapter's is 0) and its
-// video's playing time (90 kHz ticks).
+// video's playing time (90 kHz ticks). The title's audio begins where its first chapter's does.
 struct TTitleChapters {
     std::vector<int64_t> startBytes;
     std::vector<int64_t> videoTicks;
-    int endChapter = 0; // the run ends where this chapter's audio begins; 0: at the end of the stream
+    int endChapter = 0; // the run ends where this chapter's audio begins; 0: where the title's audio ends
+    // Where the title ends in the stream, which may go on past it: its audio ends where the audio after
+    // it would begin. -1: at the end of the stream.
+    int64_t endByte = -1;
 };
 
 // The conversion of one LPCM track of a DVD program stream (a .VOB file, or a disc title's cells) into
@@ -82,6 +85,7 @@ private:
     bool WriteFrames(std::span<const uint8_t> samples);
     bool PastEnd() const { return frame_ >= endFrame_; }
     void FindChapters(TLpcmTrackReader& reader);
+    std::vector<int64_t> CutBytes() const;
     std::vector<int64_t> ChapterStarts() const;
     void TellAboutChapterLengths();
     std::unique_ptr<TAudioSink> MakeSink() const;

@@ -221,6 +221,45 @@ TEST(DiscConvert, EachChapterFileHoldsItsOwnSong) {
     }
 }
 
+// Titles that share one VOB (one per song beside the whole concert) begin where their first cell's video
+// does and end where their last cell's does, reading past the cell for their own audio: each holds the
+// same span as the whole title's chapter, but for the stray of the time stamp it is counted from (at most
+// one of FFmpeg's LPCM frames of 2008 bytes, 502 sample times), and the listing gives its file's length.
+TEST(DiscConvert, TitlesInsideAVobBeginAndEndWithTheirCells) {
+    REQUIRE_DISC_FIXTURES();
+    const std::string disc = SongDiscs().sharedDisc, work = SongDiscs().work + "/shared";
+    std::filesystem::create_directories(work);
+    ASSERT_EQ(Convert({"-q", "--chapters", "-o", work, disc}).exitStatus, 0);
+    const std::string listing = ShellOutput(std::string(OXLIP_CONVERT) + " --list '" + disc + "'");
+    const long kStray = 502;
+    const struct {
+        int title, hz;
+        long longer; // the last song ends with the stream, and keeps the stray its start was cut at
+    } songs[] = {{2, 660, 0}, {3, 880, kStray}};
+    for (const auto& song : songs) {
+        const std::string n = std::to_string(song.title);
+        SCOPED_TRACE("title " + n);
+        ASSERT_EQ(Convert({"-q", "--title", n, "-o", work + "/t" + n + ".wav", disc}).exitStatus, 0);
+        const std::vector<int32_t> samples = Samples(work + "/t" + n + ".wav");
+        const std::vector<int32_t> chapter = Samples(work + "/SHARED-t01-c0" + n + ".wav");
+        const auto frames = static_cast<long>(samples.size() / 2),
+                   chapterFrames = static_cast<long>(chapter.size() / 2);
+        EXPECT_GE(frames, chapterFrames);
+        EXPECT_LE(frames, chapterFrames + song.longer);
+        EXPECT_NEAR(ToneHz(samples, 0, 2400), song.hz, 30) << "begins";
+        EXPECT_NEAR(ToneHz(samples, static_cast<size_t>(frames) - 2400, 2400), song.hz, 30) << "ends";
+        long shift = -kStray;
+        while (shift <= kStray && !std::equal(samples.begin() + 96'000, samples.begin() + 192'000,
+                                              chapter.begin() + 96'000 + 2 * shift))
+            ++shift;
+        EXPECT_LE(shift, kStray);
+        const size_t title = listing.find("Title " + n + ":");
+        EXPECT_EQ(listing.find(listing_text::Chapter(1, FormatTicks(0), FormatTicks(frames * 15 / 8)), title),
+                  listing.find('\n', title) + 1)
+            << listing;
+    }
+}
+
 // FLAC of a disc: a title at its stream's own resolution and chapters joined gapless, bit for bit what
 // FFmpeg decodes from the VOB, tagged from the disc, whole by flac's own test; a VOB file the same way.
 TEST(DiscConvert, FlacTitlesChaptersAndStreamsAreTaggedAndBitExact) {
