@@ -79,14 +79,15 @@ TDiscDialog::TDiscDialog(QWidget* parent, const TDiscChoices& choices) : QDialog
     range->addWidget(toLabel_);
     range->addWidget(last_);
 
-    auto* wave = new QRadioButton(QString::fromUtf8(window_text::kWaveFormat), this);
-    wave->setObjectName("WaveRadioButton");
-    wave->setChecked(true);
-    flac_ = new QRadioButton(QString::fromUtf8(window_text::kFlacFormat), this);
-    flac_->setObjectName("FlacRadioButton");
     auto* format = new QHBoxLayout;
-    format->addWidget(wave);
-    format->addWidget(flac_);
+    for (const TOutputFormatRow* row : OutputFormats()) {
+        auto* button =
+            new QRadioButton(QString::fromUtf8(window_text::FormatChoice(row->id, row->name)), this);
+        button->setObjectName(QString::fromLatin1(row->id) + "RadioButton");
+        button->setChecked(row == &DefaultOutputFormat());
+        format->addWidget(button);
+        formats_.emplace_back(button, row);
+    }
     format->addStretch();
 
     auto* layout = new QVBoxLayout(this);
@@ -160,15 +161,18 @@ void TDiscDialog::ShowTitle() {
 
 TDiscChoice TDiscDialog::Choice() const {
     TDiscChoice choice;
+    TSelection& selection = choice.selection;
     if (const TTitleChoice* title = SelectedTitle())
-        choice.title = title->number;
+        selection.title = title->number;
     if (const QListWidgetItem* audio = audio_->currentItem(); audio && (audio->flags() & Qt::ItemIsEnabled))
-        choice.track = audio->data(Qt::UserRole).toInt();
-    choice.chapters = chapters_->isChecked();
-    choice.flac = flac_->isChecked();
-    if (choice.chapters) {
-        choice.firstChapter = first_->value();
-        choice.lastChapter = last_->value();
+        selection.track = audio->data(Qt::UserRole).toInt();
+    selection.chapters = chapters_->isChecked();
+    for (const auto& [button, row] : formats_)
+        if (button->isChecked())
+            choice.format = row;
+    if (selection.chapters) {
+        selection.firstChapter = first_->value();
+        selection.lastChapter = last_->value();
     }
     return choice;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "run/InputChoices.h"
+#include "run/RunRequest.h"
 
 #include <QDialog>
 
@@ -11,14 +12,11 @@ class QRadioButton;
 class QSpinBox;
 class QTreeWidget;
 
-// What the user chose of a disc: a title, one of its audio streams, whole or one file per chapter.
+// What the user chose of a disc: a title, one of its audio streams (the disc's number), whole or one file
+// per chapter, and the output format.
 struct TDiscChoice {
-    int title = 0;
-    int track = 0; // the disc's audio stream number
-    bool chapters = false;
-    int firstChapter = 0;
-    int lastChapter = 0;
-    bool flac = false; // FLAC instead of WAVE
+    TSelection selection;
+    const TOutputFormatRow* format = &DefaultOutputFormat();
 };
 
 // "Titles and chapters": the disc's titles (the preferred one selected; those that cannot be read shown
@@ -45,5 +43,6 @@ private:
     QSpinBox* first_;
     QLabel* toLabel_;
     QSpinBox* last_;
-    QRadioButton* flac_;
+    // One per output format, in the table's order.
+    std::vector<std::pair<QRadioButton*, const TOutputFormatRow*>> formats_;
 };

@@ -19,12 +19,13 @@ QString Decoded(const std::string& name) {
 
 } // namespace
 
-TInputKind InputKindOf(const QString& name) {
+const TInputKindRow* InputKindOf(const QString& name) {
     return ClassifyInput(Encoded(name));
 }
 
-QString ProposedOutputName(const QString& input, TInputKind kind) {
-    return Decoded(ProposeOutputFor(Encoded(input), kind));
+// A refused input gets its name as a raw input's would be, so that Process... says what is wrong.
+QString ProposedOutputName(const QString& input, const TInputKindRow* kind) {
+    return Decoded(ProposeOutputFor(Encoded(input), kind ? *kind : *InputKinds().back()));
 }
 
 QString WritableFolder(const QString& folder) {

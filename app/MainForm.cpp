@@ -146,11 +146,16 @@ void TMainForm::CreateDialogs() {
     SaveDialog->setObjectName("SaveDialog");
     SaveDialog->setAcceptMode(QFileDialog::AcceptSave);
     SaveDialog->setFileMode(QFileDialog::AnyFile);
-    SaveDialog->setNameFilters({kWaveFilter, kFlacFilter});
-    SaveDialog->setDefaultSuffix("wav");
+    QStringList filters;
+    for (const TOutputFormatRow* format : OutputFormats())
+        filters << QString::fromUtf8(format->filter);
+    SaveDialog->setNameFilters(filters);
+    SaveDialog->setDefaultSuffix(QString::fromUtf8(DefaultOutputFormat().extension + 1));
     // The name typed without an extension gets the chosen filter's.
     connect(SaveDialog, &QFileDialog::filterSelected, this, [this](const QString& filter) {
-        SaveDialog->setDefaultSuffix(filter == kFlacFilter ? "flac" : "wav");
+        for (const TOutputFormatRow* format : OutputFormats())
+            if (filter == QString::fromUtf8(format->filter))
+                SaveDialog->setDefaultSuffix(QString::fromUtf8(format->extension + 1));
     });
 }
 

@@ -58,14 +58,14 @@ public:
     // The pump that keeps the window live during a run; tests shorten its interval.
     TEventPump& EventPump() { return pump_; }
 
+    // The output-format item (0 is 16 bits) and the rate, as a run takes them.
+    int FormatIndex() const { return formatIndex_; }
+    int32_t SampleRate() const { return SampleRate_; }
+
     // TRunHost
-    std::string InputName() override;
-    std::string OutputName() override;
-    int FormatIndex() override { return formatIndex_; }
-    void ResetFormatIndex() override;
-    int32_t SampleRate() override { return SampleRate_; }
     void ShowError(const std::string& message) override;
     bool Confirm(const std::string& message) override;
+    bool AcceptFallbackTo16(const std::string& message) override;
     TStopAnswer AskStop(const std::string& message) override;
     void SetGaugeMinimum(int64_t minimum) override { ProgressGauge->SetMinValue(minimum); }
     void SetGaugeMaximum(int64_t maximum) override { ProgressGauge->SetMaxValue(maximum); }
@@ -88,7 +88,9 @@ private:
     void SetTabOrder();
     void CentreOnScreen();
     void ApplyEnablingRule();
-    bool TakeInputName(const QString& name, TInputKind& kind);
+    bool TakeInputName(const QString& name, const TInputKindRow*& kind);
+    std::string InputName() const;
+    std::string OutputName() const;
     bool ChooseOfDisc(const QString& name, QString& output, int& rate);
     bool ChooseTrack(const QString& name, int& rate);
     void ShowStreamRate(int rate);
@@ -113,20 +115,18 @@ private:
     QShortcut* EscapeShortcut;
     QFileDialog* OpenDialog;
     QFileDialog* SaveDialog;
-    static constexpr const char* kWaveFilter = "Windows WAVE file (*.wav)";
-    static constexpr const char* kFlacFilter = "FLAC file (*.flac)";
 
     // The open dialog's filter of its last confirmed use (1 raw LPCM, 2 WAVE, 3 DVD video, 4 DVD disc).
     int openFilterIndex_ = 1;
     int32_t SampleRate_ = 0;
-    // The output-format item, kept here because the run reads it for every group.
+    // The output-format item: 0 is 16 bits.
     int formatIndex_ = 1;
-    // What the user chose of the input named in `input`: a disc's title, stream and chapters, or a program
-    // stream's track. It applies while the input edit holds that name.
+    // What the user chose of the input named in `input`: a disc's title, stream, chapters and output
+    // format, or a program stream's track. It applies while the input edit holds that name.
     struct TInputChoice {
         QString input;
-        TDiscChoice disc;
-        int track = 0;
+        TSelection selection;
+        const TOutputFormatRow* format = nullptr; // nullptr: by the output's name
     };
     std::optional<TInputChoice> choice_;
     // A disc's or program stream's own rate, shown in the disabled rate box (0: the box is the user's), and

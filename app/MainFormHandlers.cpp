@@ -45,18 +45,19 @@ void TMainForm::ApplyEnablingRule() {
 
 // Takes `name` as the input and proposes its output. A disc, and a program stream of several LPCM tracks,
 // first ask what of it to convert; false when the user cancelled, and the names stay as they were.
-bool TMainForm::TakeInputName(const QString& name, TInputKind& kind) {
+bool TMainForm::TakeInputName(const QString& name, const TInputKindRow*& kind) {
     kind = InputKindOf(name);
+    const bool titles = kind && kind->offersTitles;
     // A disc's name comes from its dialog; reading the disc once is enough.
-    QString output = kind == TInputKind::Disc ? QString() : ProposedOutputName(name, kind);
+    QString output = titles ? QString() : ProposedOutputName(name, kind);
     // A VOB on a mounted disc: its output cannot go beside it.
-    if (kind == TInputKind::ProgramStream)
+    if (kind && !kind->takesInputFormat)
         output = InWritableFolder(output);
     const std::optional<TInputChoice> before = choice_;
     choice_.reset();
     int rate = 0;
-    if ((kind == TInputKind::Disc && !ChooseOfDisc(name, output, rate)) ||
-        (kind == TInputKind::ProgramStream && !ChooseTrack(name, rate))) {
+    if ((titles && !ChooseOfDisc(name, output, rate)) ||
+        (kind && kind->offersTracks && !ChooseTrack(name, rate))) {
         choice_ = before;
         return false;
     }
@@ -87,7 +88,7 @@ bool TMainForm::ChooseOfDisc(const QString& name, QString& output, int& rate) {
     std::string error;
     if (!ReadDiscChoices(QFile::encodeName(name).toStdString(), choices, error)) {
         ShowError(error);
-        output = ProposedOutputName(name, TInputKind::RawOrWave); // the input's name with .wav
+        output = ProposedOutputName(name, nullptr); // the input's name with .wav
         return true;
     }
     TDiscDialog dialog(this, choices);
@@ -96,11 +97,13 @@ bool TMainForm::ChooseOfDisc(const QString& name, QString& output, int& rate) {
     const TDiscChoice chosen = dialog.Choice();
     choices.folder =
         QFile::encodeName(WritableFolder(QFile::decodeName(choices.folder.c_str()))).toStdString();
-    output = QFile::decodeName(DiscOutputFor(choices, chosen.title, chosen.chapters, chosen.flac).c_str());
-    choice_ = TInputChoice{name, chosen, chosen.track};
+    const TSelection& selection = chosen.selection;
+    output = QFile::decodeName(
+        DiscOutputFor(choices, selection.title, selection.chapters, *chosen.format).c_str());
+    choice_ = TInputChoice{name, selection, chosen.format};
     for (const TTitleChoice& title : choices.titles)
         for (const TAudioChoice& audio : title.audio)
-            if (title.number == chosen.title && audio.number == chosen.track)
+            if (title.number == selection.title && audio.number == selection.track)
                 rate = audio.rate;
     return true;
 }
@@ -114,13 +117,15 @@ bool TMainForm::ChooseTrack(const QString& name, int& rate) {
     TTrackDialog dialog(this, tracks);
     if (dialog.exec() != QDialog::Accepted)
         return false;
-    choice_ = TInputChoice{name, {}, dialog.Track()};
+    TSelection selection;
+    selection.track = dialog.Track();
+    choice_ = TInputChoice{name, selection, nullptr};
     rate = tracks.at(static_cast<size_t>(dialog.Track() - 1)).rate;
     return true;
 }
 
 bool TMainForm::WritesChapterFiles() const {
-    return choice_ && choice_->input == InputEdit->text() && choice_->disc.chapters;
+    return choice_ && choice_->input == InputEdit->text() && choice_->selection.chapters;
 }
 
 void TMainForm::OpenBitBtnClick() {
@@ -131,7 +136,7 @@ void TMainForm::OpenBitBtnClick() {
         // Only a confirmed use keeps the filter the user chose.
         openFilterIndex_ = std::max(kRawFilterIndex,
                                     static_cast<int>(filters.indexOf(OpenDialog->selectedNameFilter())) + 1);
-        TInputKind kind = TInputKind::RawOrWave;
+        const TInputKindRow* kind = nullptr;
         TakeInputName(OpenDialog->selectedFiles().first(), kind);
     }
     // The DVD filters leave the items as they are: they describe raw and WAVE files only.
@@ -154,10 +159,11 @@ void TMainForm::SaveBitBtnClick() {
         ApplyEnablingRule();
         return;
     }
-    // An output already named .flac opens the dialog on the FLAC filter.
-    const bool flac = OutputEdit->text().endsWith(".flac", Qt::CaseInsensitive);
-    SaveDialog->selectNameFilter(flac ? kFlacFilter : kWaveFilter);
-    SaveDialog->setDefaultSuffix(flac ? "flac" : "wav");
+    // The dialog opens on the filter of the format the output is already named for.
+    const TOutputFormatRow* named = OutputFormatOfName(QFile::encodeName(OutputEdit->text()).toStdString());
+    const TOutputFormatRow& format = named ? *named : DefaultOutputFormat();
+    SaveDialog->selectNameFilter(QString::fromUtf8(format.filter));
+    SaveDialog->setDefaultSuffix(QString::fromUtf8(format.extension + 1));
     SaveDialog->selectFile(OutputEdit->text());
     if (SaveDialog->exec() == QDialog::Accepted && !SaveDialog->selectedFiles().isEmpty())
         OutputEdit->setText(SaveDialog->selectedFiles().first());
@@ -224,8 +230,8 @@ void TMainForm::dropEvent(QDropEvent* event) {
 // The input-format items describe raw and WAVE files only; for a program stream or a disc they stay as
 // they are.
 void TMainForm::TakeFile(const QString& name) {
-    TInputKind kind = TInputKind::RawOrWave;
-    if (TakeInputName(name, kind) && kind == TInputKind::RawOrWave)
+    const TInputKindRow* kind = nullptr;
+    if (TakeInputName(name, kind) && kind && kind->takesInputFormat)
         InputFormatRadioGroup->SetItemIndex(FormatItemForExtension(name));
     ApplyEnablingRule();
 }

@@ -44,14 +44,11 @@ void TMainForm::ExecuteRun() {
     TRunRequest request;
     request.input = InputName();
     request.output = OutputName();
+    request.resolution = formatIndex_ == 0 ? TResolution::Reduced16 : TResolution::Source;
+    request.sampleRate = SampleRate_;
     if (choice_ && choice_->input == InputEdit->text()) {
-        request.title = choice_->disc.title;
-        request.track = choice_->track;
-        request.chapters = choice_->disc.chapters;
-        request.firstChapter = choice_->disc.firstChapter;
-        request.lastChapter = choice_->disc.lastChapter;
-        if (choice_->disc.flac)
-            request.format = TOutputFormat::Flac;
+        request.selection = choice_->selection;
+        request.format = choice_->format;
     }
     const std::unique_ptr<TRun> run = MakeRun(*this, request);
     run_ = &run->Control();
@@ -87,15 +84,19 @@ void TMainForm::EnableControls(bool enable) {
         SRateComboBox->setEnabled(false);
 }
 
-std::string TMainForm::InputName() {
+std::string TMainForm::InputName() const {
     return QFile::encodeName(InputEdit->text()).toStdString();
 }
-std::string TMainForm::OutputName() {
+std::string TMainForm::OutputName() const {
     return QFile::encodeName(OutputEdit->text()).toStdString();
 }
 
-void TMainForm::ResetFormatIndex() {
+// Yes goes on at 16 bits, which the output-format item then shows.
+bool TMainForm::AcceptFallbackTo16(const std::string& message) {
+    if (!Confirm(message))
+        return false;
     OutputFormatRadioGroup->SetItemIndex(0);
+    return true;
 }
 
 // From a close during a run on, every dialog ends at once as if it had been dismissed.

@@ -150,15 +150,6 @@ BENCHMARK(BM_FileWrite)->ArgName("bytes")->Arg(12)->Arg(8);
 // A host that answers every call at once.
 class QuietHost final : public TRunHost {
 public:
-    std::string input;
-    std::string output;
-    int formatIndex = 1;
-
-    std::string InputName() override { return input; }
-    std::string OutputName() override { return output; }
-    int FormatIndex() override { return formatIndex; }
-    void ResetFormatIndex() override { formatIndex = 0; }
-    int32_t SampleRate() override { return 48000; }
     void ShowError(const std::string& message) override { std::fprintf(stderr, "%s\n", message.c_str()); }
     bool Confirm(const std::string&) override { return true; }
     TStopAnswer AskStop(const std::string&) override { return TStopAnswer::Retry; }
@@ -179,11 +170,12 @@ void BM_ConversionRun(benchmark::State& state) {
     const ScratchFile input(RandomBytes(kGroups * kGroupBytes));
     const ScratchFile output({});
     QuietHost host;
-    host.input = input.Name();
-    host.output = output.Name();
-    host.formatIndex = static_cast<int>(state.range(0));
+    TRunRequest request;
+    request.input = input.Name();
+    request.output = output.Name();
+    request.resolution = state.range(0) == 0 ? TResolution::Reduced16 : TResolution::Source;
     for (auto _ : state) {
-        TConversionRun run(host);
+        TConversionRun run(host, request);
         if (run.Execute() != TRunResult::Completed)
             state.SkipWithError("the run did not complete");
     }

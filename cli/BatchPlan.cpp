@@ -27,9 +27,9 @@ std::vector<TPlannedConversion> PlanConversions(const std::vector<TRunRequest>& 
     std::map<std::string, size_t> inputIndex;
     for (const TRunRequest& request : requests) {
         // An input that could not be recognised is refused here, with the reason found.
-        std::string refusal;
-        std::vector<std::string> outputs = PlanOutputs(request, &refusal);
-        plan.push_back({request, std::move(outputs), std::move(refusal)});
+        TInputPlan planned = PlanInput(request);
+        std::string refusal = planned.kind ? std::string() : planned.refusal;
+        plan.push_back({request, std::move(planned), std::move(refusal)});
         inputIndex.emplace(FileIdentity(request.input), plan.size() - 1);
     }
     // The output's identity and the input that writes it, of the inputs not refused so far.
@@ -38,7 +38,7 @@ std::vector<TPlannedConversion> PlanConversions(const std::vector<TRunRequest>& 
         if (!plan[i].refusal.empty())
             continue;
         std::vector<std::string> identities;
-        for (const std::string& output : plan[i].outputs) {
+        for (const std::string& output : plan[i].plan.outputs) {
             const std::string identity = FileIdentity(output);
             identities.push_back(identity);
             // The run itself refuses an output that is its own input; another input's is the plan's to see.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "run/InputKind.h"
 #include "run/RunRequest.h"
 
 #include <string>
@@ -8,8 +9,8 @@
 // One input of a call with the files its run would write, or the reason it is not converted.
 struct TPlannedConversion {
     TRunRequest request;
-    std::vector<std::string> outputs; // a file input's one output; a disc's title or chapter files
-    std::string refusal;              // empty when the input is to be converted
+    TInputPlan plan;     // its outputs: a file input's one output; a disc's title or chapter files
+    std::string refusal; // empty when the input is to be converted
 };
 
 // Works out every output of every input before anything is converted, so that one call never overwrites

@@ -1,6 +1,5 @@
 #include "CommandLine.h"
 
-#include "run/NameProposal.h"
 #include "run/RateText.h"
 #include "texts/CliTexts.h"
 #include "texts/Messages.h"
@@ -56,8 +55,8 @@ bool TakeChapterRange(const std::string& range, ConvertOptions& options, std::st
         error = msg::BadChapterRange(range);
         return false;
     }
-    options.firstChapter = *first;
-    options.lastChapter = *last;
+    options.selection.firstChapter = *first;
+    options.selection.lastChapter = *last;
     return true;
 }
 
@@ -81,7 +80,7 @@ TGivenOption SplitOption(const std::string& arg) {
 
 bool TakesValue(const std::string& name) {
     for (const char* option :
-         {"-b", "-r", "-o", "--flac-level", "--tag", "--lpcm-packing", "--track", "--title"})
+         {"-b", "-r", "-o", "--flac-level", "--tag", "--lpcm-packing", "--track", "--title", "--format"})
         if (name == option)
             return true;
     return false;
@@ -95,14 +94,42 @@ bool IsFlag(const std::string& name) {
     return false;
 }
 
-// NAME=VALUE with a name of printable ASCII other than '='; the value is any text after the first '='.
+// Whether `text` is well-formed UTF-8: no stray continuation bytes, no overlong forms, no surrogates, nothing
+// beyond U+10FFFF.
+bool IsUtf8(const std::string& text) {
+    for (size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const size_t length = lead < 0x80           ? 1
+                              : (lead >> 5) == 0x6  ? 2
+                              : (lead >> 4) == 0xE  ? 3
+                              : (lead >> 3) == 0x1E ? 4
+                                                    : 0;
+        if (length == 0 || i + length > text.size())
+            return false;
+        uint32_t code = length == 1 ? lead : lead & (0x7F >> length);
+        for (size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            if ((next & 0xC0) != 0x80)
+                return false;
+            code = code << 6 | (next & 0x3F);
+        }
+        constexpr uint32_t kSmallest[5] = {0, 0, 0x80, 0x800, 0x10000};
+        if (code < kSmallest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+            return false;
+        i += length;
+    }
+    return true;
+}
+
+// NAME=VALUE with a name of printable ASCII other than '='; the value is any UTF-8 text after the first
+// '=', which every format's tags hold.
 bool TakeTag(const std::string& tag, ConvertOptions& options, std::string& error) {
     const size_t equals = tag.find('=');
     const std::string name = tag.substr(0, equals);
     const bool nameOk = !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
         return c >= 0x20 && c <= 0x7D && c != '=';
     });
-    if (equals == std::string::npos || !nameOk) {
+    if (equals == std::string::npos || !nameOk || !IsUtf8(tag.substr(equals + 1))) {
         error = msg::BadTag(tag);
         return false;
     }
@@ -114,7 +141,16 @@ bool TakeTag(const std::string& tag, ConvertOptions& options, std::string& error
 
 bool ParseCommandLine(const std::vector<std::string>& args, ConvertOptions& options, std::string& error) {
     bool optionsEnded = false;
-    bool flacLevelGiven = false;
+    std::string formatOption; // the option that chose the format
+    const auto chooseFormat = [&](const std::string& option, const TOutputFormatRow* format) {
+        if (options.format && options.format != format) {
+            error = cli_text::FormatsDisagree(formatOption, option);
+            return false;
+        }
+        options.format = format;
+        formatOption = option;
+        return true;
+    };
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
@@ -151,7 +187,16 @@ bool ParseCommandLine(const std::vector<std::string>& args, ConvertOptions& opti
         } else if (name == "--dither") {
             options.dither = true;
         } else if (name == "--flac") {
-            options.flac = true;
+            if (!chooseFormat(name, OutputFormatById("flac")))
+                return false;
+        } else if (name == "--format") {
+            const TOutputFormatRow* format = OutputFormatById(value);
+            if (!format) {
+                error = cli_text::UnknownFormat(value);
+                return false;
+            }
+            if (!chooseFormat(name + " " + value, format))
+                return false;
         } else if (name == "--list") {
             options.list = true;
         } else if (name == "--flac-level") {
@@ -160,7 +205,6 @@ bool ParseCommandLine(const std::vector<std::string>& args, ConvertOptions& opti
                 return false;
             }
             options.flacLevel = value[0] - '0';
-            flacLevelGiven = true;
         } else if (name == "--tag") {
             if (!TakeTag(value, options, error))
                 return false;
@@ -173,14 +217,14 @@ bool ParseCommandLine(const std::vector<std::string>& args, ConvertOptions& opti
                                   : value == "quads" ? TLpcmPackingChoice::Quads
                                                      : TLpcmPackingChoice::Auto;
         } else if (name == "--track") {
-            if (!TakeCount(name, value, options.track, error))
+            if (!TakeCount(name, value, options.selection.track, error))
                 return false;
         } else if (name == "--title") {
-            if (!TakeCount(name, value, options.title, error))
+            if (!TakeCount(name, value, options.selection.title, error))
                 return false;
         } else if (name == "--chapters") {
             // The range is optional: the next argument is taken for one only when it looks like one.
-            options.chapters = true;
+            options.selection.chapters = true;
             if (!given && i + 1 < args.size() && LooksLikeChapterRange(args[i + 1]))
                 value = args[++i];
             else if (!given)
@@ -222,20 +266,24 @@ bool ParseCommandLine(const std::vector<std::string>& args, ConvertOptions& opti
         error = msg::kDitherNeeds16;
         return false;
     }
-    // A FLAC output is named .flac, so that no file claims to be what it is not.
-    if (!options.output.empty() && !options.chapters) {
-        if (options.flac && !IsFlacName(options.output)) {
-            error = msg::kFlacNeedsFlacName;
+    // An output is named for its format, so that no file claims to be what it is not; an -o name of a
+    // format's extension asks for that format.
+    if (!options.output.empty() && !options.selection.chapters) {
+        const TOutputFormatRow* named = OutputFormatOfName(options.output);
+        if (options.format && named != options.format &&
+            !(named == nullptr && options.format == &DefaultOutputFormat())) {
+            error = msg::FormatNeedsName(formatOption, options.format->name, options.format->extension);
             return false;
         }
-        options.flac = options.flac || IsFlacName(options.output);
+        if (!options.format)
+            options.format = named;
     }
-    if (!options.flac && (flacLevelGiven || !options.tags.empty())) {
+    if (options.flacLevel >= 0 && options.format != OutputFormatById("flac")) {
         error = msg::kFlacOptionsOnly;
         return false;
     }
     // One input, one -o file; with --chapters -o names the folder for every disc's chapter files.
-    if (!options.output.empty() && options.inputs.size() > 1 && !options.chapters) {
+    if (!options.output.empty() && options.inputs.size() > 1 && !options.selection.chapters) {
         error = cli_text::OneOutputForMany(options.inputs.size());
         return false;
     }

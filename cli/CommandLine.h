@@ -1,6 +1,8 @@
 #pragma once
 
 #include "dvd/LpcmFormat.h"
+#include "output/OutputFormat.h"
+#include "run/RunRequest.h"
 
 #include <cstdint>
 #include <string>
@@ -23,15 +25,14 @@ struct ConvertOptions {
     // --lpcm-packing: how 20- and 24-bit DVD LPCM of other than two channels is read.
     TLpcmPackingChoice lpcmPacking = TLpcmPackingChoice::Auto;
     bool list = false; // describe the inputs, convert nothing
-    int track = 0;     // --track N; 0 when not given
-    int title = 0;     // --title N; 0 when not given
-    bool chapters = false;
-    // --chapters A-B (or A alone, A-, -B): the chapters to convert; 0 for the first, 0 for the last.
-    int firstChapter = 0;
-    int lastChapter = 0;
-    bool flac = false;                                     // --flac, or an -o name ending in .flac
-    int flacLevel = 5;                                     // --flac-level N, 0 to 8
-    std::vector<std::pair<std::string, std::string>> tags; // --tag NAME=VALUE, in their order
+    // --title N, --track N, --chapters A-B (or A alone, A-, -B); 0 when not given: the longest title, the
+    // first LPCM stream, the first and the last chapter.
+    TSelection selection;
+    // --format NAME or --flac, else the format an -o name ends in; nullptr: WAVE (or, with --chapters, the
+    // default).
+    const TOutputFormatRow* format = nullptr;
+    int flacLevel = -1;         // --flac-level N, 0 to 8; -1 when not given
+    std::vector<TUserTag> tags; // --tag NAME=VALUE, in their order
 };
 
 // Parses the arguments; on a usage error returns false with the reason in `error`.

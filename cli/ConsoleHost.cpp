@@ -20,14 +20,14 @@ std::string FormatDuration(double seconds) {
 
 } // namespace
 
-TRunResult TConsoleHost::Convert(const TRunRequest& request, const std::string& output) {
+TRunResult TConsoleHost::Convert(const TRunRequest& request, TInputPlan plan) {
     input_ = request.input;
-    multipleOutputs_ = request.chapters;
-    formatIndex_ = settings_.formatIndex;
+    multipleOutputs_ = request.selection.chapters;
     minimum_ = maximum_ = progress_ = 0;
-    const std::unique_ptr<TRun> run = MakeRun(*this, request);
-    // A disc names its outputs itself as it starts them.
-    output_ = run->Kind() == TInputKind::Disc ? request.output : output;
+    // A run that names its outputs itself says which as it starts them.
+    output_ = plan.kind && !plan.kind->namesOwnOutputs && !plan.outputs.empty() ? plan.outputs.front()
+                                                                                : request.output;
+    const std::unique_ptr<TRun> run = MakeRun(*this, request, std::move(plan));
     bytesPerStep_ = run->GaugeBytesPerStep();
     run_ = &run->Control();
     // Checked while the run prepares too: a long scan of the input can be interrupted.

@@ -14,8 +14,6 @@
 class TConsoleHost final : public TRunHost {
 public:
     struct Settings {
-        int formatIndex = 1;
-        int32_t sampleRate = 48000;
         bool assumeYes = false;
         bool showProgress = false;
         bool interactive = false; // questions may be asked on standard input
@@ -23,17 +21,12 @@ public:
 
     explicit TConsoleHost(const Settings& settings) : settings_(settings) {}
 
-    // Converts what `request` asks, to `output` when the run asks for one name (a disc names its own); the
-    // run's result, or Failed when an error left the run.
-    TRunResult Convert(const TRunRequest& request, const std::string& output);
+    // Converts what `request` asks, as `plan` planned it; the run's result, or Failed when an error left the
+    // run.
+    TRunResult Convert(const TRunRequest& request, TInputPlan plan);
     // A message about an input that no run is converting (why it is not converted, a note).
     void Tell(const std::string& input, const std::string& message);
 
-    std::string InputName() override { return input_; }
-    std::string OutputName() override { return output_; }
-    int FormatIndex() override { return formatIndex_; }
-    void ResetFormatIndex() override { formatIndex_ = 0; }
-    int32_t SampleRate() override { return settings_.sampleRate; }
     void ShowError(const std::string& message) override;
     void ShowErrorWithCause(const std::string& message, const std::string& cause) override;
     void ShowOutputError(const std::string& output, const std::string& message,
@@ -68,7 +61,6 @@ private:
     bool multipleOutputs_ = false;
     std::string input_;
     std::string output_;
-    int formatIndex_ = 1;
     int64_t minimum_ = 0;
     int64_t maximum_ = 0;
     int64_t progress_ = 0;

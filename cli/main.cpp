@@ -42,18 +42,16 @@ TRunRequest RequestFor(const ConvertOptions& options, const std::string& input) 
     TRunRequest request;
     request.input = input;
     request.output = options.output;
+    request.selection = options.selection;
+    request.resolution = options.bits == 16 ? TResolution::Reduced16 : TResolution::Source;
+    request.sampleRate = options.sampleRate;
+    request.rateGiven = options.rateGiven;
+    request.format = options.format;
     request.options.rf64 = options.rf64;
     request.options.dither = options.dither;
     request.options.lpcmPacking = options.lpcmPacking;
-    request.rateGiven = options.rateGiven;
-    request.title = options.title;
-    request.track = options.track;
-    request.chapters = options.chapters;
-    request.firstChapter = options.firstChapter;
-    request.lastChapter = options.lastChapter;
-    request.format = options.flac ? TOutputFormat::Flac : TOutputFormat::Wave;
-    request.flacLevel = options.flacLevel;
-    request.tags = options.tags;
+    request.options.level = options.flacLevel;
+    request.metadata.userTags = options.tags;
     return request;
 }
 
@@ -81,8 +79,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "oxlip-convert: %s\n", msg::kRateNotPositive);
 
     TConsoleHost::Settings settings;
-    settings.formatIndex = options.bits == 16 ? 0 : 1;
-    settings.sampleRate = options.sampleRate;
     settings.assumeYes = options.assumeYes;
     settings.showProgress = !options.quiet && isatty(STDERR_FILENO);
     settings.interactive = isatty(STDIN_FILENO);
@@ -100,7 +96,7 @@ int main(int argc, char** argv) {
         if (!job.refusal.empty())
             host.Tell(job.request.input, job.refusal);
         else
-            result = host.Convert(job.request, job.outputs.empty() ? std::string() : job.outputs.front());
+            result = host.Convert(job.request, job.plan);
         // A run that kept its output has blocked the interrupts when it decided so; one that did not
         // is judged with them blocked too.
         BlockInterrupts(true);

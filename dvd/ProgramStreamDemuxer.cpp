@@ -181,7 +181,9 @@ TProgramStreamDemuxer::Step TProgramStreamDemuxer::ParsePacket(TAudioPacket& pac
         // Sub-pictures (20-3F) and other private data are not audio.
         if (packet.id < 0x80)
             return Step::Packet;
-        if (packet.codec == TAudioCodec::Lpcm) {
+        if (audioObjects_ && (packet.id == 0xA0 || packet.id == 0xA1)) {
+            packet.codec = TAudioCodec::Other;
+        } else if (packet.codec == TAudioCodec::Lpcm) {
             if (payloadBytes < kLpcmHeaderBytes || !ParseLpcmHeader(payload, packet.format)) {
                 skipped_ += static_cast<int64_t>(length);
                 return Step::Packet;

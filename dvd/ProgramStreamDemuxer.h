@@ -64,6 +64,11 @@ public:
     }
     int64_t WatchedVideoStart() const { return watchedStart_; }
 
+    // DVD-Audio: private stream 1 packets of sub-streams A0 (PCM) and A1 (MLP) are handed out whole, the
+    // data from the sub-stream id on, since their header differs from DVD-Video's and its length varies:
+    // the caller reads it. Off by default.
+    void SetAudioObjectPackets(bool on) { audioObjects_ = on; }
+
 private:
     enum class Step { Packet, Skip, End };
 
@@ -84,6 +89,7 @@ private:
     bool readFailed_ = false;
     int64_t watchFrom_ = INT64_MAX;
     int64_t watchedStart_ = -1;
+    bool audioObjects_ = false;
 };
 
 // Every audio track of the stream, read from the start to the end, in order of id (AC-3, DTS, LPCM, then

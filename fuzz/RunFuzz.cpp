@@ -82,7 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (control & 0x20)
         WriteWholeFile(host.output, data, 2);
 
-    TConversionRun run(host, host.Options());
+    TConversionRun run(host, host.Request());
     host.run = &run;
     const TRunResult result = run.Execute();
 

@@ -95,7 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     WriteWholeFile(host.input, reinterpret_cast<const uint8_t*>(stream.data()), stream.size());
     ::unlink(host.output.c_str());
 
-    TStreamRun run(host, host.Options());
+    TStreamRun run(host, host.Request());
     // The gauge counts bytes here and seldom lands on the step exactly: STOP! is pressed once it is past it.
     host.onPump = [&](int64_t) {
         if (host.stopAfterGroups >= 0 && host.gaugeProgress >= host.stopAfterGroups) {

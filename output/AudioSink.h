@@ -33,4 +33,7 @@ public:
     virtual void SetChapterStarts(const std::vector<int64_t>& /*starts*/) {}
     // The output goes: nothing more is written.
     virtual void Abandon() = 0;
+    // The samples lie in the file as they come, so that a run may put them straight into the file object
+    // in its own small pieces.
+    virtual bool SamplesGoStraightToFile() const { return false; }
 };

@@ -1,6 +1,7 @@
 #include "output/FlacSink.h"
 
 #include "mmio/MMIOFile.h"
+#include "output/EncoderName.h"
 
 #include <FLAC/metadata.h>
 #include <FLAC/stream_encoder.h>
@@ -84,7 +85,7 @@ std::vector<TFlacTag> MergedTags(const std::vector<TFlacTag>& automatic, const s
 }
 
 TFlacTag EncoderTag() {
-    return {"ENCODER", std::string("Oxlip ") + OXLIP_VERSION};
+    return {"ENCODER", EncoderName()};
 }
 
 struct TFlacSink::TEncoder {
@@ -158,8 +159,48 @@ bool TFlacSink::TEncoder::Join(bool drain) {
     return !failed;
 }
 
-TFlacSink::TFlacSink(int level, std::vector<TFlacTag> tags, std::vector<int64_t> chapterStarts)
-    : level_(level), tags_(std::move(tags)), chapterStarts_(std::move(chapterStarts)) {}
+namespace {
+
+// The comments the metadata makes, in the order they are written.
+std::vector<TFlacTag> AutomaticTags(const TOutputMetadata& metadata) {
+    std::vector<TFlacTag> tags = {EncoderTag()};
+    if (!metadata.encoder.empty())
+        tags.front().second = metadata.encoder;
+    const auto add = [&tags](const char* name, const std::string& value) {
+        if (!value.empty())
+            tags.emplace_back(name, value);
+    };
+    add("ALBUM", metadata.album);
+    add("TITLE", metadata.title);
+    add("ARTIST", metadata.artist);
+    if (metadata.trackNumber > 0)
+        add("TRACKNUMBER", std::to_string(metadata.trackNumber));
+    if (metadata.trackTotal > 0)
+        add("TRACKTOTAL", std::to_string(metadata.trackTotal));
+    if (metadata.preEmphasis)
+        add("PRE_EMPHASIS", "1");
+    return tags;
+}
+
+} // namespace
+
+TFlacSink::TFlacSink(const TSinkSettings& settings, const TOutputMetadata& metadata)
+    : level_(settings.level >= 0 && settings.level <= 8 ? settings.level : kDefaultLevel),
+      tags_(MergedTags(AutomaticTags(metadata), metadata.userTags)), chapterStarts_(metadata.chapterStarts),
+      preEmphasis_(metadata.preEmphasis) {}
+
+// A Vorbis comment takes any name.
+bool FlacTakesTag(std::string_view, const TSinkSettings&) {
+    return true;
+}
+
+int64_t FlacFrameLimit(const TAudioFormat&, const TSinkSettings&) {
+    return TAudioSink::kNoFrameLimit;
+}
+
+std::unique_ptr<TAudioSink> MakeFlacSink(const TSinkSettings& settings, const TOutputMetadata& metadata) {
+    return std::make_unique<TFlacSink>(settings, metadata);
+}
 
 namespace {
 
@@ -190,6 +231,7 @@ bool TFlacSink::AddCueSheet() {
         FLAC__StreamMetadata_CueSheet_Track& entry = sheet->data.cue_sheet.tracks[i];
         entry.offset = static_cast<FLAC__uint64>(chapterStarts_[i]);
         entry.number = static_cast<FLAC__byte>(i + 1);
+        entry.pre_emphasis = preEmphasis_ ? 1 : 0;
         entry.indices[0].number = 1;
     }
     // The lead-out's offset is the length, known at Finish.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "output/AudioSink.h"
+#include "output/OutputFormat.h"
 
 #include <atomic>
 #include <cstdint>
@@ -24,14 +25,19 @@ TFlacTag EncoderTag();
 // by a killed process claims no samples it lacks; Finish rewrites it with the totals.
 // The encoder runs on a thread of its own, a few blocks of samples behind the run, so that reading and
 // decoding the input cost next to nothing beside it; what fails there fails the next Write or Finish.
+// The FLAC row of the output formats.
+bool FlacTakesTag(std::string_view name, const TSinkSettings& settings);
+int64_t FlacFrameLimit(const TAudioFormat& format, const TSinkSettings& settings);
+std::unique_ptr<TAudioSink> MakeFlacSink(const TSinkSettings& settings, const TOutputMetadata& metadata);
+
 class TFlacSink final : public TAudioSink {
 public:
     static constexpr int kDefaultLevel = 5;
 
-    // `chapterStarts`: a whole title's chapters, the frames they begin at (the first at 0), written as a
-    // CUESHEET (not CD-DA) with a track per chapter and the lead-out at the end; empty for none.
-    explicit TFlacSink(int level = kDefaultLevel, std::vector<TFlacTag> tags = {},
-                       std::vector<int64_t> chapterStarts = {});
+    // The metadata's fields become Vorbis comments (ENCODER always), the user's tags replacing those of
+    // their names; its chapter starts (the first at 0) a CUESHEET (not CD-DA) with a track per chapter and
+    // the lead-out at the end.
+    explicit TFlacSink(const TSinkSettings& settings = {}, const TOutputMetadata& metadata = {});
     ~TFlacSink() override;
 
     int64_t FrameLimit(const TAudioFormat&) const override { return kNoFrameLimit; }
@@ -56,6 +62,7 @@ private:
     int level_;
     std::vector<TFlacTag> tags_;
     std::vector<int64_t> chapterStarts_;
+    bool preEmphasis_ = false;
     uint64_t framesWritten_ = 0;
     TMMIOFile* file_ = nullptr;
     // libFLAC's encoder, the metadata blocks it writes, and the thread it runs on.

@@ -29,6 +29,8 @@ struct TOutputFormatRow {
     const char* filter;    // the window's Save filter: "WAVE file (*.wav)"
     bool carriesTags;      // title, album, artist, track, user tags
     bool carriesMarks;     // chapter marks
+    // Whether the file has a field for a user's tag of this name.
+    bool (*takesTag)(std::string_view name, const TSinkSettings& settings);
     // The most frames one file can hold of `format` with `settings`.
     int64_t (*frameLimit)(const TAudioFormat& format, const TSinkSettings& settings);
     std::unique_ptr<TAudioSink> (*makeSink)(const TSinkSettings& settings, const TOutputMetadata& metadata);

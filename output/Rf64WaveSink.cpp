@@ -13,8 +13,8 @@ bool TRf64WaveSink::Begin(TMMIOFile& file, const TAudioFormat& format) {
 
 bool TRf64WaveSink::Finish(int64_t dataBytes) {
     // A file kept short marks only the chapters it reaches.
-    TOutputMarks marks = marks_;
+    TOutputMetadata metadata = metadata_;
     const int64_t frames = dataBytes / format_.BlockAlign();
-    std::erase_if(marks.chapterStarts, [frames](int64_t start) { return start >= frames; });
-    return FinishWaveFile(*file_, format_, dataBytes, WaveMarkChunks(marks));
+    std::erase_if(metadata.chapterStarts, [frames](int64_t start) { return start >= frames; });
+    return FinishWaveFile(*file_, format_, dataBytes, WaveMarkChunks(metadata));
 }

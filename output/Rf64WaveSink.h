@@ -2,21 +2,21 @@
 
 #include <utility>
 
-#include "output/OutputMarks.h"
+#include "output/OutputMetadata.h"
 #include "output/WaveSink.h"
 
 // A WAVE file that may outgrow RIFF: the writer's layout, whose JUNK chunk holds the place of a ds64 chunk,
 // finished as RIFF within 4 GiB and as RF64 beyond. It has no limit to ask about.
-// The marks given (chapters, title, album, encoder) follow the data chunk.
+// The metadata given (chapters, title, album, ...) follows the data chunk.
 class TRf64WaveSink final : public TWaveSink {
 public:
-    explicit TRf64WaveSink(TOutputMarks marks = {}) : marks_(std::move(marks)) {}
+    explicit TRf64WaveSink(TOutputMetadata metadata = {}) : metadata_(std::move(metadata)) {}
     int64_t FrameLimit(const TAudioFormat&) const override { return kNoFrameLimit; }
     bool Begin(TMMIOFile& file, const TAudioFormat& format) override;
     bool Finish(int64_t dataBytes) override;
-    void SetChapterStarts(const std::vector<int64_t>& starts) override { marks_.chapterStarts = starts; }
+    void SetChapterStarts(const std::vector<int64_t>& starts) override { metadata_.chapterStarts = starts; }
 
 private:
     TAudioFormat format_{};
-    TOutputMarks marks_;
+    TOutputMetadata metadata_;
 };

@@ -26,11 +26,52 @@ std::vector<uint8_t> Text(const std::string& text) {
     return body;
 }
 
+// INFO's fields in the order they are written, and the tag name that fills each.
+struct TInfoField {
+    char id[5];
+    const char* tag;
+};
+constexpr TInfoField kInfoFields[] = {{"INAM", "TITLE"},       {"IPRD", "ALBUM"},  {"IART", "ARTIST"},
+                                      {"ICRD", "DATE"},        {"IGNR", "GENRE"},  {"ICMT", "COMMENT"},
+                                      {"ITRK", "TRACKNUMBER"}, {"ISFT", "ENCODER"}};
+
+bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        const auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
+        if (upper(a[i]) != upper(b[i]))
+            return false;
+    }
+    return true;
+}
+
+// The automatic value of a field, before the user's tags.
+std::string AutomaticValue(const TOutputMetadata& metadata, std::string_view id) {
+    if (id == "INAM")
+        return metadata.title;
+    if (id == "IPRD")
+        return metadata.album;
+    if (id == "IART")
+        return metadata.artist;
+    if (id == "ITRK")
+        return metadata.trackNumber > 0 ? std::to_string(metadata.trackNumber) : std::string();
+    if (id == "ISFT")
+        return metadata.encoder;
+    return {};
+}
 } // namespace
 
-std::vector<uint8_t> WaveMarkChunks(const TOutputMarks& marks) {
+bool WaveInfoTakesTag(std::string_view name) {
+    for (const TInfoField& field : kInfoFields)
+        if (SameName(name, field.tag))
+            return true;
+    return false;
+}
+
+std::vector<uint8_t> WaveMarkChunks(const TOutputMetadata& metadata) {
     std::vector<uint8_t> out;
-    const auto& starts = marks.chapterStarts;
+    const auto& starts = metadata.chapterStarts;
     if (!starts.empty()) {
         std::vector<uint8_t> cue;
         Put32(cue, static_cast<uint32_t>(starts.size()));
@@ -58,9 +99,14 @@ std::vector<uint8_t> WaveMarkChunks(const TOutputMarks& marks) {
         if (!text.empty())
             PutChunk(info, id, Text(text));
     };
-    putText(FourCC("INAM"), marks.title);
-    putText(FourCC("IPRD"), marks.album);
-    putText(FourCC("ISFT"), marks.encoder);
+    for (const TInfoField& field : kInfoFields) {
+        std::string value = AutomaticValue(metadata, std::string_view(field.id, 4));
+        // The last of the user's tags of the field's name wins, as a repeated --tag would.
+        for (const auto& [name, given] : metadata.userTags)
+            if (SameName(name, field.tag))
+                value = given;
+        putText(FourCC(field.id), value);
+    }
     if (info.size() > 4)
         PutChunk(out, FourCC("LIST"), info);
     return out;

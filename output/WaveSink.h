@@ -9,6 +9,7 @@ class TWaveSink : public TAudioSink {
 public:
     bool Write(const uint8_t* bytes, int32_t count) final { return file_->Write(bytes, count) == count; }
     void Abandon() final {}
+    bool SamplesGoStraightToFile() const final { return true; }
 
     // The file the samples go to, after Begin.
     TMMIOFile& File() { return *file_; }

@@ -1,9 +1,6 @@
 #include "run/ConversionRun.h"
 
 #include "engine/OutputHeader.h"
-#include "output/ClassicWaveSink.h"
-#include "output/FlacSink.h"
-#include "output/Rf64WaveSink.h"
 #include "wave/WaveScanner.h"
 
 #include <algorithm>
@@ -45,8 +42,9 @@ void TConversionRun::ReleaseFiles() {
 
 // The checks and the set-up, in their order. False when the run ends here; the outcome says how.
 bool TConversionRun::Prepare() {
-    InputName_ = host_.InputName();
-    OutputName_ = host_.OutputName();
+    InputName_ = Request_.input;
+    OutputName_ = Request_.output;
+    FormatIndex_ = Request_.resolution == TResolution::Reduced16 ? 0 : 1;
     bool overwriteAgreed = false;
     if (!StartRun(InputName_, OutputName_, overwriteAgreed) || !OpenInput() || !ScanInput() ||
         !CountGroups() || !CheckLimits() || !CreateOutput(overwriteAgreed))
@@ -107,26 +105,24 @@ TAudioFormat StereoFormat(int32_t sampleRate, int formatIndex) {
 // What the chosen sink's header can describe. Checked before the output is created, so that a refusal here
 // leaves any existing file as it was.
 bool TConversionRun::CheckLimits() {
-    ThroughSink_ = Options_.flac.has_value();
-    if (ThroughSink_)
-        Sink_ = std::make_unique<TFlacSink>(Options_.flac->level,
-                                            MergedTags({EncoderTag()}, Options_.flac->tags));
-    else if (Options_.rf64)
-        Sink_ = std::make_unique<TRf64WaveSink>();
-    else
-        Sink_ = std::make_unique<TClassicWaveSink>();
+    const TOutputFormatRow& format = FormatOf(Request_);
+    Sink_ = Request_.options.makeSink
+                ? Request_.options.makeSink()
+                : format.makeSink(SinkSettingsOf(Request_, !Request_.options.rf64), Request_.metadata);
+    ThroughSink_ = !Sink_->SamplesGoStraightToFile();
+    NoteTagsLeftOut(Request_, !Request_.options.rf64);
     // A group is two sample times.
     const auto fits = [this](int formatIndex) {
-        return GroupCount_ <= Sink_->FrameLimit(StereoFormat(host_.SampleRate(), formatIndex)) / 2;
+        return GroupCount_ <= Sink_->FrameLimit(StereoFormat(Request_.sampleRate, formatIndex)) / 2;
     };
-    if (host_.FormatIndex() != 0 && !fits(host_.FormatIndex())) {
-        if (!host_.Confirm(msg::kFallbackTo16)) {
+    if (FormatIndex_ != 0 && !fits(FormatIndex_)) {
+        if (!host_.AcceptFallbackTo16(msg::kFallbackTo16)) {
             outcome_.Refuse();
             return false;
         }
-        host_.ResetFormatIndex();
+        FormatIndex_ = 0;
     }
-    if (host_.FormatIndex() == 0 && !fits(0))
+    if (FormatIndex_ == 0 && !fits(0))
         return Refuse(msg::kTooManyFor16);
     return outcome_.Running();
 }
@@ -141,9 +137,9 @@ bool TConversionRun::CreateOutput(bool overwriteAgreed) {
 // The output's format from the rate and the format item as they now stand; the input's own format plays
 // no part.
 void TConversionRun::BuildHeader() {
-    SampleRate_ = host_.SampleRate();
-    Format_ = StereoFormat(SampleRate_, host_.FormatIndex());
-    Dither_ = Format_.validBits == 16 && Options_.dither;
+    SampleRate_ = Request_.sampleRate;
+    Format_ = StereoFormat(SampleRate_, FormatIndex_);
+    Dither_ = Format_.validBits == 16 && Request_.options.dither;
 }
 
 // The header goes out with its sizes 0, so that an output cut short by a crash or a kill claims no samples

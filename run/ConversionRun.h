@@ -9,6 +9,7 @@
 #include "run/RunOptions.h"
 #include "run/RunOutcome.h"
 #include "run/RunOutput.h"
+#include "run/RunRequest.h"
 #include "texts/Messages.h"
 #include "wave/WaveHeader.h"
 
@@ -27,8 +28,8 @@ public:
     // group, but for a host class marked final the compiler binds those calls directly and can inline them.
     // The dithering loop is a second instantiation, so that the plain loop asks nothing more per group.
     template <std::derived_from<TRunHost> Host>
-    explicit TConversionRun(Host& host, TRunOptions options = {})
-        : TRunControl(host), Options_(std::move(options)),
+    TConversionRun(Host& host, TRunRequest request)
+        : TRunControl(host), Request_(std::move(request)),
           ConvertGroups_(&TConversionRun::ConvertGroups<Host, false>),
           DitherGroups_(&TConversionRun::ConvertGroups<Host, true>) {}
 
@@ -55,7 +56,7 @@ private:
     template <class Host, bool Dither> void ConvertGroups();
     void CleanUp();
 
-    TRunOptions Options_;
+    TRunRequest Request_;
     void (TConversionRun::*ConvertGroups_)();
     void (TConversionRun::*DitherGroups_)();
     std::unique_ptr<TMMIOFile> InFile_;
@@ -64,13 +65,15 @@ private:
     std::string OutputName_;
     int64_t DataOffset_ = 0;
     int32_t SampleRate_ = 0;
+    // The output-format item as the run goes: 0 is 16 bits, 1 the 20 valid bits in 3-byte containers.
+    int FormatIndex_ = 1;
     int64_t GroupCount_ = 0;
     TWaveHeader InInfo_{};
     bool RawInput_ = false;
     // The sink chosen for the output (the plain 46-byte file, or the writer's that may become RF64), and
     // the format it is begun with.
     std::unique_ptr<TAudioSink> Sink_;
-    // The samples go through the sink (FLAC) instead of straight into the file.
+    // The samples go through the sink (an encoder) instead of straight into the file.
     bool ThroughSink_ = false;
     TAudioFormat Format_{};
     bool Dither_ = false;
@@ -86,6 +89,7 @@ template <class Host, bool Dither> void TConversionRun::ConvertGroups() {
     const bool throughSink = ThroughSink_;
     Host& host = static_cast<Host&>(host_);
     const bool bigEndian = RawInput_;
+    const int formatIndex = FormatIndex_;
     // Exactly the groups counted at the start, which the header and the limits were made for: an input
     // that grows meanwhile is not followed.
     const int64_t groupCount = GroupCount_;
@@ -118,7 +122,7 @@ template <class Host, bool Dither> void TConversionRun::ConvertGroups() {
         if constexpr (Dither)
             DitherGroupTo16(group, left, right, out);
         else
-            length = EmitGroup(group, host.FormatIndex(), out);
+            length = EmitGroup(group, formatIndex, out);
         // The WAVE sink's samples lie in the file as they come: the group goes straight into the file
         // object, and constant sizes let its buffer's fast path copy it with one or two moves.
         int32_t stored = -1;

@@ -2,9 +2,9 @@
 
 #include "disc/Disc.h"
 #include "disc/DiscListing.h"
+#include "disc/DiscNames.h"
 #include "dvd/FileStreamSource.h"
 #include "dvd/ProgramStreamDemuxer.h"
-#include "run/DiscConversion.h"
 #include "texts/Messages.h"
 #include "wave/WaveOpeners.h"
 
@@ -73,10 +73,10 @@ std::vector<TAudioChoice> ReadLpcmTracks(const std::string& stream) {
     return choices;
 }
 
-std::string DiscOutputFor(const TDiscChoices& choices, int title, bool chapters, bool flac) {
+std::string DiscOutputFor(const TDiscChoices& choices, int title, bool chapters,
+                          const TOutputFormatRow& format) {
     if (chapters)
         return choices.folder;
-    return (std::filesystem::path(choices.folder) /
-            DiscOutputName(choices.label, title, 0, flac ? ".flac" : ".wav"))
+    return (std::filesystem::path(choices.folder) / DiscOutputName(choices.label, title, 0, format.extension))
         .string();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "output/OutputFormat.h"
+
 #include <string>
 #include <vector>
 
@@ -44,5 +46,7 @@ bool ReadDiscChoices(const std::string& disc, TDiscChoices& choices, std::string
 // The LPCM tracks of a program stream, in the order --track numbers them.
 std::vector<TAudioChoice> ReadLpcmTracks(const std::string& stream);
 
-// The output for a choice beside the disc: the title's file, or with chapters the folder for them.
-std::string DiscOutputFor(const TDiscChoices& choices, int title, bool chapters, bool flac = false);
+// The output for a choice beside the disc: the title's file in `format`, or with chapters the folder for
+// them.
+std::string DiscOutputFor(const TDiscChoices& choices, int title, bool chapters,
+                          const TOutputFormatRow& format = DefaultOutputFormat());

@@ -18,15 +18,6 @@ std::string FileExtension(const std::string& name) {
     return name.substr(dot);
 }
 
-bool IsFlacName(const std::string& name) {
-    return LowerAsciiLetters(FileExtension(name)) == ".flac";
-}
-
-std::string WithFlacExtension(const std::string& name) {
-    const std::string extension = FileExtension(name);
-    return name.substr(0, name.size() - extension.size()) + ".flac";
-}
-
 std::string ProposeOutputName(const std::string& inputName) {
     const std::string extension = FileExtension(inputName);
     const std::string stem = inputName.substr(0, inputName.size() - extension.size());

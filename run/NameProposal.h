@@ -8,9 +8,4 @@ std::string FileExtension(const std::string& name);
 
 // The output name proposed for an input: take1.raw gives take1.wav, take1.wav gives take1_new.wav (the
 // extension compared in any letter case), a name without an extension gets ".wav" appended.
-// A name that asks for a FLAC output: it ends in .flac, in any case.
-bool IsFlacName(const std::string& name);
-// The name with its extension replaced by .flac (take.wav gives take.flac).
-std::string WithFlacExtension(const std::string& name);
-
 std::string ProposeOutputName(const std::string& inputName);

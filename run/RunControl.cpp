@@ -1,5 +1,7 @@
 #include "run/RunControl.h"
 
+#include "run/RunRequest.h"
+
 #include "mmio/PathState.h"
 #include "texts/Messages.h"
 #include "wave/WaveOpeners.h"
@@ -100,6 +102,14 @@ bool TRunControl::Refuse(const std::string& message) {
     ShowError(message);
     outcome_.Refuse();
     return false;
+}
+
+void TRunControl::NoteTagsLeftOut(const TRunRequest& request, bool plainWave) {
+    const TOutputFormatRow& format = FormatOf(request);
+    const TSinkSettings settings = SinkSettingsOf(request, plainWave);
+    for (const auto& [name, value] : request.metadata.userTags)
+        if (!format.takesTag(name, settings))
+            host_.ShowNote(msg::TagLeftOut(name, format.name));
 }
 
 void TRunControl::EndRun(const std::exception_ptr& error) {

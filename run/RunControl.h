@@ -57,6 +57,9 @@ protected:
     void ResetGauge(int64_t maximum, int64_t minimum = 0);
     // Shows the message and refuses the run; false, for the step that ends the run with it.
     bool Refuse(const std::string& message);
+    // Tells the host of each of the request's tags that its output format has no field for: they are left
+    // out, and the user should know.
+    void NoteTagsLeftOut(const struct TRunRequest& request, bool plainWave);
     // The end of every run: the controls given back, the run idle, and an error that was put off during
     // the clean-up raised.
     void EndRun(const std::exception_ptr& error);

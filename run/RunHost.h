@@ -5,23 +5,20 @@
 
 enum class TStopAnswer { Abort, Retry, Ignore, None };
 
-// What a conversion run needs of the program that drives it: the window, the command-line tool, or a
-// scripted host in the tests. Messages use "\r" for a line break.
+// What a conversion run needs of the program that drives it (the window, the command-line tool, or a
+// scripted host in the tests) beyond its request: questions, messages and notes, the gauge and events.
+// Messages use "\r" for a line break.
 class TRunHost {
 public:
     virtual ~TRunHost() = default;
-
-    virtual std::string InputName() = 0;
-    virtual std::string OutputName() = 0;
-    // The output-format item: 0 is 16 bits, any other index 20 bits in 3-byte containers.
-    virtual int FormatIndex() = 0;
-    virtual void ResetFormatIndex() = 0;
-    virtual int32_t SampleRate() = 0;
 
     // A modal error message with an OK button.
     virtual void ShowError(const std::string& message) = 0;
     // A modal Yes/No question; true only for Yes.
     virtual bool Confirm(const std::string& message) = 0;
+    // The question whether to reduce an output too long for its resolution to 16 bits: on Yes the host's
+    // own output-format item goes to 16 bits too.
+    virtual bool AcceptFallbackTo16(const std::string& message) { return Confirm(message); }
     // The stop question with Abort, Retry and Ignore; None when it was closed without a button.
     virtual TStopAnswer AskStop(const std::string& message) = 0;
 
@@ -61,10 +58,4 @@ public:
     // Asked once more just before a finished output is kept: true when the user asked to stop after all
     // (an interrupt that came at the very end). The output then goes, as a moment earlier.
     virtual bool StopRequestedAtEnd() { return false; }
-    // The output is written so that it may outgrow RIFF: a 28-byte JUNK chunk holds the place of a ds64
-    // chunk, and at the end it becomes RF64 when it exceeds 4 GiB. No fallback question and no 16-bit
-    // limit then. Otherwise the output is the plain 46-byte RIFF WAVE file with its limits.
-    virtual bool WriteRf64() { return false; }
-    // 16-bit output is reduced with TPDF dither instead of dropping the low nibble.
-    virtual bool DitherTo16() { return false; }
 };

@@ -4,8 +4,7 @@
 #include "dvd/FileStreamSource.h"
 #include "dvd/LpcmFormat.h"
 #include "dvd/ProgramStreamDemuxer.h"
-#include "output/FlacSink.h"
-#include "output/Rf64WaveSink.h"
+#include "output/EncoderName.h"
 #include "texts/Messages.h"
 
 #include <algorithm>
@@ -15,8 +14,8 @@
 #include <set>
 
 TRunResult TStreamRun::ExecuteFile(int lpcmTrack) {
-    const std::string inputName = host_.InputName();
-    const std::string outputName = host_.OutputName();
+    const std::string& inputName = request_.input;
+    const std::string& outputName = request_.output;
     bool overwriteAgreed = false;
     if (!StartRun(inputName, outputName, overwriteAgreed))
         return outcome_.Result();
@@ -34,10 +33,10 @@ TRunResult TStreamRun::ExecuteFile(int lpcmTrack) {
     }
     file->Rewind();
     TFileStreamSource source(*file);
-    // The WAVE output is named after the stream it holds.
-    TOutputMarks marks;
-    marks.title = std::filesystem::path(inputName).stem().string();
-    parts_ = {{outputName, 0, 0, overwriteAgreed, {}, std::move(marks)}};
+    // The output is named after the stream it holds.
+    TOutputMetadata metadata;
+    metadata.title = std::filesystem::path(inputName).stem().string();
+    parts_ = {{outputName, 0, 0, overwriteAgreed, std::move(metadata)}};
     endFrame_ = kNoEnd;
     chapters_.reset();
     const TRunResult result = Convert(source, trackId);
@@ -46,7 +45,7 @@ TRunResult TStreamRun::ExecuteFile(int lpcmTrack) {
 }
 
 TRunResult TStreamRun::Execute(TStreamSource& source, uint8_t trackId, const std::vector<TStreamPart>& parts,
-                               int64_t endFrame, const TTitleChapters* chapters) {
+                               int64_t endFrame, const TChapterPlan* chapters) {
     outcome_.Begin();
     parts_ = parts;
     endFrame_ = endFrame < 0 ? kNoEnd : endFrame;
@@ -55,9 +54,9 @@ TRunResult TStreamRun::Execute(TStreamSource& source, uint8_t trackId, const std
         chapters_ = *chapters;
         // Found as the audio is read: the title's start too.
         for (TStreamPart& part : parts_)
-            if (part.chapter > 1 || !chapters->startBytes.empty())
+            if (part.chapter > 1 || chapters->Count() > 0)
                 part.firstFrame = kNoEnd;
-        if (chapters->endChapter > 1)
+        if (chapters->EndChapter() > 1)
             endFrame_ = kNoEnd;
     }
     return Convert(source, trackId);
@@ -107,10 +106,11 @@ std::string TStreamRun::ReadFailure(const TLpcmTrackReader& reader) {
 
 TRunResult TStreamRun::Convert(TStreamSource& source, uint8_t trackId) {
     phase_ = Phase::Preparing;
-    TLpcmTrackReader reader(source, trackId, host_.FormatIndex() == 0, options_.dither, options_.lpcmPacking);
-    cutter_.reset();
-    if (!CutBytes().empty())
-        reader.WatchVideoStart(CutBytes().front());
+    const TRunOptions& options = request_.options;
+    TLpcmTrackReader reader(source, trackId, request_.resolution == TResolution::Reduced16, options.dither,
+                            options.lpcmPacking);
+    if (chapters_ && chapters_->FirstCutByte() >= 0)
+        reader.WatchVideoStart(chapters_->FirstCutByte());
     if (!StartReader(reader) || !BeginOutputs(source)) {
         phase_ = Phase::Idle;
         return outcome_.Result();
@@ -139,8 +139,8 @@ bool TStreamRun::StartReader(TLpcmTrackReader& reader) {
     format_.validBits = static_cast<uint16_t>(decoder.OutputBits());
     format_.containerBytes = static_cast<uint16_t>(decoder.OutputContainerBytes());
     format_.channelMask = DvdChannelMask(decoder.Channels());
-    if (!CutBytes().empty())
-        cutter_.emplace(CutBytes(), reader.Format().sampleRate, decoder.GroupFrames());
+    if (chapters_)
+        chapters_->BeginCutting(reader.Format().sampleRate, decoder.GroupFrames());
     return true;
 }
 
@@ -156,6 +156,7 @@ bool TStreamRun::BeginOutputs(TStreamSource& source) {
         }
         return false;
     }
+    NoteTagsLeftOut(request_, false);
     SetGaugeRange(source);
     host_.SetBusy(true);
     host_.ShowStopButton(true);
@@ -168,13 +169,13 @@ void TStreamRun::SetGaugeRange(TStreamSource& source) {
     gaugeStart_ = 0;
     gaugeEnd_ = std::max<int64_t>(0, source.Size());
     if (chapters_) {
-        const std::vector<int64_t>& starts = chapters_->startBytes;
+        const int count = chapters_->Count();
         const int first = parts_.front().chapter;
-        if (first > 1 && first <= static_cast<int>(starts.size()))
-            gaugeStart_ = std::clamp<int64_t>(starts[first - 1], 0, gaugeEnd_);
-        const int end = chapters_->endChapter;
-        if (end > 1 && end <= static_cast<int>(starts.size()))
-            gaugeEnd_ = std::clamp<int64_t>(starts[end - 1], gaugeStart_, gaugeEnd_);
+        if (first > 1 && first <= count)
+            gaugeStart_ = std::clamp<int64_t>(chapters_->StartByte(first), 0, gaugeEnd_);
+        const int end = chapters_->EndChapter();
+        if (end > 1 && end <= count)
+            gaugeEnd_ = std::clamp<int64_t>(chapters_->StartByte(end), gaugeStart_, gaugeEnd_);
     }
     ResetGauge(gaugeEnd_, gaugeStart_);
 }
@@ -213,67 +214,46 @@ void TStreamRun::ConvertPackets(TLpcmTrackReader& reader) {
 // Where the chapters begin that the block just read begins or passes: the parts of those chapters start
 // there, and the run ends at the end chapter's.
 void TStreamRun::FindChapters(TLpcmTrackReader& reader) {
-    if (!cutter_ || cutter_->NextStartByte() < 0)
+    if (!chapters_ || chapters_->NextStartByte() < 0)
         return;
-    const size_t found = cutter_->Cuts().size();
-    cutter_->OnPacket(reader.BlockPacket(), frame_, reader.Demuxer().WatchedVideoStart());
-    const size_t chapterCount = chapters_->startBytes.size();
-    for (size_t i = found; i < cutter_->Cuts().size(); ++i) {
-        const int64_t cut = cutter_->Cuts()[i];
-        if (i == chapterCount) { // where the title ends
-            if (chapters_->endChapter == 0)
-                endFrame_ = cut;
-            continue;
-        }
-        const int chapter = static_cast<int>(i) + 1;
+    int last = 0;
+    const int first =
+        chapters_->OnPacket(reader.BlockPacket(), frame_, reader.Demuxer().WatchedVideoStart(), last);
+    for (int chapter = first; first > 0 && chapter <= last; ++chapter) {
+        // The first chapter's start is the whole title's too.
         for (TStreamPart& part : parts_)
             if (part.chapter == chapter || (chapter == 1 && part.chapter == 0))
-                part.firstFrame = cut;
-        if (chapters_->endChapter == chapter)
-            endFrame_ = cut;
+                part.firstFrame = chapters_->StartFrame(chapter);
+        if (chapters_->EndChapter() == chapter)
+            endFrame_ = chapters_->StartFrame(chapter);
     }
-    if (cutter_->Cuts().size() > found && cutter_->NextStartByte() >= 0)
-        reader.WatchVideoStart(cutter_->NextStartByte());
+    if (chapters_->EndChapter() == 0 && chapters_->EndFound())
+        endFrame_ = chapters_->EndFrame();
+    if (first > 0 && chapters_->NextStartByte() >= 0)
+        reader.WatchVideoStart(chapters_->NextStartByte());
 }
 
-// The bytes at which the cutter cuts: each chapter's start, then the title's end.
-std::vector<int64_t> TStreamRun::CutBytes() const {
-    if (!chapters_)
-        return {};
-    std::vector<int64_t> bytes = chapters_->startBytes;
-    if (chapters_->endByte >= 0)
-        bytes.push_back(chapters_->endByte);
-    return bytes;
-}
-
-// The frames of the track at which the title's chapters begin, as found; those the audio never reached
-// begin at its end.
+// The frames at which the title's chapters begin, as found, counted from the title's start (where a whole
+// title's output begins); those the audio never reached begin at its end.
 std::vector<int64_t> TStreamRun::ChapterStarts() const {
-    std::vector<int64_t> starts = {0};
-    if (const size_t found = cutter_ ? std::min(cutter_->Cuts().size(), chapters_->startBytes.size()) : 0)
-        starts.assign(cutter_->Cuts().begin(), cutter_->Cuts().begin() + static_cast<std::ptrdiff_t>(found));
-    if (chapters_)
-        starts.resize(std::max<size_t>(chapters_->startBytes.size(), 1), frame_);
+    std::vector<int64_t> starts = chapters_ ? chapters_->Starts(frame_) : std::vector<int64_t>{0};
+    const int64_t titleStart = starts.front();
+    for (int64_t& start : starts)
+        start -= titleStart;
     return starts;
 }
 
 // Chapters whose audio is longer or shorter than their video by more than an LPCM frame: the files
 // follow the audio, and the user is told.
 void TStreamRun::TellAboutChapterLengths() {
-    if (!cutter_ || outcome_.Result() != TRunResult::Completed)
+    if (!chapters_ || !chapters_->Cutting() || outcome_.Result() != TRunResult::Completed)
         return;
-    const std::vector<int64_t> starts = ChapterStarts();
-    for (const TStreamPart& part : parts_) {
-        // Chapters found and known to the title.
-        const size_t k = static_cast<size_t>(part.chapter);
-        if (k < 1 || k > chapters_->videoTicks.size() || k > cutter_->Cuts().size())
-            continue;
-        const int64_t end = k < starts.size() ? std::min(starts[k], frame_) : frame_;
-        const int64_t audioTicks = (end - starts[k - 1]) * 90000 / format_.sampleRate;
-        const int64_t difference = audioTicks - chapters_->videoTicks[k - 1];
-        if (std::llabs(difference) > kLpcmFrameTicks)
-            host_.ShowNote(msg::ChapterAudioLength(part.chapter, static_cast<double>(difference) / 90000));
-    }
+    std::vector<int> chapters;
+    for (const TStreamPart& part : parts_)
+        chapters.push_back(part.chapter);
+    chapters_->CompareLengths(
+        chapters, frame_, static_cast<int>(format_.sampleRate), kLpcmFrameTicks,
+        [this](int chapter, double seconds) { host_.ShowNote(msg::ChapterAudioLength(chapter, seconds)); });
 }
 
 // What the user should know of a run whose output stays: parts the audio never reached, damage skipped,
@@ -304,19 +284,27 @@ void TStreamRun::CleanUp() {
 }
 
 std::unique_ptr<TAudioSink> TStreamRun::MakeSink() const {
-    if (options_.makeSink)
-        return options_.makeSink();
-    const TStreamPart& part = parts_[part_];
-    if (options_.flac) {
-        std::vector<TFlacTag> automatic = {EncoderTag()};
-        automatic.insert(automatic.end(), part.tags.begin(), part.tags.end());
-        return std::make_unique<TFlacSink>(options_.flac->level, MergedTags(automatic, options_.flac->tags),
-                                           part.marks.chapterStarts);
-    }
-    // Every output says what wrote it, after its samples.
-    TOutputMarks marks = part.marks;
-    marks.encoder = EncoderTag().second;
-    return std::make_unique<TRf64WaveSink>(std::move(marks));
+    if (request_.options.makeSink)
+        return request_.options.makeSink();
+    // Every output says what wrote it, and takes the user's tags.
+    TOutputMetadata metadata = parts_[part_].metadata;
+    metadata.encoder = EncoderName();
+    metadata.userTags = request_.metadata.userTags;
+    return FormatOf(request_).makeSink(SinkSettingsOf(request_, false), metadata);
+}
+
+void TStreamRun::BeginPreparing() {
+    outcome_.Begin();
+    phase_ = Phase::Preparing;
+}
+
+TRunResult TStreamRun::RefuseBeforeConverting(const std::string& message) {
+    if (message.empty())
+        outcome_.Refuse();
+    else
+        Refuse(message);
+    phase_ = Phase::Idle;
+    return outcome_.Result();
 }
 
 bool TStreamRun::StartPart(size_t index) {
@@ -335,14 +323,8 @@ bool TStreamRun::StartPart(size_t index) {
 bool TStreamRun::FinishPart(bool lastOfRun) {
     if (!output_.Exists())
         return true;
-    if (cutter_ && !parts_[part_].marks.chapterStarts.empty()) {
-        // Counted from the title's start, where the file begins.
-        std::vector<int64_t> starts = ChapterStarts();
-        const int64_t titleStart = starts.front();
-        for (int64_t& start : starts)
-            start -= titleStart;
-        output_.Sink().SetChapterStarts(starts);
-    }
+    if (chapters_ && chapters_->Cutting() && !parts_[part_].metadata.chapterStarts.empty())
+        output_.Sink().SetChapterStarts(ChapterStarts());
     const std::exception_ptr closeError = output_.Finish(host_, outcome_, partBytes_, lastOfRun);
     if (closeError)
         std::rethrow_exception(closeError);

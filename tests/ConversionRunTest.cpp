@@ -25,7 +25,7 @@ protected:
     }
 
     TRunResult Run() {
-        TConversionRun run(host_, host_.Options());
+        TConversionRun run(host_, host_.Request());
         host_.run = &run;
         const TRunResult result = run.Execute();
         groupCount_ = run.GroupCount();
@@ -137,10 +137,9 @@ TEST_F(ConversionRun, AnExistingOutputIsOverwrittenOnlyOnYes) {
 TEST_F(ConversionRun, FlacOutputKeptOnIgnoreGoesOnAbort) {
     WriteFile(host_.input, RandomGroups(20'000));
     host_.output = dir_.Path("take.flac");
-    TRunOptions options = host_.Options();
-    options.flac = TFlacSettings{};
+    // The output's name asks for FLAC.
     const auto run = [&] {
-        TConversionRun conversion(host_, options);
+        TConversionRun conversion(host_, host_.Request());
         host_.run = &conversion;
         const TRunResult result = conversion.Execute();
         host_.run = nullptr;

@@ -3,6 +3,7 @@
 #include "SampleEncoder.h"
 #include "TestFiles.h"
 
+#include "texts/CliTexts.h"
 #include "texts/Messages.h"
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -216,8 +217,13 @@ TEST_F(ConvertTool, FailuresAndUsageErrors) {
         {{"--flac", "--tag", "=x", good}, msg::BadTag("=x")},
         {{"--flac", "--tag", "K\xC3\x9CNSTLER=x", good}, msg::BadTag("K\xC3\x9CNSTLER=x")},
         {{"--flac-level", "9", "--flac", good}, msg::BadFlacLevel("9")},
-        {{"--flac", "-o", dir_.Path("good.wav"), good}, msg::kFlacNeedsFlacName},
-        {{"--tag", "A=b", good}, msg::kFlacOptionsOnly},
+        {{"--flac", "-o", dir_.Path("good.wav"), good}, msg::FormatNeedsName("--flac", "FLAC", ".flac")},
+        {{"--format", "wav", "-o", dir_.Path("good.flac"), good},
+         msg::FormatNeedsName("--format wav", "WAVE", ".wav")},
+        {{"--format", "ogg", good}, cli_text::UnknownFormat("ogg")},
+        {{"--format", "wav", "--flac", good}, cli_text::FormatsDisagree("--format wav", "--flac")},
+        {{"--flac-level", "5", good}, msg::kFlacOptionsOnly},
+        {{"--tag", "A=\xff\xfe", good}, msg::BadTag("A=\xff\xfe")},
     };
     for (const Usage& usage : usageErrors) {
         result = Convert(usage.args);

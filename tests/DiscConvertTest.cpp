@@ -97,9 +97,9 @@ TEST(DiscConvert, TheGaugeCoversTheChapterRange) {
         TRunRequest request;
         request.input = DiscFixtures().discFolder;
         request.output = chapters ? out.Root().string() : out.Path("whole.wav");
-        request.chapters = chapters;
-        request.firstChapter = first;
-        request.lastChapter = last;
+        request.selection.chapters = chapters;
+        request.selection.firstChapter = first;
+        request.selection.lastChapter = last;
         int64_t lowest = INT64_MAX;
         host.onPump = [&](int64_t) { lowest = std::min(lowest, host.gaugeProgress); };
         EXPECT_EQ(MakeRun(host, request)->Execute(), TRunResult::Completed);
@@ -137,7 +137,7 @@ TEST(DiscConvert, StopInAChapterRunKeepsTheFinishedSongs) {
         TRunRequest request;
         request.input = DiscFixtures().discFolder;
         request.output = out.Root().string();
-        request.chapters = true;
+        request.selection.chapters = true;
         const std::unique_ptr<TRun> run = MakeRun(host, request);
         host.stopAnswers = {answer};
         int64_t pumpsInSecond = 0;
@@ -296,7 +296,8 @@ TEST(DiscConvert, FlacTitlesChaptersAndStreamsAreTaggedAndBitExact) {
     ASSERT_EQ(Convert({"-q", "--track", "2", "-o", work + "/de.flac", Vob(1)}).exitStatus, 0);
     EXPECT_EQ(ShellOutput("flac -s -t '" + work + "/de.flac' 2>&1"), "");
     EXPECT_EQ(Samples(work + "/de.flac"), DecodeWithFfmpeg("-i '" + Vob(1) + "' -map 0:a:1"));
-    EXPECT_EQ(tags(work + "/de.flac"), encoder);
+    // Named after the stream, as its WAVE output is.
+    EXPECT_EQ(tags(work + "/de.flac"), encoder + "TITLE=VTS_01_1\n");
 }
 
 // The chunks of a RIFF file after its header's 12 bytes: each id with its body.
@@ -387,7 +388,7 @@ TEST(DiscConvert, RefusalsSayWhyAndWriteNothing) {
     for (const auto& c : cases) {
         const CliOutcome outcome = Convert(c.args, work);
         EXPECT_EQ(outcome.exitStatus, 1) << c.says;
-        EXPECT_NE(outcome.err.find(c.says), std::string::npos) << outcome.err;
+        EXPECT_NE(outcome.err.find(c.says), std::string::npos) << c.says << ": " << outcome.err;
     }
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(work), {}), 3) << "no output";
     EXPECT_EQ(ReadFile(vob), vobBefore);
@@ -431,7 +432,7 @@ TEST(DiscConvert, TheDefaultTitleIsTheLongestWithLpcm) {
     const std::vector<int32_t> title2 = Samples(work + "/DOCUMENTARY-t02.wav");
     EXPECT_EQ(title2.size(), 2u * 48000 * 2);
     EXPECT_EQ(title2, DecodeWithFfmpeg("-i '" + documentary + "/VIDEO_TS/VTS_02_1.VOB' -map 0:a:0"));
-    EXPECT_EQ(ProposeOutputFor(documentary, TInputKind::Disc),
+    EXPECT_EQ(ProposeOutputFor(documentary, *ClassifyInput(documentary)),
               (std::filesystem::path(documentary).parent_path() / "DOCUMENTARY-t02.wav").string());
     TDiscChoices choices;
     std::string error;
@@ -447,10 +448,57 @@ TEST(DiscConvert, TheDefaultTitleIsTheLongestWithLpcm) {
     TRunRequest request;
     request.input = ifo;
     request.folder = work;
-    EXPECT_EQ(PlanOutputs(request), (std::vector<std::string>{work + "/MUSICDISC-t02.wav"}));
+    EXPECT_EQ(PlanInput(request).outputs, (std::vector<std::string>{work + "/MUSICDISC-t02.wav"}));
     outcome = Convert({"-q", ifo}, work);
     ASSERT_EQ(outcome.exitStatus, 0) << outcome.err;
     EXPECT_EQ(Samples(work + "/MUSICDISC-t02.wav"), DecodeWithFfmpeg("-i '" + Vob(2) + "' -map 0:a:1"));
+}
+
+// Each input goes to its kind's row, which says what a host may offer of it and which selections it takes;
+// a selection a kind does not take is refused by its run with the row's reason.
+TEST(InputKinds, EachInputIsDispatchedToItsRow) {
+    REQUIRE_DISC_FIXTURES();
+    const std::string work = DiscFixtures().work + "/kinds";
+    std::filesystem::create_directories(work);
+    WriteFile(work + "/take.raw", RandomGroups(3));
+    WriteFile(work + "/fake.vob", RandomGroups(3));
+    const struct {
+        std::string input;
+        std::string kind;   // "" for a refused input
+        std::string offers; // titles, tracks, input format, names its own outputs: 1 or 0 each
+        TSelection selection;
+        std::string refusal;
+    } cases[] = {
+        {work + "/take.raw", "raw", "0010", {}, ""},
+        {work + "/take.raw", "raw", "0010", {.track = 1}, msg::kTrackOptionOnly},
+        {Vob(1), "program-stream", "0100", {.track = 2}, ""},
+        {Vob(1), "program-stream", "0100", {.title = 1}, msg::kDiscOptionsOnly},
+        {DiscFixtures().discFolder, "dvd-video", "1001", {.title = 2, .chapters = true}, ""},
+        {work + "/fake.vob", "", "", {}, msg::kNoProgramStream},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.input);
+        TRunRequest request;
+        request.input = c.input;
+        request.selection = c.selection;
+        request.folder = work;
+        const TInputPlan plan = PlanInput(request);
+        ASSERT_EQ(plan.kind ? plan.kind->id : "", c.kind);
+        if (plan.kind) {
+            const TInputKindRow& row = *plan.kind;
+            EXPECT_EQ(std::to_string(row.offersTitles) + std::to_string(row.offersTracks) +
+                          std::to_string(row.takesInputFormat) + std::to_string(row.namesOwnOutputs),
+                      c.offers);
+            const char* refusal = row.selectionRefusal(c.selection);
+            EXPECT_EQ(refusal ? refusal : "", c.refusal);
+            EXPECT_EQ(plan.outputs.empty(), refusal != nullptr);
+        }
+        if (!c.refusal.empty()) {
+            FakeHost host;
+            EXPECT_EQ(MakeRun(host, request)->Execute(), TRunResult::Refused);
+            EXPECT_EQ(host.errors, std::vector<std::string>{c.refusal});
+        }
+    }
 }
 
 // Where an input's outputs go without -o, worked out before its run: a file beside itself, but a file of
@@ -493,13 +541,9 @@ TEST(OutputPlan, EachInputsOutputsAreKnownBeforeItsRun) {
         request.input = asked.input;
         request.output = asked.output;
         request.folder = "/out";
-        request.format = asked.flac ? TOutputFormat::Flac : TOutputFormat::Wave;
-        request.title = asked.title;
-        request.track = asked.track;
-        request.chapters = asked.chapters;
-        request.firstChapter = asked.first;
-        request.lastChapter = asked.last;
-        EXPECT_EQ(PlanOutputs(request), outputs) << asked.input;
+        request.format = asked.flac ? OutputFormatById("flac") : nullptr;
+        request.selection = {asked.title, asked.track, asked.chapters, asked.first, asked.last};
+        EXPECT_EQ(PlanInput(request).outputs, outputs) << asked.input;
     }
 }
 

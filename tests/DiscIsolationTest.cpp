@@ -285,25 +285,27 @@ TEST(InputKind, NamesThatPromiseADiscOrStreamAreHeldToIt) {
     Bytes isoOnly = noise;
     isoOnly.resize(40 * 2048, 0);
     std::memcpy(isoOnly.data() + 16 * 2048 + 1, "CD001", 5);
-    const std::tuple<std::string, Bytes, TInputKind, const char*> cases[] = {
-        {"a.iso", noise, TInputKind::Refused, msg::kNoDiscImage},
-        {"empty.ISO", {}, TInputKind::Refused, msg::kNoDiscImage},
-        {"a.vob", noise, TInputKind::Refused, msg::kNoProgramStream},
-        {"a.mpg", noise, TInputKind::Refused, msg::kNoProgramStream},
-        {"a.ifo", noise, TInputKind::Refused, msg::kNoIfoFile},
-        {"a.raw", noise, TInputKind::RawOrWave, ""},
-        {"a.pcm", noise, TInputKind::RawOrWave, ""},
-        {"a.dat", noise, TInputKind::RawOrWave, ""},
-        {"plain.iso", isoOnly, TInputKind::Disc, msg::kImageWithoutUdf},
+    // The kind by its id; "" for a refused input.
+    const std::tuple<std::string, Bytes, std::string, const char*> cases[] = {
+        {"a.iso", noise, "", msg::kNoDiscImage},
+        {"empty.ISO", {}, "", msg::kNoDiscImage},
+        {"a.vob", noise, "", msg::kNoProgramStream},
+        {"a.mpg", noise, "", msg::kNoProgramStream},
+        {"a.ifo", noise, "", msg::kNoIfoFile},
+        {"a.raw", noise, "raw", ""},
+        {"a.pcm", noise, "raw", ""},
+        {"a.dat", noise, "raw", ""},
+        {"plain.iso", isoOnly, "dvd-video", msg::kImageWithoutUdf},
     };
     for (const auto& [name, content, kind, message] : cases) {
         WriteFile(dir.Path(name), content);
         std::string refusal;
-        EXPECT_EQ(ClassifyInput(dir.Path(name), &refusal), kind) << name;
-        if (kind == TInputKind::Refused) {
+        const TInputKindRow* found = ClassifyInput(dir.Path(name), &refusal);
+        EXPECT_EQ(found ? found->id : "", kind) << name;
+        if (kind.empty()) {
             EXPECT_EQ(refusal, message) << name;
         }
-        if (kind == TInputKind::Disc) {
+        if (kind == "dvd-video") {
             EXPECT_FALSE(TDisc::Open(dir.Path(name), refusal)) << name;
             EXPECT_EQ(refusal, message) << name;
         }

@@ -3,9 +3,11 @@
 #include "run/ConversionRun.h"
 #include "run/RunHost.h"
 #include "run/RunOptions.h"
+#include "run/RunRequest.h"
 
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,7 +23,23 @@ public:
     bool rf64 = false;
     bool dither = false;
     TLpcmPackingChoice lpcmPacking = TLpcmPackingChoice::Auto;
-    TRunOptions Options() const { return {rf64, dither, {}, {}, lpcmPacking}; }
+    TRunOptions Options() const {
+        TRunOptions options;
+        options.rf64 = rf64;
+        options.dither = dither;
+        options.lpcmPacking = lpcmPacking;
+        return options;
+    }
+    // The request the names and settings make, with `options` (the host's own by default).
+    TRunRequest Request(std::optional<TRunOptions> options = std::nullopt) const {
+        TRunRequest request;
+        request.input = input;
+        request.output = output;
+        request.resolution = formatIndex == 0 ? TResolution::Reduced16 : TResolution::Source;
+        request.sampleRate = sampleRate;
+        request.options = options ? *options : Options();
+        return request;
+    }
 
     std::vector<std::string> errors;
     std::vector<std::string> causes; // the causes given with some of the errors
@@ -43,11 +61,6 @@ public:
     std::function<void(int64_t)> onPump;
     std::vector<std::string> notes;
 
-    std::string InputName() override { return input; }
-    std::string OutputName() override { return output; }
-    int FormatIndex() override { return formatIndex; }
-    void ResetFormatIndex() override { formatIndex = 0; }
-    int32_t SampleRate() override { return sampleRate; }
     void ShowError(const std::string& message) override { errors.push_back(message); }
     void ShowErrorWithCause(const std::string& message, const std::string& cause) override {
         errors.push_back(message);
@@ -60,6 +73,13 @@ public:
         const bool answer = confirmAnswers.front();
         confirmAnswers.pop_front();
         return answer;
+    }
+    // A Yes resets the output-format item, as the window's does.
+    bool AcceptFallbackTo16(const std::string& message) override {
+        const bool yes = Confirm(message);
+        if (yes)
+            formatIndex = 0;
+        return yes;
     }
     TStopAnswer AskStop(const std::string& message) override {
         questions.push_back(message);

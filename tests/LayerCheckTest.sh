@@ -13,6 +13,8 @@ cases=(
     "fail mmio/File.cpp wave/WaveRecord.h"
     "fail app/Form.cpp run/StreamRun.h"
     "fail cli/main.cpp run/ConversionRun.h"
+    "fail app/Form.cpp output/FlacSink.h"
+    "pass cli/main.cpp output/OutputFormat.h"
     "fail run/Entry.cpp <QString>"
 )
 failures=0

@@ -72,23 +72,26 @@ TEST(CommandLine, OptionsAndTheirValues) {
         {{"--chapters=2-3", "--title=4", "--track=5", "-ox", "d"}, "00010 5 4 2-3 x> d"},
         {{"--chapters=7-", "--lpcm-packing=quads", "d"}, "00010 0 0 7-0 > d q"},
         {{"--flac", "--flac-level=8", "--tag=A=b=c", "--tag", "B=", "x.raw"},
-         "00000 0 0 0-0 > x.raw 8 A=b=c B="},
+         "00000 0 0 0-0 > x.raw flac8 A=b=c B="},
+        // The format by name, or by the output's ending; a tag for any format.
+        {{"--format", "wav", "--tag", "ARTIST=Band", "x.raw"}, "00000 0 0 0-0 > x.raw wav-1 ARTIST=Band"},
+        {{"-o", "y.FLAC", "x.raw"}, "00000 0 0 0-0 y.FLAC> x.raw flac-1"},
     };
     for (const auto& [args, expected] : cases) {
         ConvertOptions o;
         std::string error;
         ASSERT_TRUE(ParseCommandLine(args, o, error)) << expected << ": " << error;
         std::string got = std::to_string(o.rf64) + std::to_string(o.dither) + std::to_string(o.list) +
-                          std::to_string(o.chapters) + std::to_string(o.rateGiven) + ' ' +
-                          std::to_string(o.track) + ' ' + std::to_string(o.title) + ' ' +
-                          std::to_string(o.firstChapter) + '-' + std::to_string(o.lastChapter) + ' ' +
-                          o.output + '>';
+                          std::to_string(o.selection.chapters) + std::to_string(o.rateGiven) + ' ' +
+                          std::to_string(o.selection.track) + ' ' + std::to_string(o.selection.title) + ' ' +
+                          std::to_string(o.selection.firstChapter) + '-' +
+                          std::to_string(o.selection.lastChapter) + ' ' + o.output + '>';
         for (const std::string& input : o.inputs)
             got += ' ' + input;
         if (o.lpcmPacking == TLpcmPackingChoice::Quads)
             got += " q";
-        if (o.flac)
-            got += ' ' + std::to_string(o.flacLevel);
+        if (o.format)
+            got += ' ' + std::string(o.format->id) + std::to_string(o.flacLevel);
         for (const auto& [name, value] : o.tags)
             got += ' ' + name + '=' + value;
         EXPECT_EQ(got, expected);

@@ -13,7 +13,7 @@ inline constexpr const char* kUsage =
     "INPUT...\n"
     "       oxlip-convert --list INPUT...\n"
     "       oxlip-convert [--title N] [--track N] [--chapters [A-B]] [-o OUTPUT] DISC...\n"
-    "       oxlip-convert --flac [--flac-level N] [--tag NAME=VALUE]... INPUT...\n"
+    "       oxlip-convert [--format wav|flac] [--flac-level N] [--tag NAME=VALUE]... INPUT...\n"
     "Converts 20-bit LPCM (raw as demultiplexed, or a WAVE file whose byte pairs a ripping tool swapped)\n"
     "into a two-channel PCM WAVE file, or a FLAC file at the source's own resolution.\n"
     "\n"
@@ -33,9 +33,13 @@ inline constexpr const char* kUsage =
     "  --chapters [A-B]  one output per chapter of the title, or of chapters A to B (A alone, A- to\n"
     "               the last, -B from the first); -o then names an existing folder for them, for\n"
     "               every disc given\n"
-    "  --flac       write FLAC (also for an -o name ending in .flac); default names end in .flac\n"
+    "  --format F   the output format: wav (WAVE), flac (FLAC at the source's resolution); also\n"
+    "               chosen by an -o name's ending; default names end in the format's extension\n"
+    "  --flac       the same as --format flac\n"
     "  --flac-level N  FLAC compression level 0 to 8; default 5\n"
-    "  --tag NAME=VALUE  a Vorbis comment for every FLAC output (repeatable), replacing an automatic one\n"
+    "  --tag NAME=VALUE  a tag for every output (repeatable), replacing an automatic one of its name:\n"
+    "               a Vorbis comment in FLAC; in WAVE (not the plain 46-byte file of a raw input without\n"
+    "               --rf64) TITLE, ALBUM, ARTIST, DATE, GENRE, COMMENT, TRACKNUMBER and ENCODER only\n"
     "  -y           answer Yes to every question (overwrite an existing output, fall back to 16 bits)\n"
     "  -q           no progress display\n"
     "  --help       show this help\n"
@@ -64,6 +68,12 @@ inline std::string BadPacking(const std::string& value) {
 inline constexpr const char* kOutputNeedsName = "-o needs a file name";
 inline std::string UnknownOption(const std::string& option) {
     return "unknown option " + option;
+}
+inline std::string UnknownFormat(const std::string& value) {
+    return "--format takes wav or flac, not \"" + value + "\"";
+}
+inline std::string FormatsDisagree(const std::string& first, const std::string& second) {
+    return first + " and " + second + " ask for different formats";
 }
 inline constexpr const char* kNoInputGiven = "no input file given";
 inline std::string OneOutputForMany(size_t inputs) {

@@ -66,16 +66,25 @@ inline std::string NotAPositiveNumber(const std::string& option, const std::stri
     return option + " takes a whole number of 1 or more, not \"" + value + "\"";
 }
 
-// oxlip-convert's FLAC options.
+// oxlip-convert's format options.
 inline std::string BadTag(const std::string& tag) {
-    return "--tag \"" + tag + "\": a tag is NAME=VALUE, its name ASCII letters, digits or signs other than =";
+    return "--tag \"" + tag +
+           "\": a tag is NAME=VALUE, its name ASCII letters, digits or signs other than =, its value UTF-8 "
+           "text";
 }
 inline std::string BadFlacLevel(const std::string& level) {
     return "--flac-level takes 0 to 8, not \"" + level + "\"";
 }
-inline constexpr const char* kFlacNeedsFlacName = "--flac writes FLAC: the -o name must end in .flac";
-inline constexpr const char* kFlacOptionsOnly =
-    "--flac-level and --tag are for FLAC outputs (--flac or -o NAME.flac)";
+// `option` (--flac, --format NAME) asked for a format whose files end in `extension`.
+inline std::string FormatNeedsName(const std::string& option, const std::string& format,
+                                   const std::string& extension) {
+    return option + " writes " + format + ": the -o name must end in " + extension;
+}
+inline constexpr const char* kFlacOptionsOnly = "--flac-level is for FLAC outputs (--flac or -o NAME.flac)";
+// A user's tag that the output's format has no field for.
+inline std::string TagLeftOut(const std::string& tag, const std::string& format) {
+    return "This " + format + " file has no field for the tag " + tag + "; it was left out.";
+}
 
 // --chapters with a range that selects nothing.
 inline std::string BadChapterRange(const std::string& range) {

@@ -2,6 +2,7 @@
 
 // The window's own words beyond its messages: the choices it offers for a disc or a program stream.
 #include <string>
+#include <string_view>
 
 namespace window_text {
 
@@ -21,8 +22,16 @@ inline constexpr const char* kTracks = "&Tracks";
 inline constexpr const char* kOneFilePerChapter = "One file per &chapter";
 inline constexpr const char* kFromChapter = "&from";
 inline constexpr const char* kToChapter = "t&o";
-inline constexpr const char* kWaveFormat = "&WAVE";
-inline constexpr const char* kFlacFormat = "F&LAC";
+// The disc dialog's choice of an output format, by the format's id, with its mnemonic; a format without
+// one here shows its name.
+inline const char* FormatChoice(const char* id, const char* name) {
+    const std::string_view given(id);
+    if (given == "wav")
+        return "&WAVE";
+    if (given == "flac")
+        return "F&LAC";
+    return name;
+}
 inline constexpr const char* kWritingCaption = "Oxlip \u2013 "; // followed by the file being written
 
 } // namespace window_text

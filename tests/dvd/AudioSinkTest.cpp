@@ -88,7 +88,7 @@ TEST(AudioSink, StreamRunLifeCycle) {
         SinkLog log;
         TRunOptions options = host.Options();
         options.makeSink = [&log, &c] { return std::make_unique<RecordingSink>(log, c.writesFail); };
-        TStreamRun run(host, options);
+        TStreamRun run(host, host.Request(options));
         host.stopAnswers = {c.answer};
         host.onPump = [&](int64_t) {
             if (c.stopAtProgress >= 0 && host.gaugeProgress >= c.stopAtProgress && run.Converting() &&

@@ -57,7 +57,9 @@ TEST(FlacSink, KeepsTheValidBitsChannelsAndSpeakers) {
         // More than one block of the sink's, not a whole number of them.
         const Bytes bytes = SampleBytes(c.format, 10'001, expected);
         TMMIOFile file;
-        TFlacSink sink(5, {{"TITLE", "Title 1"}});
+        TOutputMetadata metadata;
+        metadata.title = "Title 1";
+        TFlacSink sink({}, metadata);
         ASSERT_TRUE(sink.Begin(Created(file, path), c.format));
         ASSERT_TRUE(sink.Write(bytes.data(), 6000 * c.format.BlockAlign()));
         ASSERT_TRUE(sink.Write(bytes.data() + 6000 * c.format.BlockAlign(),
@@ -73,7 +75,7 @@ TEST(FlacSink, KeepsTheValidBitsChannelsAndSpeakers) {
                 std::to_string(c.format.sampleRate) + "\n10001\n");
         const std::string tags = ShellOutput("metaflac --export-tags-to=- '" + path + "'");
         EXPECT_EQ(tags,
-                  "TITLE=Title 1\n" +
+                  "ENCODER=Oxlip " OXLIP_VERSION "\nTITLE=Title 1\n" +
                       (c.maskTag.empty() ? "" : "WAVEFORMATEXTENSIBLE_CHANNEL_MASK=" + c.maskTag + "\n"));
         // FFmpeg, as libsndfile reads no 20-bit FLAC.
         EXPECT_EQ(DecodeWithFfmpeg("-i '" + path + "'"), expected);

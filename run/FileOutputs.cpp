@@ -1,0 +1,29 @@
+#include "run/FileOutputs.h"
+
+#include "disc/Disc.h"
+#include "run/InputKind.h"
+#include "run/NameProposal.h"
+
+#include <filesystem>
+
+std::string ProposeOutputName(const std::string& input, const TOutputFormatRow& format) {
+    const std::string extension = FileExtension(input);
+    const std::string stem = input.substr(0, input.size() - extension.size());
+    std::string lower = extension;
+    for (char& c : lower)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return lower == format.extension ? stem + "_new" + format.extension : stem + format.extension;
+}
+
+std::string DefaultFileOutput(const TRunRequest& request) {
+    const std::string beside = ProposeOutputName(request.input, FormatOf(request));
+    const std::filesystem::path folder = std::filesystem::path(request.input).parent_path();
+    if (!LooksLikeDisc(folder.empty() ? "." : folder.string()))
+        return beside;
+    return (std::filesystem::path(request.folder) / std::filesystem::path(beside).filename()).string();
+}
+
+void PlanFileOutput(const TRunRequest& request, TInputPlan& plan) {
+    plan.outputs = {request.output.empty() ? DefaultFileOutput(request) : request.output};
+}

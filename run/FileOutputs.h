@@ -1,0 +1,18 @@
+#pragma once
+
+#include "output/OutputFormat.h"
+#include "run/RunRequest.h"
+
+#include <string>
+
+// The output proposed for a file input in `format`: take1.raw gives take1.wav (or take1.flac), an input
+// already of the format's extension gets "_new" (take1.wav gives take1_new.wav).
+std::string ProposeOutputName(const std::string& input, const TOutputFormatRow& format);
+
+// A file input's output when the request names none: beside the input, as proposed, unless the input lies
+// in a disc's folder: a disc is read, not written to (it is often read-only), so the output goes into
+// request.folder, where a disc's outputs go.
+std::string DefaultFileOutput(const TRunRequest& request);
+
+// The planning of a file input (raw, swapped WAVE, program stream): its one output.
+void PlanFileOutput(const TRunRequest& request, struct TInputPlan& plan);

@@ -1,0 +1,92 @@
+// A DVD program stream (.VOB, .MPG): one of its LPCM tracks, whole.
+#include "run/InputKindRows.h"
+
+#include "dvd/AudioTrack.h"
+#include "dvd/FileStreamSource.h"
+#include "dvd/ProgramStreamDemuxer.h"
+#include "run/FileOutputs.h"
+#include "run/Run.h"
+#include "run/StreamRun.h"
+#include "texts/ListingTexts.h"
+#include "texts/Messages.h"
+#include "wave/WaveOpeners.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+
+namespace {
+
+class TProgramStreamRun final : public TRun {
+public:
+    TProgramStreamRun(TRunHost& host, const TRunRequest& request)
+        : run_(host, request), track_(request.selection.track > 0 ? request.selection.track : 1) {}
+    TRunResult Execute() override { return run_.ExecuteFile(track_); }
+    TRunControl& Control() override { return run_; }
+
+private:
+    TStreamRun run_;
+    int track_;
+};
+
+TProbe Probe(const std::string&, std::span<const uint8_t> start) {
+    return IsProgramStream(start.data(), start.size()) ? TProbe::Yes : TProbe::No;
+}
+
+const char* BrokenPromise(const std::string& path) {
+    std::string ending = std::filesystem::path(path).extension().string();
+    std::transform(ending.begin(), ending.end(), ending.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return ending == ".vob" || ending == ".mpg" || ending == ".mpeg" ? msg::kNoProgramStream : nullptr;
+}
+
+const char* SelectionRefusal(const TSelection& selection) {
+    return selection.title > 0 || selection.chapters ? msg::kDiscOptionsOnly : nullptr;
+}
+
+// Where the packings of a track's layout differ, the one its start shows.
+std::string PackingText(const TAudioTrack& track) {
+    if (!track.Convertible() || !PackingsDiffer(track.format))
+        return {};
+    return track.packing == TLpcmPacking::Quads ? msg::kListQuads : msg::kListPairs;
+}
+
+bool Describe(const std::string& input, std::string& text) {
+    std::string error;
+    const std::unique_ptr<TMMIOFile> file =
+        OpenWaveRead(input, [&error](const std::string& message) { error = message; });
+    if (!file || !file->Opened()) {
+        text = error.empty() ? msg::kCannotOpenInput : error;
+        return false;
+    }
+    TFileStreamSource source(*file);
+    const std::vector<TAudioTrack> tracks = ListAudioTracks(source);
+    text = listing_text::ProgramStream(tracks.size()) + "\n";
+    int lpcm = 0;
+    for (const TAudioTrack& track : tracks)
+        text += "  " + (track.Convertible() ? listing_text::Track(++lpcm) : std::string()) +
+                track.Describe() + PackingText(track) + "\n";
+    return true;
+}
+
+std::unique_ptr<TRun> MakeStreamRun(TRunHost& host, const TRunRequest& request, TInputPlan&,
+                                    const TRawRunFactory&) {
+    return std::make_unique<TProgramStreamRun>(host, request);
+}
+
+} // namespace
+
+const TInputKindRow kProgramStreamKind = {
+    "program-stream",
+    Probe,
+    BrokenPromise,
+    false,
+    true,
+    false,
+    false,
+    SelectionRefusal,
+    Describe,
+    static_cast<std::string (*)(const std::string&, const TOutputFormatRow&)>(ProposeOutputName),
+    PlanFileOutput,
+    MakeStreamRun,
+};
