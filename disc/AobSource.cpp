@@ -50,6 +50,14 @@ TAobSource::TAobSource(std::shared_ptr<const TAudioTsVolume> volume, std::vector
         nextSector_ = cells_.front().firstSector;
 }
 
+bool TAobSource::Restart() {
+    cell_ = 0;
+    nextSector_ = cells_.empty() ? 0 : cells_.front().firstSector;
+    spareAt_ = spareEnd_ = 0;
+    error_.clear();
+    return true;
+}
+
 int64_t TAobSource::Fail(const char* message) {
     if (error_.empty())
         error_ = message;

@@ -23,6 +23,7 @@ public:
 
     int64_t Read(uint8_t* buffer, int64_t count) override;
     int64_t Size() const override { return size_; }
+    bool Restart() override;
     // Empty until a read fails: msg::kAudioDiscReadFailed or msg::kAudioDiscProtected.
     const std::string& Error() const override { return error_; }
 

@@ -10,13 +10,14 @@ std::optional<TChapterAudio> FindChapterAudio(const TDisc& disc, const TDiscTitl
     const std::unique_ptr<TTitleSource> source = disc.OpenTitle(title, error);
     if (!source || title.chapters.empty())
         return std::nullopt;
-    std::vector<int64_t> startBytes;
-    for (size_t k = 1; k < title.chapters.size(); ++k)
-        startBytes.push_back(title.chapters[k].startByte);
+    // Every chapter's first byte, then the title's end, as a conversion cuts them.
+    std::vector<int64_t> cutBytes;
+    for (const TDiscChapter& chapter : title.chapters)
+        cutBytes.push_back(chapter.startByte);
+    cutBytes.push_back(title.Bytes());
 
     TProgramStreamDemuxer demuxer(*source);
-    if (!startBytes.empty())
-        demuxer.WatchVideoStart(startBytes.front());
+    demuxer.WatchVideoStart(cutBytes.front());
     const auto id = static_cast<uint8_t>(audio.subStreamId);
     TAudioPacket packet;
     if (!demuxer.NextPacketOf(id, packet))
@@ -25,14 +26,17 @@ std::optional<TChapterAudio> FindChapterAudio(const TDisc& disc, const TDiscTitl
     const TLpcmFormat format = packet.format;
     const TLpcmDecoder decoder(format, false, false);
     const int64_t groupBytes = decoder.GroupBytes(), groupFrames = decoder.GroupFrames();
-    TChapterCutter cutter(startBytes, format.sampleRate, static_cast<int>(groupFrames));
+    TChapterCutter cutter(cutBytes, format.sampleRate, static_cast<int>(groupFrames));
     int64_t bytes = 0;
     do {
-        if (!packet.format.SameLayout(format))
-            break; // the track ends at a change of format, as a conversion's does
+        const int64_t frames = bytes / groupBytes * groupFrames;
+        // The track ends at a change of format, as a conversion's does, and the title where its end was cut.
+        if (!packet.format.SameLayout(format) ||
+            (cutter.NextStartByte() < 0 && frames >= cutter.Cuts().back()))
+            break;
         if (cutter.NextStartByte() >= 0) {
             const size_t found = cutter.Cuts().size();
-            cutter.OnPacket(packet, bytes / groupBytes * groupFrames, demuxer.WatchedVideoStart());
+            cutter.OnPacket(packet, frames, demuxer.WatchedVideoStart());
             if (cutter.Cuts().size() > found && cutter.NextStartByte() >= 0)
                 demuxer.WatchVideoStart(cutter.NextStartByte());
         }
@@ -41,8 +45,13 @@ std::optional<TChapterAudio> FindChapterAudio(const TDisc& disc, const TDiscTitl
     if (demuxer.ReadFailed())
         return std::nullopt;
 
-    TChapterAudio found{format.sampleRate, {0}, bytes / groupBytes * groupFrames};
-    found.starts.insert(found.starts.end(), cutter.Cuts().begin(), cutter.Cuts().end());
-    found.starts.resize(title.chapters.size(), found.frames);
+    const std::vector<int64_t>& cuts = cutter.Cuts();
+    int64_t end = bytes / groupBytes * groupFrames;
+    if (cuts.size() == cutBytes.size())
+        end = std::min(end, cuts.back());
+    const int64_t start = cuts.empty() ? end : std::min(cuts.front(), end);
+    TChapterAudio found{format.sampleRate, {}, end - start};
+    for (size_t k = 0; k < title.chapters.size(); ++k)
+        found.starts.push_back(k < cuts.size() ? std::min(cuts[k], end) - start : end - start);
     return found;
 }

@@ -9,7 +9,8 @@
 class TDisc;
 
 // Where a title's chapters begin in one of its LPCM streams, exactly as a conversion cuts them
-// (TChapterCutter), and the frames the stream holds in all: the chapters' true starts and lengths.
+// (TChapterCutter), and the frames of the title's audio: the chapters' true starts and lengths, counted
+// from where the title's audio begins.
 struct TChapterAudio {
     int rate = 0;
     std::vector<int64_t> starts; // one per chapter, the first at 0

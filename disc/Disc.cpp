@@ -397,10 +397,13 @@ const TDiscTitle* TDisc::DefaultTitle() const {
 }
 
 const TDiscTitle* TDisc::UnreadableRival(const TDiscTitle* longest) const {
-    for (const TDiscTitle& title : titles_)
-        if (!title.unreadable.empty() &&
-            (title.durationTicks < 0 || longest == nullptr || title.durationTicks > longest->durationTicks))
+    for (const TDiscTitle& title : titles_) {
+        const bool incomplete = !title.unreadable.empty() || title.ifoTicks > title.durationTicks;
+        const int64_t claimed = title.durationTicks < 0 ? -1 : std::max(title.ifoTicks, title.durationTicks);
+        if (&title != longest && incomplete &&
+            (claimed < 0 || longest == nullptr || claimed > longest->durationTicks))
             return &title;
+    }
     return nullptr;
 }
 

@@ -30,8 +30,9 @@ public:
     // The title converted when none is chosen: the longest that has an LPCM stream, else the longest (whose
     // run then says that it has none); nullptr on a disc without titles.
     const TDiscTitle* DefaultTitle() const;
-    // An unreadable title that might play longer than `longest` (its length unknown, or longer); nullptr
-    // when there is none, and `longest` is the longest title of the disc.
+    // A title other than `longest` that cannot be read, or whose VOBs end before its cells do, and that
+    // might play longer than `longest` by what its IFO says (its length unknown, or longer); nullptr when
+    // there is none, and `longest` is the longest title of the disc.
     const TDiscTitle* UnreadableRival(const TDiscTitle* longest) const;
     // The title's program stream; nullptr with `error` set when its VOBs cannot be opened. The reader may
     // outlive the disc.

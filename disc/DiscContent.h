@@ -51,6 +51,9 @@ struct TDiscTitle {
     int number = 0;            // 1-based, as the disc numbers its titles
     int titleSet = 0;          // the VTS holding it
     int64_t durationTicks = 0; // -1 for an unreadable title whose IFO could not be read
+    // What its IFO's cells add up to before any was cut at the end of the VOBs: more than durationTicks for
+    // a title whose VOBs end early; -1 where durationTicks is.
+    int64_t ifoTicks = 0;
     std::vector<TDiscChapter> chapters;
     std::vector<TDiscAudio> audio;
     std::vector<TDiscCell> cells;

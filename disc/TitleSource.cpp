@@ -22,20 +22,36 @@ std::unique_ptr<TTitleSource> TTitleSource::Open(const TDvdReader& reader, const
         error = msg::kDiscReadFailed;
         return nullptr;
     }
-    return std::unique_ptr<TTitleSource>(new TTitleSource(reader, file, title.cells));
+    return std::unique_ptr<TTitleSource>(new TTitleSource(reader, file, title.cells, DVDFileSize(file)));
 }
 
-TTitleSource::TTitleSource(TDvdReader reader, dvd_file_s* file, std::vector<TDiscCell> cells)
-    : reader_(std::move(reader)), file_(file), cells_(std::move(cells)),
+TTitleSource::TTitleSource(TDvdReader reader, dvd_file_s* file, std::vector<TDiscCell> cells,
+                           int64_t vobBlocks)
+    : reader_(std::move(reader)), file_(file), cells_(std::move(cells)), titleCells_(cells_.size()),
       spare_(kBlocksPerRead * kDiscBlockBytes) {
     for (const TDiscCell& cell : cells_)
         size_ += cell.Bytes();
+    // libdvdread addresses blocks with an int.
+    const int64_t readable = std::min<int64_t>(vobBlocks, int64_t{INT32_MAX} + 1);
+    if (!cells_.empty() && int64_t{cells_.back().lastSector} + 1 < readable) {
+        const int64_t first = int64_t{cells_.back().lastSector} + 1;
+        const int64_t last = std::min(first + kTailBlocks, readable) - 1;
+        cells_.push_back({static_cast<uint32_t>(first), static_cast<uint32_t>(last), 0});
+    }
     if (!cells_.empty())
         nextSector_ = cells_.front().firstSector;
 }
 
 TTitleSource::~TTitleSource() {
     DVDCloseFile(file_);
+}
+
+bool TTitleSource::Restart() {
+    cell_ = 0;
+    nextSector_ = cells_.empty() ? 0 : cells_.front().firstSector;
+    spareAt_ = spareEnd_ = 0;
+    error_.clear();
+    return true;
 }
 
 int64_t TTitleSource::Fail(const char* message) {
@@ -54,11 +70,18 @@ int64_t TTitleSource::ReadBlocks(uint8_t* into, int64_t maxBlocks) {
     const int64_t blocks = std::min<int64_t>(maxBlocks, int64_t{cells_[cell_].lastSector} - nextSector_ + 1);
     const ssize_t got =
         DVDReadBlocks(file_, static_cast<int>(nextSector_), static_cast<size_t>(blocks), into);
-    if (got <= 0)
-        return Fail(msg::kDiscReadFailed);
-    for (ssize_t b = 0; b < got; ++b)
-        if (PackIsScrambled(into + b * kDiscBlockBytes))
-            return Fail(msg::kDiscEncrypted);
+    // What the tail cannot give ends the stream: it is no part of the title.
+    const bool inTail = cell_ >= titleCells_;
+    if (got <= 0) {
+        cell_ = inTail ? cells_.size() : cell_;
+        return inTail ? 0 : Fail(msg::kDiscReadFailed);
+    }
+    for (ssize_t b = 0; b < got; ++b) {
+        if (PackIsScrambled(into + b * kDiscBlockBytes)) {
+            cell_ = inTail ? cells_.size() : cell_;
+            return inTail ? b : Fail(msg::kDiscEncrypted);
+        }
+    }
     nextSector_ += static_cast<uint32_t>(got);
     return got;
 }

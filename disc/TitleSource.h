@@ -13,6 +13,10 @@ struct dvd_file_s;
 // A title's program stream: its cells' sectors in program-chain order, read from the title set's VOB
 // files as one stream across their 1 GB boundaries, in large block reads. A read error, or a scrambled
 // (CSS) pack met on the way, ends the stream with -1 and names the cause in Error().
+//
+// Past its Size(), the stream goes on with up to kTailBlocks of the VOBs that follow the last cell: a
+// title that ends inside a VOB may have audio of its own muxed there, after the video it plays with. A
+// read that fails there only ends the stream.
 class TTitleSource : public TStreamSource {
 public:
     // nullptr with `error` set (msg::kDiscReadFailed) when the title set's VOBs cannot be opened.
@@ -22,20 +26,26 @@ public:
     TTitleSource(const TTitleSource&) = delete;
     TTitleSource& operator=(const TTitleSource&) = delete;
 
+    // About three seconds of the highest rate a DVD reads at, the farthest audio strays from its video.
+    static constexpr int64_t kTailBlocks = 2048;
+
     int64_t Read(uint8_t* buffer, int64_t count) override;
+    // The title's cells' bytes, without the tail.
     int64_t Size() const override { return size_; }
+    bool Restart() override;
     // Empty until a read fails: msg::kDiscReadFailed or msg::kDiscEncrypted.
     const std::string& Error() const override { return error_; }
 
 private:
-    TTitleSource(TDvdReader reader, dvd_file_s* file, std::vector<TDiscCell> cells);
+    TTitleSource(TDvdReader reader, dvd_file_s* file, std::vector<TDiscCell> cells, int64_t vobBlocks);
     // Reads whole blocks of the current cell into `into`; the number of blocks, 0 at the end, -1 on error.
     int64_t ReadBlocks(uint8_t* into, int64_t maxBlocks);
     int64_t Fail(const char* message);
 
     TDvdReader reader_;
     dvd_file_s* file_;
-    std::vector<TDiscCell> cells_;
+    std::vector<TDiscCell> cells_; // the title's, then the tail's when there is one
+    size_t titleCells_ = 0;
     int64_t size_ = 0;
     size_t cell_ = 0;            // the cell being read
     uint32_t nextSector_ = 0;    // its next sector

@@ -12,6 +12,8 @@ constexpr int64_t kMaxCells = 255 * 999; // 255 cells in each program chain a ti
 constexpr int64_t kMaxLabel = 64;
 constexpr int64_t kMaxCellTicks = int64_t{100} * 3600 * kTicksPerSecond;
 constexpr int64_t kMaxSector = 0xFFFFFFFF;
+// libdvdread addresses the blocks of a title set's VOBs with an int: blocks past that cannot be read.
+constexpr int64_t kMaxReadableBlocks = int64_t{INT32_MAX} + 1;
 constexpr int64_t kEndMark = 0x4F584C4950454E44; // "OXLIPEND"
 
 class TWriter {
@@ -53,6 +55,14 @@ private:
     size_t at_ = 0;
     bool good_ = true;
 };
+
+// a * part / whole rounded down, for a >= 0 and 0 <= part <= whole, where the product itself may not fit: a
+// cell's time of up to 100 hours times a part of up to 2^32 blocks.
+int64_t ScaledDown(int64_t a, int64_t part, int64_t whole) {
+    const int64_t q = a / whole, r = a % whole; // r * part < 2^64: both are at most 2^32
+    return q * part + static_cast<int64_t>(static_cast<uint64_t>(r) * static_cast<uint64_t>(part) /
+                                           static_cast<uint64_t>(whole));
+}
 
 bool IsOneOf(int64_t value, std::initializer_list<int64_t> allowed) {
     for (int64_t a : allowed)
@@ -111,6 +121,8 @@ std::optional<TRawDisc> DecodeDisc(const std::string& bytes, int64_t imageBlocks
         disc.label += static_cast<char>(r.Get(1, 255));
     const int64_t titleCount = r.Get(0, kMaxTitles);
     const int64_t maxBlocks = imageBlocks >= 0 ? imageBlocks : kMaxSector + 1;
+    // Cells are read only where libdvdread can address them.
+    const int64_t readableBlocks = std::min(maxBlocks, kMaxReadableBlocks);
     for (int64_t t = 0; t < titleCount && r.Good(); ++t) {
         TRawTitle title;
         title.titleSet = static_cast<int>(r.Get(1, kMaxTitleSets));
@@ -118,8 +130,11 @@ std::optional<TRawDisc> DecodeDisc(const std::string& bytes, int64_t imageBlocks
         title.vobBlocks = r.Get(-1, maxBlocks);
         title.vobParts = static_cast<int>(r.Get(1, kMaxVobParts));
         title.vobCheck = r.Get(INT64_MIN, INT64_MAX);
-        // Without VOB files the title cannot be read at all: it is never opened.
-        const int64_t sectorEnd = title.vobBlocks >= 0 ? title.vobBlocks - 1 : kMaxSector;
+        // Without VOB files the title cannot be read at all: it is never opened. Nor is a title whose VOBs
+        // could not be read, whose cells keep the times the IFO gives them: what it would last.
+        const int64_t sectorEnd = title.fault != TTitleFault::None ? kMaxSector
+                                  : title.vobBlocks >= 0 ? std::min(title.vobBlocks, readableBlocks) - 1
+                                                         : readableBlocks - 1;
         const int64_t cellCount = r.Get(0, kMaxCells);
         bool allEmpty = true;
         for (int64_t c = 0; c < cellCount && r.Good(); ++c) {
@@ -131,6 +146,8 @@ std::optional<TRawDisc> DecodeDisc(const std::string& bytes, int64_t imageBlocks
                 return std::nullopt;
             if (cell.played && (first != 0 || last != 0 || cell.cell.ticks != 0))
                 allEmpty = false;
+            if (cell.played)
+                title.ifoTicks += cell.cell.ticks;
             // A played cell is read only inside its VOBs: one that reaches past their end is cut there, its
             // time in proportion, and one that begins past it takes no part in the title.
             if (cell.played && last > sectorEnd) {
@@ -139,7 +156,7 @@ std::optional<TRawDisc> DecodeDisc(const std::string& bytes, int64_t imageBlocks
                     cell.played = false;
                     last = first;
                 } else {
-                    cell.cell.ticks = cell.cell.ticks * (sectorEnd - first + 1) / (last - first + 1);
+                    cell.cell.ticks = ScaledDown(cell.cell.ticks, sectorEnd - first + 1, last - first + 1);
                     last = sectorEnd;
                 }
             }
@@ -229,6 +246,9 @@ std::vector<TDiscTitle> LayOutTitles(const std::vector<TRawTitle>& raw) {
         title.number = static_cast<int>(t) + 1;
         title.titleSet = raw[t].titleSet;
         title.unreadable = UnreadableReason(raw[t]);
+        title.ifoTicks = raw[t].ifoTicks;
+        if (title.unreadable.empty() && raw[t].ifoTicks >= kMaxCellTicks)
+            title.unreadable = msg::ImpossiblePlayingTime(raw[t].titleSet);
         if (title.unreadable.empty()) {
             LayOutTitle(raw[t].chain, raw[t].chapterFirstCells, title);
             if (raw[t].cutAtVobEnd)
@@ -243,6 +263,7 @@ std::vector<TDiscTitle> LayOutTitles(const std::vector<TRawTitle>& raw) {
             title.chapters.clear();
         } else {
             title.durationTicks = -1;
+            title.ifoTicks = -1;
         }
         titles.push_back(std::move(title));
     }

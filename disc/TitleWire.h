@@ -22,6 +22,7 @@ struct TRawTitle {
     // finds them where the child did.
     int64_t vobCheck = 0;
     bool cutAtVobEnd = false; // set when decoding: cells were cut at the end of the VOBs
+    int64_t ifoTicks = 0;     // set when decoding: the played cells' time before any was cut
     std::vector<TChainCell> chain;
     std::vector<int> chapterFirstCells; // index into `chain`
     std::vector<TDiscAudio> audio;
@@ -45,5 +46,6 @@ std::string EncodeDisc(const TRawDisc& disc);
 std::optional<TRawDisc> DecodeDisc(const std::string& bytes, int64_t imageBlocks);
 
 // The titles laid out from checked raw titles; chapters that would be empty are dropped, and the title's
-// notes say so. A title with a fault gets the reason in `unreadable`, and nothing else.
+// notes say so. A title with a fault gets the reason in `unreadable`, and nothing else; so does a title
+// whose cells add up to more than the 99:59:59 a disc can state.
 std::vector<TDiscTitle> LayOutTitles(const std::vector<TRawTitle>& raw);

@@ -11,6 +11,13 @@ int64_t TChapterCutter::NextStartByte() const {
 }
 
 void TChapterCutter::OnPacket(const TAudioPacket& packet, int64_t framesBefore, int64_t videoStart) {
+    // The track's first stamped packet begins its clock, so that a title that starts inside a stream is
+    // cut at its video's start as a chapter is.
+    if (packet.hasPts && !haveClock_) {
+        haveClock_ = true;
+        clockPts_ = runPts_ = packet.pts;
+        clockFrames_ = runFrames_ = framesBefore;
+    }
     const bool continues =
         packet.hasPts && haveClock_ &&
         std::llabs(packet.pts - clockPts_ - (framesBefore - clockFrames_) * 90000 / rate_) <= kClockTolerance;

@@ -7,11 +7,12 @@
 
 // Finds where each chapter of a title's LPCM track begins, from the packets as they are read. A chapter's
 // audio begins at the track's first packet at or after the chapter's first byte. Where that packet's time
-// stamp continues the track's clock, the cut goes to the sample that plays with the chapter's first video
-// frame, counted on that clock from where it began (so audio that starts late, or is muxed ahead of its
-// video, is cut where the picture changes); where
-// the clock starts again (a new VOB) or has no stamp, the cut goes before the packet: the audio read
-// before it stays in the chapter it was read in. Cuts fall between sample groups and never go back.
+// stamp continues the track's clock (the track's first stamped packet begins it), the cut goes to the
+// sample that plays with the chapter's first video frame, counted on that clock from where it began (so
+// audio that starts late, or is muxed ahead of its video, is cut where the picture changes); where the
+// clock starts again (a new VOB) or has no stamp, the cut goes before the packet: the audio read before it
+// stays in the chapter it was read in. Cuts fall between sample groups and never go back. The title's own
+// start and end are cut alike, as the first chapter's start and the start of what follows the title.
 class TChapterCutter {
 public:
     // A time stamp this close to the clock continues it; LPCM stamps stray from their samples by up to

@@ -5,13 +5,20 @@
 
 TFileStreamSource::TFileStreamSource(TMMIOFile& file) : file_(file) {
     file_.SetBufferSize(kBufferSize);
-    const int64_t start = file_.Position();
+    start_ = file_.Position();
     const int64_t end = file_.SeekToEnd();
-    if (start >= 0 && end >= start && file_.SeekTo(start) == start)
+    if (start_ >= 0 && end >= start_ && file_.SeekTo(start_) == start_)
         size_ = end;
 }
 
+bool TFileStreamSource::Restart() {
+    failed_ = start_ < 0 || file_.SeekTo(start_) != start_;
+    return !failed_;
+}
+
 int64_t TFileStreamSource::Read(uint8_t* buffer, int64_t count) {
+    if (failed_)
+        return -1;
     int64_t total = 0;
     while (total < count) {
         const auto piece =

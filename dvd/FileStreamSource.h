@@ -17,8 +17,11 @@ public:
 
     int64_t Read(uint8_t* buffer, int64_t count) override;
     int64_t Size() const override { return size_; }
+    bool Restart() override;
 
 private:
     TMMIOFile& file_;
+    int64_t start_ = -1; // the file's position when the stream was opened
     int64_t size_ = -1;
+    bool failed_ = false;
 };

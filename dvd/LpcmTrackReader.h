@@ -1,11 +1,11 @@
 #pragma once
 
 #include "dvd/LpcmLayout.h"
+#include "dvd/PackingDetector.h"
 #include "dvd/ProgramStreamDemuxer.h"
 
 #include <memory>
 #include <span>
-#include <vector>
 
 // One LPCM track of a program stream as blocks of output samples: the demultiplexer and the layout
 // decoder joined, with what a conversion must tell its user gathered on the way (skipped bytes,
@@ -13,17 +13,20 @@
 class TLpcmTrackReader {
 public:
     // trackId: the sub-stream id (A0-A7); reduceTo16 and dither as for TLpcmDecoder; packing: the one to
-    // read, or Auto to detect it from the track's start.
+    // read, or Auto to detect it from the track's start (TPackingDetector). With Auto the source must be
+    // able to start again.
     TLpcmTrackReader(TStreamSource& source, uint8_t trackId, bool reduceTo16, bool dither,
                      TLpcmPackingChoice packing = TLpcmPackingChoice::Auto);
 
-    // Reads up to the track's first packet, whose format the output takes, and with Auto, where the
-    // packings differ, on to the packets the packing is judged on (held for Next). False when the track
-    // has none.
+    // Reads up to the track's first packet, whose format the output takes; with Auto, reads the track ahead
+    // first, where the packings differ as far as its packing is judged, and starts the source again.
+    // False when the track has none.
     bool Start();
-    // The packing read, and whether it was detected (not chosen) as quads.
+    // The packing read, and whether it was detected (not chosen) as quads, or read as pairs because the
+    // track's start did not tell.
     TLpcmPacking Packing() const { return decoder_ ? decoder_->Packing() : TLpcmPacking::Pairs; }
     bool QuadsDetected() const { return quadsDetected_; }
+    bool PackingUnknown() const { return packingUnknown_; }
     // The first packet's format and the decoder built for it (valid after Start returned true).
     const TLpcmFormat& Format() const { return format_; }
     const TLpcmDecoder& Decoder() const { return *decoder_; }
@@ -46,6 +49,9 @@ public:
     const TProgramStreamDemuxer& Demuxer() const { return demuxer_; }
 
 private:
+    TPackingVerdict JudgePacking();
+
+    TStreamSource& source_;
     TProgramStreamDemuxer demuxer_;
     uint8_t trackId_;
     bool reduceTo16_;
@@ -56,11 +62,8 @@ private:
     TAudioPacket packet_;
     bool havePacket_ = false;
     TAudioPacket block_;
-    TAudioPacket startPacket_;
-    // The start of the track read for the detection, not yet decoded.
-    std::vector<uint8_t> start_;
-    bool holdingStart_ = false;
     bool quadsDetected_ = false;
+    bool packingUnknown_ = false;
     bool formatChanged_ = false;
     bool emphasis_ = false;
 };

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <set>
 
 namespace {
 
@@ -245,8 +246,9 @@ bool TProgramStreamDemuxer::NextPacketOf(uint8_t id, TAudioPacket& packet) {
 std::vector<TAudioTrack> ListAudioTracks(TStreamSource& source) {
     TProgramStreamDemuxer demuxer(source);
     std::vector<TAudioTrack> tracks;
-    // The start of each LPCM track whose packings differ, as a conversion judges it.
-    std::map<uint8_t, std::vector<uint8_t>> starts;
+    // The packing of each LPCM track whose packings differ, judged as a conversion judges it.
+    std::map<uint8_t, TPackingDetector> judges;
+    std::set<uint8_t> changed; // tracks past their first change of format
     TAudioPacket packet;
     while (demuxer.NextAudioPacket(packet)) {
         auto track = std::find_if(tracks.begin(), tracks.end(),
@@ -256,17 +258,19 @@ std::vector<TAudioTrack> ListAudioTracks(TStreamSource& source) {
             track = tracks.end() - 1;
         }
         track->payloadBytes += packet.size;
-        if (track->codec == TAudioCodec::Lpcm && PackingsDiffer(track->format) &&
-            track->format.SameLayout(packet.format)) {
-            std::vector<uint8_t>& start = starts[packet.id];
-            const size_t wanted = static_cast<size_t>(kPackingFrames) * track->format.BytesPerTwoFrames() / 2;
-            if (start.size() < wanted)
-                start.insert(start.end(), packet.data, packet.data + packet.size);
+        if (track->codec == TAudioCodec::Lpcm && PackingsDiffer(track->format)) {
+            TPackingDetector& judge = judges.try_emplace(packet.id, track->format).first->second;
+            // The judgement ends at the track's first change of format, as the conversion does.
+            if (!track->format.SameLayout(packet.format))
+                changed.insert(packet.id);
+            if (!changed.count(packet.id) && !judge.Done())
+                judge.Feed(packet.data, static_cast<size_t>(packet.size));
         }
     }
     for (TAudioTrack& track : tracks)
-        if (const auto start = starts.find(track.id); start != starts.end())
-            track.packing = DetectPacking(track.format, start->second.data(), start->second.size());
+        if (const auto judge = judges.find(track.id); judge != judges.end())
+            track.packing =
+                judge->second.Verdict() == TPackingVerdict::Quads ? TLpcmPacking::Quads : TLpcmPacking::Pairs;
     std::sort(tracks.begin(), tracks.end(),
               [](const TAudioTrack& a, const TAudioTrack& b) { return a.id < b.id; });
     return tracks;

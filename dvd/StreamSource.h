@@ -4,7 +4,7 @@
 #include <string>
 
 // Where program-stream bytes come from: one file, or a disc title's cells read in playback order. The
-// demultiplexer pulls from it and never seeks.
+// demultiplexer pulls from it and never seeks; a track's reader may read its start twice.
 class TStreamSource {
 public:
     virtual ~TStreamSource() = default;
@@ -12,6 +12,8 @@ public:
     virtual int64_t Read(uint8_t* buffer, int64_t count) = 0;
     // The stream's length in bytes, for progress; -1 when unknown.
     virtual int64_t Size() const = 0;
+    // Back to the stream's first byte, to read it again; false when that fails, and every read fails then.
+    virtual bool Restart() = 0;
     // Why a read failed, in the program's words, where the source knows more than that it failed.
     virtual const std::string& Error() const {
         static const std::string none;

@@ -29,6 +29,10 @@ public:
         return n;
     }
     int64_t Size() const override { return static_cast<int64_t>(size_); }
+    bool Restart() override {
+        at_ = 0;
+        return true;
+    }
 
 private:
     const uint8_t* data_;

@@ -9,6 +9,7 @@
 #include "disc/Disc.h"
 #include "disc/DiscListing.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -108,7 +109,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         int64_t read = 0;
         for (int64_t got; (got = source->Read(buffer.data(), static_cast<int64_t>(buffer.size()))) > 0;)
             read += got;
-        if (read > source->Size())
+        // The title's cells, then at most the tail of blocks after its last one inside the VOB.
+        const int64_t tailBlocks =
+            title.cells.empty() || title.titleSet != 1
+                ? 0
+                : std::clamp<int64_t>(kVobBlocks - 1 - int64_t{title.cells.back().lastSector}, 0,
+                                      TTitleSource::kTailBlocks);
+        if (read > source->Size() + tailBlocks * kDiscBlockBytes)
             std::abort();
         (void)chapterBytes;
     }

@@ -31,6 +31,10 @@ public:
         return n;
     }
     int64_t Size() const override { return static_cast<int64_t>(bytes_.size()); }
+    bool Restart() override {
+        at_ = 0;
+        return true;
+    }
 
 private:
     const std::string& bytes_;

@@ -1,12 +1,18 @@
 #include "run/ChapterPlan.h"
 
-TChapterPlan::TChapterPlan(const std::vector<TDiscChapter>& chapters, int endChapter)
-    : endChapter_(endChapter) {
+#include <algorithm>
+
+TChapterPlan::TChapterPlan(const std::vector<TDiscChapter>& chapters, int endChapter, int64_t endByte)
+    : endChapter_(endChapter), endByte_(endByte) {
     for (const TDiscChapter& chapter : chapters) {
         startBytes_.push_back(chapter.startByte);
         startTicks_.push_back(chapter.startTicks);
         videoTicks_.push_back(chapter.lengthTicks);
     }
+}
+
+int64_t TChapterPlan::FirstCutByte() const {
+    return startBytes_.empty() ? endByte_ : startBytes_.front();
 }
 
 std::vector<int64_t> TChapterPlan::EstimatedStarts(int rate, int groupFrames) const {
@@ -17,9 +23,13 @@ std::vector<int64_t> TChapterPlan::EstimatedStarts(int rate, int groupFrames) co
 }
 
 void TChapterPlan::BeginCutting(int rate, int groupFrames) {
+    // Every chapter's first byte, then the title's end.
+    std::vector<int64_t> cutBytes = startBytes_;
+    if (endByte_ >= 0)
+        cutBytes.push_back(endByte_);
     cutter_.reset();
-    if (!startBytes_.empty())
-        cutter_.emplace(std::vector<int64_t>(startBytes_.begin() + 1, startBytes_.end()), rate, groupFrames);
+    if (!cutBytes.empty())
+        cutter_.emplace(std::move(cutBytes), rate, groupFrames);
 }
 
 int64_t TChapterPlan::NextStartByte() const {
@@ -33,26 +43,32 @@ int TChapterPlan::OnPacket(const TAudioPacket& packet, int64_t framesBefore, int
         return 0;
     const auto before = static_cast<int>(cutter_->Cuts().size());
     cutter_->OnPacket(packet, framesBefore, videoStart);
-    const auto after = static_cast<int>(cutter_->Cuts().size());
-    if (after == before)
+    // Cut i begins chapter i + 1; the one after the chapters ends the title.
+    const int after = std::min(static_cast<int>(cutter_->Cuts().size()), Count());
+    if (after <= before)
         return 0;
-    // Cut i begins chapter i + 2: the first chapter begins at the start.
-    foundUpTo = after + 1;
-    return before + 2;
+    foundUpTo = after;
+    return before + 1;
 }
 
 bool TChapterPlan::Found(int number) const {
-    return number == 1 || (cutter_ && number >= 2 && number - 2 < static_cast<int>(cutter_->Cuts().size()));
+    if (!cutter_)
+        return number == 1;
+    return number >= 1 && number <= Count() && number <= static_cast<int>(cutter_->Cuts().size());
 }
 
 int64_t TChapterPlan::StartFrame(int number) const {
-    return number == 1 ? 0 : cutter_->Cuts()[static_cast<size_t>(number - 2)];
+    return cutter_ ? cutter_->Cuts()[static_cast<size_t>(number - 1)] : 0;
+}
+
+bool TChapterPlan::EndFound() const {
+    return cutter_ && endByte_ >= 0 && cutter_->Cuts().size() > startBytes_.size();
 }
 
 std::vector<int64_t> TChapterPlan::Starts(int64_t end) const {
     std::vector<int64_t> starts = {0};
-    if (cutter_)
-        starts.insert(starts.end(), cutter_->Cuts().begin(), cutter_->Cuts().end());
+    if (const size_t found = cutter_ ? std::min(cutter_->Cuts().size(), startBytes_.size()) : 0)
+        starts.assign(cutter_->Cuts().begin(), cutter_->Cuts().begin() + static_cast<std::ptrdiff_t>(found));
     starts.resize(std::max<size_t>(startBytes_.size(), 1), end);
     return starts;
 }

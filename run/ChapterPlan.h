@@ -9,16 +9,22 @@
 
 // A title's chapters as a run cuts them, in one place: where each begins in the title's stream and how
 // long its video plays, where each one's audio begins as the run finds it (TChapterCutter), and the
-// chapter at whose start the run ends. Chapters are numbered from 1; the first begins at frame 0.
+// chapter at whose start the run ends. Chapters are numbered from 1. The title is cut like its chapters:
+// its audio begins where its first chapter's does, and ends where the audio after the title begins (the
+// stream may go on past the title, as a title that ends inside a VOB does).
 class TChapterPlan {
 public:
-    // `endChapter`: the run ends where this chapter's audio begins; 0 for the end of the stream.
-    TChapterPlan(const std::vector<TDiscChapter>& chapters, int endChapter);
+    // `endChapter`: the run ends where this chapter's audio begins; 0 for the end of the title. `endByte`:
+    // where the title ends in its stream; -1 for the end of the stream.
+    TChapterPlan(const std::vector<TDiscChapter>& chapters, int endChapter, int64_t endByte = -1);
 
     int Count() const { return static_cast<int>(startBytes_.size()); }
     int EndChapter() const { return endChapter_; }
     // Where chapter `number` begins in the title's stream.
     int64_t StartByte(int number) const { return startBytes_[static_cast<size_t>(number - 1)]; }
+
+    // The first byte at which the run must know the video's start: where the first cut is looked for.
+    int64_t FirstCutByte() const;
 
     // Where each chapter would begin by its video's playing time, for a track of `rate` whose sample groups
     // are `groupFrames` long: the marks a whole title's output starts with, until the audio says.
@@ -32,9 +38,13 @@ public:
     // Takes the track's next packet (see TChapterCutter::OnPacket); returns the number of the first
     // chapter it found, and sets `foundUpTo` to the last (none found: 0).
     int OnPacket(const TAudioPacket& packet, int64_t framesBefore, int64_t videoStart, int& foundUpTo);
-    // Whether chapter `number`'s audio start is known, and where it is.
+    // Whether chapter `number`'s audio start is known, and where it is (without cutting, the first
+    // chapter's at frame 0).
     bool Found(int number) const;
     int64_t StartFrame(int number) const;
+    // Whether the title's end was found, and where its audio ends.
+    bool EndFound() const;
+    int64_t EndFrame() const { return cutter_->Cuts().back(); }
     // The frames at which every chapter begins, as found; those the audio never reached begin at `end`.
     std::vector<int64_t> Starts(int64_t end) const;
 
@@ -50,6 +60,7 @@ private:
     std::vector<int64_t> startTicks_;
     std::vector<int64_t> videoTicks_;
     int endChapter_ = 0;
+    int64_t endByte_ = -1;
     std::optional<TChapterCutter> cutter_;
 };
 

@@ -84,7 +84,8 @@ bool TDiscRun::ChooseTitle(std::string& refusal) {
     title_ = RequestedTitle(disc, request_);
     if (asked == 0 && title_ == disc.DefaultTitle())
         if (const TDiscTitle* rival = disc.UnreadableRival(title_)) {
-            refusal = msg::LongestTitleUnknown(rival->number, rival->unreadable);
+            refusal = rival->unreadable.empty() ? msg::LongestTitleCutShort(rival->number)
+                                                : msg::LongestTitleUnknown(rival->number, rival->unreadable);
             return false;
         }
     if (!title_)
@@ -112,7 +113,7 @@ bool TDiscRun::ChooseAudio(std::string& refusal) {
 
 // The outputs and the chapters they begin with, found as the audio is read.
 bool TDiscRun::PlanParts(std::string& refusal) {
-    chapterPlan_.emplace(title_->chapters, 0);
+    chapterPlan_.emplace(title_->chapters, 0, title_->Bytes());
     if (request_.selection.chapters)
         return PlanChapters(refusal);
     const std::string label = opened_->disc->Label();
@@ -150,7 +151,7 @@ bool TDiscRun::PlanChapters(std::string& refusal) {
         plannedParts_.push_back({names[static_cast<size_t>(k - first)], 0, k, false, std::move(metadata)});
     }
     if (last < count)
-        chapterPlan_.emplace(title_->chapters, last + 1);
+        chapterPlan_.emplace(title_->chapters, last + 1, title_->Bytes());
     return true;
 }
 

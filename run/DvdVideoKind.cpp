@@ -49,10 +49,10 @@ bool Describe(const std::string& input, std::string& text) {
         text = error;
         return false;
     }
-    // The chapters of a title with LPCM audio as a conversion cuts them, where its audio begins.
+    // The chapters of a title with LPCM audio as a conversion cuts them, where its audio begins and ends.
     std::map<int, TChapterAudio> chapterAudio;
     for (const TDiscTitle& title : disc->Titles())
-        if (title.unreadable.empty() && title.chapters.size() > 1 && title.FirstLpcm())
+        if (title.unreadable.empty() && !title.chapters.empty() && title.FirstLpcm())
             if (const auto found = FindChapterAudio(*disc, title, *title.FirstLpcm()))
                 chapterAudio.emplace(title.number, *found);
     text = FormatDiscListing(disc->Label(), disc->Titles(), chapterAudio);

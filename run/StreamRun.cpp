@@ -52,9 +52,9 @@ TRunResult TStreamRun::Execute(TStreamSource& source, uint8_t trackId, const std
     chapters_.reset();
     if (chapters) {
         chapters_ = *chapters;
-        // Found as the audio is read.
+        // Found as the audio is read: the title's start too.
         for (TStreamPart& part : parts_)
-            if (part.chapter > 1)
+            if (part.chapter > 1 || chapters->Count() > 0)
                 part.firstFrame = kNoEnd;
         if (chapters->EndChapter() > 1)
             endFrame_ = kNoEnd;
@@ -109,8 +109,8 @@ TRunResult TStreamRun::Convert(TStreamSource& source, uint8_t trackId) {
     const TRunOptions& options = request_.options;
     TLpcmTrackReader reader(source, trackId, request_.resolution == TResolution::Reduced16, options.dither,
                             options.lpcmPacking);
-    if (chapters_ && chapters_->Count() > 1)
-        reader.WatchVideoStart(chapters_->StartByte(2));
+    if (chapters_ && chapters_->FirstCutByte() >= 0)
+        reader.WatchVideoStart(chapters_->FirstCutByte());
     if (!StartReader(reader) || !BeginOutputs(source)) {
         phase_ = Phase::Idle;
         return outcome_.Result();
@@ -220,20 +220,27 @@ void TStreamRun::FindChapters(TLpcmTrackReader& reader) {
     const int first =
         chapters_->OnPacket(reader.BlockPacket(), frame_, reader.Demuxer().WatchedVideoStart(), last);
     for (int chapter = first; first > 0 && chapter <= last; ++chapter) {
+        // The first chapter's start is the whole title's too.
         for (TStreamPart& part : parts_)
-            if (part.chapter == chapter)
+            if (part.chapter == chapter || (chapter == 1 && part.chapter == 0))
                 part.firstFrame = chapters_->StartFrame(chapter);
         if (chapters_->EndChapter() == chapter)
             endFrame_ = chapters_->StartFrame(chapter);
     }
+    if (chapters_->EndChapter() == 0 && chapters_->EndFound())
+        endFrame_ = chapters_->EndFrame();
     if (first > 0 && chapters_->NextStartByte() >= 0)
         reader.WatchVideoStart(chapters_->NextStartByte());
 }
 
-// The frames at which the title's chapters begin, as found; those the audio never reached begin at its
-// end.
+// The frames at which the title's chapters begin, as found, counted from the title's start (where a whole
+// title's output begins); those the audio never reached begin at its end.
 std::vector<int64_t> TStreamRun::ChapterStarts() const {
-    return chapters_ ? chapters_->Starts(frame_) : std::vector<int64_t>{0};
+    std::vector<int64_t> starts = chapters_ ? chapters_->Starts(frame_) : std::vector<int64_t>{0};
+    const int64_t titleStart = starts.front();
+    for (int64_t& start : starts)
+        start -= titleStart;
+    return starts;
 }
 
 // Chapters whose audio is longer or shorter than their video by more than an LPCM frame: the files
@@ -260,6 +267,8 @@ void TStreamRun::TellAboutTheEnd(const TLpcmTrackReader& reader) {
         host_.ShowNote(msg::SkippedDamaged(reader.Demuxer().SkippedBytes()));
     if (kept && reader.QuadsDetected())
         host_.ShowNote(msg::kQuadsDetected);
+    if (kept && reader.PackingUnknown())
+        host_.ShowNote(msg::PackingUnknown(reader.Format().channels));
     if (kept && reader.Emphasis())
         host_.ShowNote(msg::kPreEmphasis);
 }

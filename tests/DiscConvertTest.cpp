@@ -221,6 +221,45 @@ TEST(DiscConvert, EachChapterFileHoldsItsOwnSong) {
     }
 }
 
+// Titles that share one VOB (one per song beside the whole concert) begin where their first cell's video
+// does and end where their last cell's does, reading past the cell for their own audio: each holds the
+// same span as the whole title's chapter, but for the stray of the time stamp it is counted from (at most
+// one of FFmpeg's LPCM frames of 2008 bytes, 502 sample times), and the listing gives its file's length.
+TEST(DiscConvert, TitlesInsideAVobBeginAndEndWithTheirCells) {
+    REQUIRE_DISC_FIXTURES();
+    const std::string disc = SongDiscs().sharedDisc, work = SongDiscs().work + "/shared";
+    std::filesystem::create_directories(work);
+    ASSERT_EQ(Convert({"-q", "--chapters", "-o", work, disc}).exitStatus, 0);
+    const std::string listing = ShellOutput(std::string(OXLIP_CONVERT) + " --list '" + disc + "'");
+    const long kStray = 502;
+    const struct {
+        int title, hz;
+        long longer; // the last song ends with the stream, and keeps the stray its start was cut at
+    } songs[] = {{2, 660, 0}, {3, 880, kStray}};
+    for (const auto& song : songs) {
+        const std::string n = std::to_string(song.title);
+        SCOPED_TRACE("title " + n);
+        ASSERT_EQ(Convert({"-q", "--title", n, "-o", work + "/t" + n + ".wav", disc}).exitStatus, 0);
+        const std::vector<int32_t> samples = Samples(work + "/t" + n + ".wav");
+        const std::vector<int32_t> chapter = Samples(work + "/SHARED-t01-c0" + n + ".wav");
+        const auto frames = static_cast<long>(samples.size() / 2),
+                   chapterFrames = static_cast<long>(chapter.size() / 2);
+        EXPECT_GE(frames, chapterFrames);
+        EXPECT_LE(frames, chapterFrames + song.longer);
+        EXPECT_NEAR(ToneHz(samples, 0, 2400), song.hz, 30) << "begins";
+        EXPECT_NEAR(ToneHz(samples, static_cast<size_t>(frames) - 2400, 2400), song.hz, 30) << "ends";
+        long shift = -kStray;
+        while (shift <= kStray && !std::equal(samples.begin() + 96'000, samples.begin() + 192'000,
+                                              chapter.begin() + 96'000 + 2 * shift))
+            ++shift;
+        EXPECT_LE(shift, kStray);
+        const size_t title = listing.find("Title " + n + ":");
+        EXPECT_EQ(listing.find(listing_text::Chapter(1, FormatTicks(0), FormatTicks(frames * 15 / 8)), title),
+                  listing.find('\n', title) + 1)
+            << listing;
+    }
+}
+
 // FLAC of a disc: a title at its stream's own resolution and chapters joined gapless, bit for bit what
 // FFmpeg decodes from the VOB, tagged from the disc, whole by flac's own test; a VOB file the same way.
 TEST(DiscConvert, FlacTitlesChaptersAndStreamsAreTaggedAndBitExact) {
@@ -635,6 +674,33 @@ TEST(ProgramStreamConvert, TheLpcmPackingIsDetectedOrForced) {
     EXPECT_NE(wrong.err.find("--lpcm-packing takes pairs, quads or auto"), std::string::npos) << wrong.err;
 }
 
+// A 5.1 24-bit stream that begins with silence converts as FFmpeg decodes it; one whose packing the audio
+// never tells (noise) converts as pairs, and the run says so.
+TEST(ProgramStreamConvert, ASilentStartIsPassedOverAndAnUntoldPackingSaid) {
+    TempDir dir;
+    const struct {
+        std::string source;
+        bool asFfmpeg;
+        std::string note;
+    } cases[] = {
+        {"aevalsrc=if(lt(t\\,1.5)\\,0\\,0.5*sin(2*PI*440*t)):c=5.1:s=48000:d=3", true, msg::kQuadsDetected},
+        {"anoisesrc=d=1:a=0.5,pan=5.1|c0=c0|c1=c0|c2=c0|c3=c0|c4=c0|c5=c0", false, msg::PackingUnknown(6)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.source);
+        const std::string vob = dir.Path("surround.vob");
+        ASSERT_EQ(std::system(("ffmpeg -nostdin -y -v error -f lavfi -i \"" + c.source +
+                               "\" -ar 48000 -c:a pcm_dvd -sample_fmt s32 -f dvd '" + vob + "'")
+                                  .c_str()),
+                  0);
+        const std::string out = dir.Path(c.asFfmpeg ? "silent.wav" : "noise.wav");
+        const CliOutcome outcome = Convert({"-q", "-o", out, vob});
+        ASSERT_EQ(outcome.exitStatus, 0) << outcome.err;
+        EXPECT_EQ(outcome.err, Said(vob, {c.note}));
+        EXPECT_EQ(Samples(out) == DecodeWithFfmpeg("-i '" + vob + "' -map 0:a:0"), c.asFfmpeg);
+    }
+}
+
 // An FFmpeg-authored 5.1 24-bit title: detected once at its start, the same reading in every chapter, so
 // the chapters join into the title and the title is FFmpeg's decode of its VOB file.
 TEST(DiscConvert, ASurroundTitleKeepsItsPackingInEveryChapter) {
@@ -749,6 +815,36 @@ TEST(DiscConvert, ATitleThatCannotBeReadSpoilsOnlyItself) {
         EXPECT_EQ(choices.titles.at(1).unreadable, c.reason);
         EXPECT_EQ(choices.titles.at(1).refusal, msg::TitleUnreadable(2, c.reason));
         EXPECT_EQ(choices.preferredTitle, 1);
+    }
+}
+
+// An emptied or truncated VOB leaves its title as long as its IFO says when the longest is chosen: without a
+// title given, the run refuses rather than convert a shorter one; chosen, the other title converts.
+TEST(DiscConvert, AnEmptyOrTruncatedVobKeepsItsTitlesLengthAsARival) {
+    REQUIRE_DISC_FIXTURES();
+    const struct {
+        const char* name;
+        size_t keptBlocks;
+        std::string refusal;
+    } cases[] = {
+        {"EMPTY_VOB", 0, msg::LongestTitleUnknown(1, msg::VobUnreadable(1))},
+        {"ONE_BLOCK_VOB", 1, msg::LongestTitleCutShort(1)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path disc = ChangedDisc(c.name, [&](const fs::path& videoTs) {
+            const Bytes vob = ReadFile((videoTs / "VTS_01_1.VOB").string());
+            WriteFile((videoTs / "VTS_01_1.VOB").string(),
+                      Bytes(vob.begin(), vob.begin() + static_cast<long>(c.keptBlocks * kDiscBlockBytes)));
+        });
+        const std::string out = disc.string() + ".wav";
+        CliOutcome outcome = Convert({"-q", "-o", out, disc.string()});
+        EXPECT_EQ(outcome.exitStatus, 1);
+        EXPECT_EQ(outcome.err, Said(disc.string(), {c.refusal}));
+        EXPECT_FALSE(Exists(out));
+        outcome = Convert({"-q", "--title", "2", "-o", out, disc.string()});
+        EXPECT_EQ(outcome.exitStatus, 0) << outcome.err;
+        EXPECT_TRUE(Exists(out));
     }
 }
 

@@ -146,8 +146,20 @@ std::unique_ptr<TFixtureFolder<TSongDiscs>> BuildSongDiscs() {
                  "1"));
     Author(root, "LATE",
            R"(<vob file=")" + (root / "late.mpg").string() + R"(" chapters="0,0:10.2,0:20.2"/>)");
+    Run(ToneClip((root / "shared.mpg").string(), "20",
+                 "aevalsrc=sin(2*PI*if(lt(t\\,10)\\,440\\,if(lt(t\\,14)\\,660\\,880))*t):s=48000:d=20"));
+    const std::string shared = (root / "shared.mpg").string();
+    std::ofstream((root / "SHARED.xml").string())
+        << R"(<dvdauthor dest=")" << (root / "SHARED").string()
+        << R"("><vmgm /><titleset><titles><pgc><vob file=")" << shared
+        << R"(" chapters="0,0:10,0:14"/></pgc><pgc><vob file=")" << shared
+        << R"("><cell start="10" end="14" chapter="1"/></vob></pgc><pgc><vob file=")" << shared
+        << R"("><cell start="14" chapter="1"/></vob></pgc></titles></titleset></dvdauthor>)"
+        << "\n";
+    Run("VIDEO_FORMAT=PAL dvdauthor -x '" + (root / "SHARED.xml").string() + "'");
     fs::create_directory(root / "work");
-    folder->discs = {(root / "SONGS").string(), (root / "LATE").string(), (root / "work").string()};
+    folder->discs = {(root / "SONGS").string(), (root / "LATE").string(), (root / "work").string(),
+                     (root / "SHARED").string()};
     return folder;
 }
 

@@ -30,11 +30,15 @@ const TDiscFixtures& DiscFixtures();
 //   10 s;
 // - lateDisc (LATE): one VOB of 30 s of video whose audio starts 1 s after it, chapters where the video
 //   reaches 10.2 and 20.2 s, and the tone going from 440 to 660 and to 880 Hz just there (9.2 and 19.2 s
-//   into the audio).
+//   into the audio);
+// - sharedDisc (SHARED): one VOB of 20 s, the tone going from 440 to 660 Hz at 10 s and to 880 Hz at 14 s;
+//   title 1 all of it, chapters at 0, 10 and 14 s; titles 2 and 3 its cells from 10 to 14 s and from 14 s
+//   on, the VOB shared as a concert's disc shares it between the whole and each song.
 struct TSongDiscs {
     std::string songsDisc;
     std::string lateDisc;
     std::string work;
+    std::string sharedDisc;
 };
 const TSongDiscs& SongDiscs();
 

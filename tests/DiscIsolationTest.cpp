@@ -207,6 +207,56 @@ TEST(TitleWire, CellsPastTheVobsAreCutAndATitleOfEmptyCellsIsUnreadable) {
     }
 }
 
+// A cell of 99:59:59 cut at the end of a huge (sparse) VOB keeps the time of its part exactly, where the
+// product of time and blocks would not fit in 64 bits; a title whose IFO adds up to 100 hours or more is
+// unreadable, and so is its length.
+TEST(TitleWire, CellTimesNeverOverflowAndImpossibleTitlesAreUnreadable) {
+    const int64_t longest = ((99 * 60 + 59) * 60 + 59) * kTicksPerSecond; // 99:59:59
+    // A cell from block 50 claiming twice the blocks from there to 2^31, the last block libdvdread reads.
+    const int64_t part = (int64_t{1} << 31) - 50;
+    const TChainCell huge = {{50, static_cast<uint32_t>(50 + 2 * part - 1), longest}, true};
+    struct Case {
+        const char* name;
+        int64_t vobBlocks;
+        std::vector<TChainCell> chain;
+        int64_t ticks, ifoTicks;
+        std::string unreadable;
+    } cases[] = {
+        {"a huge cell cut in half",
+         int64_t{1} << 31,
+         {{{0, 49, 45000}, true}, huge},
+         45000 + longest / 2,
+         45000 + longest,
+         ""},
+        {"blocks past what can be read",
+         int64_t{1} << 32,
+         {{{0, 49, 45000}, true}, huge},
+         45000 + longest / 2,
+         45000 + longest,
+         ""},
+        {"100 hours",
+         100,
+         {{{0, 49, 90000}, true}, {{50, 99, longest}, true}},
+         -1,
+         -1,
+         msg::ImpossiblePlayingTime(1)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TRawDisc disc = SmallDisc();
+        disc.titles[0].vobBlocks = c.vobBlocks;
+        disc.titles[0].chain = c.chain;
+        const std::optional<TRawDisc> back = DecodeDisc(EncodeDisc(disc), -1);
+        ASSERT_TRUE(back);
+        const std::vector<TDiscTitle> titles = LayOutTitles(back->titles);
+        EXPECT_EQ(titles[0].durationTicks, c.ticks);
+        EXPECT_EQ(titles[0].ifoTicks, c.ifoTicks);
+        EXPECT_EQ(titles[0].unreadable, c.unreadable);
+        const std::string listing = FormatDiscListing("L", titles);
+        EXPECT_EQ(listing.find(":-"), std::string::npos) << listing;
+    }
+}
+
 TEST(TitleWire, ChaptersThatWouldBeEmptyAreDroppedAndReservedLpcmIsNamed) {
     TRawDisc disc = SmallDisc();
     disc.titles[0].chain.push_back({{100, 149, 90000}, true});

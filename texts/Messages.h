@@ -123,6 +123,16 @@ inline constexpr const char* kPreEmphasis =
 inline constexpr const char* kQuadsDetected =
     "The audio's 20- or 24-bit samples are packed four at a time (as FFmpeg writes them), not in pairs of "
     "sample times; they were read so.";
+// The name of a layout of DVD LPCM channels, as FFmpeg orders them (see DvdChannelMask).
+inline std::string ChannelLayoutName(int channels) {
+    static const char* const kNames[] = {"mono", "stereo", "2.1", "4.0", "5.0", "5.1", "6.1", "7.1"};
+    return channels >= 1 && channels <= 8 ? kNames[channels - 1] : std::to_string(channels) + "-channel";
+}
+// A 20- or 24-bit track whose start never told its packing.
+inline std::string PackingUnknown(int channels) {
+    return "Could not tell how this " + ChannelLayoutName(channels) +
+           " audio is packed; wrote it as pairs. If it sounds like noise, use --lpcm-packing quads.";
+}
 // After a track in a listing, where its layout can be packed either way.
 inline constexpr const char* kListQuads = ", packed in quads (four samples at a time)";
 inline constexpr const char* kListPairs = ", packed in pairs of sample times";
@@ -215,6 +225,9 @@ inline std::string VobUnreadable(int set) {
 inline std::string OnlyEmptyCells(int set) {
     return TitleSetFile(set, "0.IFO") + " gives it only empty cells";
 }
+inline std::string ImpossiblePlayingTime(int set) {
+    return TitleSetFile(set, "0.IFO") + " gives it a playing time of 100 hours or more";
+}
 inline std::string TitleUnreadable(int title, const std::string& reason) {
     return "Title " + std::to_string(title) + " cannot be read: " + reason + ".";
 }
@@ -222,6 +235,12 @@ inline std::string TitleUnreadable(int title, const std::string& reason) {
 inline std::string LongestTitleUnknown(int title, const std::string& reason) {
     return "Title " + std::to_string(title) + " cannot be read (" + reason +
            "), so which title is the longest is not known. Choose the title to convert.";
+}
+// Without a title chosen, a title whose cells were cut at the end of its VOB files might be the longest.
+inline std::string LongestTitleCutShort(int title) {
+    return "Title " + std::to_string(title) +
+           " ends early, where its VOB files end, so which title is the longest is not known. Choose the "
+           "title to convert.";
 }
 // A title whose cells reach past the end of its last VOB file, VTS_nn_`parts`.VOB.
 inline std::string CutAtVobEnd(int title, int set, int parts) {

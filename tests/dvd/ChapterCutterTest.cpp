@@ -55,3 +55,11 @@ TEST(ChapterCutter, CutsWhereTheChaptersAudioBegins) {
     cutter.OnPacket(Packet(3, 900), 480, -1);
     EXPECT_EQ(cutter.Cuts(), (std::vector<int64_t>{480, 480, 480}));
 }
+
+// A title that starts inside a stream is cut like a chapter: its clock begins at its first stamped packet,
+// and its audio at the video's start on that clock.
+TEST(ChapterCutter, ATitleStartsWhereItsVideoDoes) {
+    TChapterCutter cutter({0}, 48000, 2);
+    cutter.OnPacket(Packet(0, 855'000), 0, 855'000 + 9000);
+    EXPECT_EQ(cutter.Cuts(), std::vector<int64_t>{4800});
+}

@@ -153,6 +153,32 @@ TEST(FfmpegCrossCheck, MultichannelStreamsFfmpegMadeAreDetected) {
     }
 }
 
+// 5.1 24-bit streams FFmpeg made that begin without a signal in every channel: detected where the audio is,
+// and read as FFmpeg reads them.
+TEST(FfmpegCrossCheck, StreamsFfmpegMadeThatBeginQuietlyAreDetected) {
+    TempDir dir;
+    const std::string sine = "0.5*sin(2*PI*440*t)";
+    const std::pair<const char*, std::string> sources[] = {
+        {"1.5 s of silence", "aevalsrc=if(lt(t\\,1.5)\\,0\\," + sine + "):c=5.1:s=48000:d=2.5"},
+        {"a fade-in",
+         "sine=frequency=440:duration=3,afade=t=in:d=2,pan=5.1|c0=c0|c1=c0|c2=c0|c3=c0|c4=c0|c5=c0"},
+        {"the LFE silent",
+         "aevalsrc=" + sine + "|" + sine + "|" + sine + "|0|" + sine + "|" + sine + ":c=5.1:s=48000:d=1"},
+    };
+    for (const auto& [what, source] : sources) {
+        SCOPED_TRACE(what);
+        const std::string vob = dir.Path("made.vob");
+        const std::string command = "ffmpeg -nostdin -y -v error -f lavfi -i \"" + source +
+                                    "\" -ar 48000 -c:a pcm_dvd -sample_fmt s32 -f dvd '" + vob + "'";
+        ASSERT_EQ(std::system(command.c_str()), 0);
+        const std::vector<int32_t> ffmpeg = FfmpegDecode(vob);
+        ASSERT_GT(ffmpeg.size(), 6u * 40000);
+        bool detected = false;
+        EXPECT_EQ(ReaderDecode(ReadFile(vob), TLpcmPackingChoice::Auto, detected), ffmpeg);
+        EXPECT_TRUE(detected);
+    }
+}
+
 // Random 5.1 audio stays pairs through the reader, also when the packets judged end at a change of format,
 // which still ends the track there, with the pre-emphasis of a packet judged counted.
 TEST(FfmpegCrossCheck, TheJudgedStartIsReadOnceAndEndsAtAChangeOfFormat) {
