@@ -88,7 +88,7 @@ bool TakesValue(const std::string& name) {
 
 bool IsFlag(const std::string& name) {
     for (const char* option :
-         {"--help", "-h", "--version", "-y", "-q", "--rf64", "--dither", "--flac", "--list"})
+         {"--help", "-h", "--version", "-y", "-q", "--rf64", "--dither", "--flac", "--list", "--video-side"})
         if (name == option)
             return true;
     return false;
@@ -199,6 +199,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, ConvertOptions& opti
                 return false;
         } else if (name == "--list") {
             options.list = true;
+        } else if (name == "--video-side") {
+            options.selection.videoSide = true;
         } else if (name == "--flac-level") {
             if (value.size() != 1 || value[0] < '0' || value[0] > '8') {
                 error = msg::BadFlacLevel(value);

@@ -84,6 +84,6 @@ std::unique_ptr<TRun> MakeDiscRun(TRunHost& host, const TRunRequest& request, TI
 } // namespace
 
 const TInputKindRow kDvdVideoKind = {
-    "dvd-video", Probe,        BrokenPromise, true,          false, false,
-    true,        AnySelection, Describe,      ProposeOutput, Plan,  MakeDiscRun,
+    "dvd-video",  Probe,    BrokenPromise, true, false,       false,   true,
+    AnySelection, Describe, ProposeOutput, Plan, MakeDiscRun, nullptr,
 };

@@ -56,6 +56,9 @@ struct TInputKindRow {
     void (*plan)(const TRunRequest& request, TInputPlan& plan);
     std::unique_ptr<TRun> (*makeRun)(TRunHost& host, const TRunRequest& request, TInputPlan& plan,
                                      const TRawRunFactory& rawRun);
+    // The kind of a hybrid disc's other side, which a request may ask for instead (TSelection::videoSide);
+    // nullptr for none.
+    const TInputKindRow* otherSide = nullptr;
 };
 
 // A request's input as recognised and planned, once per conversion.

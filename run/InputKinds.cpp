@@ -7,8 +7,8 @@
 #include <filesystem>
 
 const std::vector<const TInputKindRow*>& InputKinds() {
-    static const std::vector<const TInputKindRow*> rows = {&kProgramStreamKind, &kDvdVideoKind,
-                                                           &kRawOrWaveKind};
+    static const std::vector<const TInputKindRow*> rows = {&kProgramStreamKind, &kDvdAudioKind,
+                                                           &kDvdVideoKind, &kRawOrWaveKind};
     return rows;
 }
 

@@ -89,4 +89,5 @@ const TInputKindRow kProgramStreamKind = {
     static_cast<std::string (*)(const std::string&, const TOutputFormatRow&)>(ProposeOutputName),
     PlanFileOutput,
     MakeStreamRun,
+    nullptr,
 };

@@ -81,4 +81,5 @@ const TInputKindRow kRawOrWaveKind = {
     static_cast<std::string (*)(const std::string&, const TOutputFormatRow&)>(ProposeOutputName),
     PlanFileOutput,
     MakeRawRun,
+    nullptr,
 };

@@ -48,6 +48,8 @@ private:
 TInputPlan PlanInput(const TRunRequest& request) {
     TInputPlan plan;
     plan.kind = ClassifyInput(request.input, &plan.refusal);
+    if (plan.kind && plan.kind->otherSide && request.selection.videoSide)
+        plan.kind = plan.kind->otherSide;
     if (plan.kind && !plan.kind->selectionRefusal(request.selection))
         plan.kind->plan(request, plan);
     return plan;

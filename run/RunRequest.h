@@ -9,13 +9,16 @@
 
 // What of an input to convert, in one shape for oxlip-convert, the window's dialogs and the runs. Discs:
 // the title (0: the longest with LPCM audio), the audio stream (0: the first LPCM one), and one file per
-// chapter, from the first to the last (0: all). Program streams: `track` is the LPCM track (0: the first).
+// chapter (a DVD-Audio title's tracks), from the first to the last (0: all). Program streams: `track` is
+// the LPCM track (0: the first).
 struct TSelection {
     int title = 0;
     int track = 0;
     bool chapters = false;
     int firstChapter = 0;
     int lastChapter = 0;
+    // A disc with both sides (DVD-Audio and DVD-Video): its video side instead of its audio side.
+    bool videoSide = false;
 };
 
 // The resolution of the samples written: the source's own (for the raw path, 20 valid bits in 3-byte

@@ -542,7 +542,7 @@ TEST(OutputPlan, EachInputsOutputsAreKnownBeforeItsRun) {
         request.output = asked.output;
         request.folder = "/out";
         request.format = asked.flac ? OutputFormatById("flac") : nullptr;
-        request.selection = {asked.title, asked.track, asked.chapters, asked.first, asked.last};
+        request.selection = {asked.title, asked.track, asked.chapters, asked.first, asked.last, false};
         EXPECT_EQ(PlanInput(request).outputs, outputs) << asked.input;
     }
 }
