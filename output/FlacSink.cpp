@@ -308,10 +308,15 @@ bool TFlacSink::Start(TMMIOFile& file, const TAudioFormat& format) {
     if (threads > 1) {
         // The encoder above wrote the stream's head and takes no samples: the workers encode the frames.
         encoder_->parallel = std::make_unique<TParallelFlacEncoder>(
-            settings, threads, [this](const uint8_t* bytes, size_t count) {
+            settings, threads,
+            [this](const uint8_t* bytes, size_t count) {
                 TMMIOFile* to = File();
                 const auto length = static_cast<int32_t>(count);
                 return to && to->Write(bytes, length) == length;
+            },
+            // Through the encoder itself: while it is being destroyed, encoder_ is already empty.
+            [this, &md5 = *encoder_](const int32_t* samples, size_t count) {
+                AddToMd5(md5, nullptr, samples, count);
             });
         filling_.resize(encoder_->parallel->StretchSamples());
         return encoder_->parallel->Start();
@@ -347,7 +352,9 @@ bool TFlacSink::Write(const uint8_t* bytes, int32_t count) {
                 to[i] = static_cast<int32_t>(
                             static_cast<uint32_t>(bytes[0] << 8 | bytes[1] << 16 | bytes[2] << 24)) >>
                         (8 + shift_);
-        AddToMd5(bytes - n * width, to, n);
+        // With workers, the one that writes the frames sums the samples in order as it writes them.
+        if (!encoder_->parallel)
+            AddToMd5(*encoder_, bytes - n * width, to, n);
         filled_ += n;
         samples -= n;
         if (filled_ == filling_.size() && !HandOver())
@@ -356,14 +363,15 @@ bool TFlacSink::Write(const uint8_t* bytes, int32_t count) {
     return true;
 }
 
-// `samples` as FLAC's MD5 takes them: the container bytes themselves when the valid bits fill them.
-void TFlacSink::AddToMd5(const uint8_t* bytes, const int32_t* samples, size_t count) {
+// `samples` as FLAC's MD5 takes them: the container bytes themselves when the valid bits fill them and
+// they are given.
+void TFlacSink::AddToMd5(TEncoder& encoder, const uint8_t* bytes, const int32_t* samples, size_t count) {
     const size_t width = (format_.validBits + 7u) / 8;
-    if (shift_ == 0 && width == format_.containerBytes) {
-        EVP_DigestUpdate(encoder_->md5, bytes, count * width);
+    if (bytes && shift_ == 0 && width == format_.containerBytes) {
+        EVP_DigestUpdate(encoder.md5, bytes, count * width);
         return;
     }
-    std::vector<uint8_t>& out = encoder_->md5Bytes;
+    std::vector<uint8_t>& out = encoder.md5Bytes;
     out.resize(count * width);
     uint8_t* to = out.data();
     for (size_t i = 0; i < count; ++i, to += width) {
@@ -373,7 +381,7 @@ void TFlacSink::AddToMd5(const uint8_t* bytes, const int32_t* samples, size_t co
         if (width == 3)
             to[2] = static_cast<uint8_t>(value >> 16);
     }
-    EVP_DigestUpdate(encoder_->md5, out.data(), out.size());
+    EVP_DigestUpdate(encoder.md5, out.data(), out.size());
 }
 
 // Queues the filled block for the encoder's thread, waiting while the queue is full. False, and the sink

@@ -50,11 +50,14 @@ public:
     TMMIOFile* File() const { return abandoned_ ? nullptr : file_; }
 
 private:
+    // libFLAC's encoder, the metadata blocks it writes, and the thread it runs on.
+    struct TEncoder;
+
     bool Start(TMMIOFile& file, const TAudioFormat& format);
     bool HandOver();
     bool AddCueSheet();
     bool FinishCueSheet();
-    void AddToMd5(const uint8_t* bytes, const int32_t* samples, size_t count);
+    void AddToMd5(TEncoder& encoder, const uint8_t* bytes, const int32_t* samples, size_t count);
     bool FinishMd5();
     bool FinishStreamInfo();
 
@@ -64,8 +67,6 @@ private:
     std::vector<int64_t> chapterStarts_;
     uint64_t framesWritten_ = 0;
     TMMIOFile* file_ = nullptr;
-    // libFLAC's encoder, the metadata blocks it writes, and the thread it runs on.
-    struct TEncoder;
     std::unique_ptr<TEncoder> encoder_;
     TAudioFormat format_{};
     int shift_ = 0; // container bits beyond the valid ones

@@ -35,8 +35,10 @@ FLAC__StreamEncoderWriteStatus Discard(const FLAC__StreamEncoder*, const FLAC__b
 
 } // namespace
 
-TParallelFlacEncoder::TParallelFlacEncoder(const TFlacEncoderSettings& settings, int workers, TOutput output)
-    : settings_(settings), workerCount_(std::max(workers, 1)), output_(std::move(output)) {}
+TParallelFlacEncoder::TParallelFlacEncoder(const TFlacEncoderSettings& settings, int workers, TOutput output,
+                                           TInOrder inOrder)
+    : settings_(settings), workerCount_(std::max(workers, 1)), output_(std::move(output)),
+      inOrder_(std::move(inOrder)) {}
 
 TParallelFlacEncoder::~TParallelFlacEncoder() {
     {
@@ -198,6 +200,7 @@ void TParallelFlacEncoder::WriteReady(std::unique_lock<std::mutex>& lock) {
 }
 
 bool TParallelFlacEncoder::WriteStretch(const TStretch& stretch) {
+    inOrder_(stretch.samples.data(), stretch.count);
     const uint8_t* frame = stretch.bytes.data();
     for (const uint32_t size : stretch.frameSizes) {
         TRenumberedFrame renumbered;

@@ -21,8 +21,10 @@ class TParallelFlacEncoder {
 public:
     // Takes the joined stream's frames in order, from one thread at a time. False fails the encoder.
     using TOutput = std::function<bool(const uint8_t* bytes, size_t count)>;
+    // Takes each stretch's interleaved samples just before its frames, likewise in order.
+    using TInOrder = std::function<void(const int32_t* samples, size_t count)>;
 
-    TParallelFlacEncoder(const TFlacEncoderSettings& settings, int workers, TOutput output);
+    TParallelFlacEncoder(const TFlacEncoderSettings& settings, int workers, TOutput output, TInOrder inOrder);
     // Stops the workers after the block each has under way; what is not yet written is lost.
     ~TParallelFlacEncoder();
 
@@ -62,6 +64,7 @@ private:
     TFlacEncoderSettings settings_;
     int workerCount_;
     TOutput output_;
+    TInOrder inOrder_;
     uint32_t blockSize_ = 0;
     size_t stretchSamples_ = 0;
     std::vector<FLAC__StreamEncoder*> encoders_;
