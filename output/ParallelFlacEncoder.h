@@ -17,6 +17,7 @@
 // one stream, each given its number in the whole stream. The frames are those one encoder writes for the
 // same samples: each stretch starts a block, and where libFLAC decides mid-side stereo once every few
 // blocks (levels 1 and 4), a period of that decision. Only the last stretch may end in a short block.
+// Memory stays within a few stretches (about half a megabyte of samples each) per worker.
 class TParallelFlacEncoder {
 public:
     // Takes the joined stream's frames in order, from one thread at a time. False fails the encoder.
@@ -33,8 +34,8 @@ public:
     // Interleaved samples in a stretch: whole blocks of all channels.
     size_t StretchSamples() const { return stretchSamples_; }
     // Queues the first `count` interleaved samples of `samples`, a whole stretch unless they are the last,
-    // and leaves an empty stretch in `samples` to fill; waits while the workers are that far behind. False
-    // once a worker has failed.
+    // and leaves room for the next stretch in `samples`; waits while the workers are that far behind.
+    // False once a worker has failed.
     bool Encode(std::vector<int32_t>& samples, size_t count);
     // Waits until every stretch is encoded and written. False when a worker failed.
     bool Finish();
