@@ -79,8 +79,8 @@ TGivenOption SplitOption(const std::string& arg) {
 }
 
 bool TakesValue(const std::string& name) {
-    for (const char* option :
-         {"-b", "-r", "-o", "--flac-level", "--tag", "--lpcm-packing", "--track", "--title", "--format"})
+    for (const char* option : {"-b", "-r", "-o", "--flac-level", "--tag", "--lpcm-packing", "--track",
+                               "--title", "--format", "--threads"})
         if (name == option)
             return true;
     return false;
@@ -220,6 +220,9 @@ bool ParseCommandLine(const std::vector<std::string>& args, ConvertOptions& opti
                                                      : TLpcmPackingChoice::Auto;
         } else if (name == "--track") {
             if (!TakeCount(name, value, options.selection.track, error))
+                return false;
+        } else if (name == "--threads") {
+            if (!TakeCount(name, value, options.threads, error))
                 return false;
         } else if (name == "--title") {
             if (!TakeCount(name, value, options.selection.title, error))

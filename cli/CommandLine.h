@@ -32,6 +32,7 @@ struct ConvertOptions {
     // default).
     const TOutputFormatRow* format = nullptr;
     int flacLevel = -1;         // --flac-level N, 0 to 8; -1 when not given
+    int threads = 0;            // --threads N: encoder threads; 0 for the machine's cores
     std::vector<TUserTag> tags; // --tag NAME=VALUE, in their order
 };
 

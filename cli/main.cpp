@@ -51,6 +51,7 @@ TRunRequest RequestFor(const ConvertOptions& options, const std::string& input) 
     request.options.dither = options.dither;
     request.options.lpcmPacking = options.lpcmPacking;
     request.options.level = options.flacLevel;
+    request.options.threads = options.threads;
     request.metadata.userTags = options.tags;
     return request;
 }

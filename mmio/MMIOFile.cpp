@@ -378,18 +378,37 @@ int32_t TMMIOFile::WriteSlow(const void* buffer, int32_t count) {
         return -1;
     if (count == 0)
         return 0;
+    const char* data = static_cast<const char*>(buffer);
+    int32_t rest = count;
+    if (mode_ == Mode::Writing) {
+        // A piece that straddles the buffer's end fills it up, and the buffer is written whole: the file's
+        // writes end on page boundaries, where a write that stopped short of them would leave its last
+        // page to be zeroed by the kernel and completed by the next write.
+        const int64_t held = cur_;
+        const int64_t start = bufferStart_;
+        const auto head = static_cast<int32_t>(writeEnd_ - cur_);
+        std::memcpy(buffer_.get() + cur_, data, static_cast<size_t>(head));
+        cur_ = writeEnd_;
+        if (!Flush()) {
+            // The call failed: what of the piece has not reached the file is taken back.
+            cur_ -= writeEnd_ - std::max(bufferStart_ - start, held);
+            return -1;
+        }
+        data += head;
+        rest -= head;
+    }
     if (!MakeIdle())
         return -1;
-    if (count >= capacity_) {
+    if (rest >= capacity_) {
         int64_t written = 0;
-        const bool ok = WriteAll(static_cast<const char*>(buffer), count, written);
+        const bool ok = WriteAll(data, rest, written);
         bufferStart_ += written;
         return ok ? count : -1;
     }
     mode_ = Mode::Writing;
     writeEnd_ = capacity_;
-    std::memcpy(buffer_.get(), buffer, static_cast<size_t>(count));
-    cur_ = count;
+    std::memcpy(buffer_.get(), data, static_cast<size_t>(rest));
+    cur_ = rest;
     return count;
 }
 

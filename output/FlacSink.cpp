@@ -2,6 +2,8 @@
 
 #include "mmio/MMIOFile.h"
 #include "output/EncoderName.h"
+#include "output/FlacEncoderSettings.h"
+#include "output/ParallelFlacEncoder.h"
 
 #include <FLAC/metadata.h>
 #include <FLAC/stream_encoder.h>
@@ -17,11 +19,6 @@
 #include <thread>
 
 #include <pthread.h>
-
-// Exported by libFLAC for the flac tool's --no-md5-sum, and part of its ABI, though not in the installed
-// headers.
-extern "C" FLAC_API FLAC__bool FLAC__stream_encoder_set_do_md5(FLAC__StreamEncoder* encoder,
-                                                               FLAC__bool value);
 
 namespace {
 
@@ -110,12 +107,15 @@ struct TFlacSink::TEncoder {
     bool closing = false;  // no more blocks come: the thread ends once the queued ones are encoded
     bool stopping = false; // the thread ends after the block under way
     bool failed = false;   // libFLAC failed (a failed write): the thread has ended
+    // With more than one thread: the workers, and `encoder` only wrote the stream's head.
+    std::unique_ptr<TParallelFlacEncoder> parallel;
 
     void Run();
     // Ends the thread: when `drain`, after the queued blocks. False when libFLAC failed.
     bool Join(bool drain);
 
     ~TEncoder() {
+        parallel.reset();
         Join(false);
         if (encoder)
             FLAC__stream_encoder_delete(encoder);
@@ -187,7 +187,9 @@ std::vector<TFlacTag> AutomaticTags(const TOutputMetadata& metadata) {
 TFlacSink::TFlacSink(const TSinkSettings& settings, const TOutputMetadata& metadata)
     : level_(settings.level >= 0 && settings.level <= 8 ? settings.level : kDefaultLevel),
       tags_(MergedTags(AutomaticTags(metadata), metadata.userTags)), chapterStarts_(metadata.chapterStarts),
-      preEmphasis_(metadata.preEmphasis) {}
+      preEmphasis_(metadata.preEmphasis) {
+    threads_ = settings.threads;
+}
 
 // A Vorbis comment takes any name.
 bool FlacTakesTag(std::string_view, const TSinkSettings&) {
@@ -214,6 +216,10 @@ int64_t LeadOutOffsetPosition(size_t chapters) {
 constexpr uint32_t kLeadOutNonCd = 255;
 // STREAMINFO's MD5, after "fLaC", the block's header and 18 bytes of sizes and format.
 constexpr int64_t kMd5Position = 26;
+// Its smallest and largest frame sizes, after the block sizes; its sample count, in the low half of the
+// byte that ends the bits per sample and the four after it.
+constexpr int64_t kFrameSizesPosition = 12;
+constexpr int64_t kTotalSamplesPosition = 21;
 
 } // namespace
 
@@ -271,6 +277,23 @@ bool TFlacSink::FinishMd5() {
            file_->SeekTo(kMd5Position) == kMd5Position && file_->Write(digest, 16) == 16;
 }
 
+// What libFLAC's encoder rewrites at its end, for the frames the workers wrote.
+bool TFlacSink::FinishStreamInfo() {
+    const TParallelFlacEncoder& parallel = *encoder_->parallel;
+    const uint32_t least = parallel.MinFrameBytes();
+    const uint32_t most = parallel.MaxFrameBytes();
+    const uint8_t sizes[6] = {static_cast<uint8_t>(least >> 16), static_cast<uint8_t>(least >> 8),
+                              static_cast<uint8_t>(least),       static_cast<uint8_t>(most >> 16),
+                              static_cast<uint8_t>(most >> 8),   static_cast<uint8_t>(most)};
+    // As libFLAC: a count beyond the field's 36 bits is unknown.
+    const uint64_t frames = parallel.Frames() > uint64_t{1} << 36 ? 0 : parallel.Frames();
+    const uint8_t total[5] = {static_cast<uint8_t>((format_.validBits - 1) << 4 | (frames >> 32 & 0x0F)),
+                              static_cast<uint8_t>(frames >> 24), static_cast<uint8_t>(frames >> 16),
+                              static_cast<uint8_t>(frames >> 8), static_cast<uint8_t>(frames)};
+    return file_->SeekTo(kFrameSizesPosition) == kFrameSizesPosition && file_->Write(sizes, 6) == 6 &&
+           file_->SeekTo(kTotalSamplesPosition) == kTotalSamplesPosition && file_->Write(total, 5) == 5;
+}
+
 TFlacSink::~TFlacSink() {
     // Not finished: the output goes, and nothing more reaches it.
     abandoned_ = true;
@@ -312,13 +335,9 @@ bool TFlacSink::Start(TMMIOFile& file, const TAudioFormat& format) {
             return false;
     }
     std::vector<FLAC__StreamMetadata*>& blocks = encoder_->blocks;
+    const TFlacEncoderSettings settings{format.channels, format.validBits, format.sampleRate, level_};
     const bool set =
-        FLAC__stream_encoder_set_channels(encoder, format.channels) &&
-        FLAC__stream_encoder_set_bits_per_sample(encoder, format.validBits) &&
-        FLAC__stream_encoder_set_sample_rate(encoder, format.sampleRate) &&
-        FLAC__stream_encoder_set_compression_level(encoder, static_cast<uint32_t>(level_)) &&
-        FLAC__stream_encoder_set_total_samples_estimate(encoder, 0) &&
-        FLAC__stream_encoder_set_do_md5(encoder, false) &&
+        ConfigureFlacEncoder(encoder, settings) &&
         FLAC__stream_encoder_set_metadata(encoder, blocks.data(), static_cast<uint32_t>(blocks.size()));
     encoder_->md5 = EVP_MD_CTX_new();
     if (!set || !encoder_->md5 || EVP_DigestInit_ex(encoder_->md5, EVP_md5(), nullptr) != 1)
@@ -329,6 +348,23 @@ bool TFlacSink::Start(TMMIOFile& file, const TAudioFormat& format) {
     if (FLAC__stream_encoder_init_stream(encoder, WriteBytes, SeekTo, Tell, nullptr, this) !=
         FLAC__STREAM_ENCODER_INIT_STATUS_OK)
         return false;
+    const int threads = threads_ > 0 ? threads_ : static_cast<int>(std::thread::hardware_concurrency());
+    if (threads > 1) {
+        // The encoder above wrote the stream's head and takes no samples: the workers encode the frames.
+        encoder_->parallel = std::make_unique<TParallelFlacEncoder>(
+            settings, threads,
+            [this](const uint8_t* bytes, size_t count) {
+                TMMIOFile* to = File();
+                const auto length = static_cast<int32_t>(count);
+                return to && to->Write(bytes, length) == length;
+            },
+            // Through the encoder itself: while it is being destroyed, encoder_ is already empty.
+            [this, &md5 = *encoder_](const int32_t* samples, size_t count) {
+                AddToMd5(md5, nullptr, samples, count);
+            });
+        filling_.resize(encoder_->parallel->StretchSamples());
+        return encoder_->parallel->Start();
+    }
     // The thread takes no interrupts: they are for the run to act on, and none cuts its writes short.
     sigset_t all, saved;
     sigfillset(&all);
@@ -360,7 +396,9 @@ bool TFlacSink::Write(const uint8_t* bytes, int32_t count) {
                 to[i] = static_cast<int32_t>(
                             static_cast<uint32_t>(bytes[0] << 8 | bytes[1] << 16 | bytes[2] << 24)) >>
                         (8 + shift_);
-        AddToMd5(bytes - n * width, to, n);
+        // With workers, the one that writes the frames sums the samples in order as it writes them.
+        if (!encoder_->parallel)
+            AddToMd5(*encoder_, bytes - n * width, to, n);
         filled_ += n;
         samples -= n;
         if (filled_ == filling_.size() && !HandOver())
@@ -369,14 +407,15 @@ bool TFlacSink::Write(const uint8_t* bytes, int32_t count) {
     return true;
 }
 
-// `samples` as FLAC's MD5 takes them: the container bytes themselves when the valid bits fill them.
-void TFlacSink::AddToMd5(const uint8_t* bytes, const int32_t* samples, size_t count) {
+// `samples` as FLAC's MD5 takes them: the container bytes themselves when the valid bits fill them and
+// they are given.
+void TFlacSink::AddToMd5(TEncoder& encoder, const uint8_t* bytes, const int32_t* samples, size_t count) {
     const size_t width = (format_.validBits + 7u) / 8;
-    if (shift_ == 0 && width == format_.containerBytes) {
-        EVP_DigestUpdate(encoder_->md5, bytes, count * width);
+    if (bytes && shift_ == 0 && width == format_.containerBytes) {
+        EVP_DigestUpdate(encoder.md5, bytes, count * width);
         return;
     }
-    std::vector<uint8_t>& out = encoder_->md5Bytes;
+    std::vector<uint8_t>& out = encoder.md5Bytes;
     out.resize(count * width);
     uint8_t* to = out.data();
     for (size_t i = 0; i < count; ++i, to += width) {
@@ -386,13 +425,19 @@ void TFlacSink::AddToMd5(const uint8_t* bytes, const int32_t* samples, size_t co
         if (width == 3)
             to[2] = static_cast<uint8_t>(value >> 16);
     }
-    EVP_DigestUpdate(encoder_->md5, out.data(), out.size());
+    EVP_DigestUpdate(encoder.md5, out.data(), out.size());
 }
 
 // Queues the filled block for the encoder's thread, waiting while the queue is full. False, and the sink
 // failed, when libFLAC has failed.
 bool TFlacSink::HandOver() {
     TEncoder& encoder = *encoder_;
+    if (encoder.parallel) {
+        framesWritten_ += filled_ / format_.channels;
+        failed_ = !encoder.parallel->Encode(filling_, filled_);
+        filled_ = 0;
+        return !failed_;
+    }
     std::unique_lock lock(encoder.mutex);
     encoder.changed.wait(lock,
                          [&encoder] { return encoder.failed || encoder.queued.size() < kQueuedBlocks; });
@@ -418,6 +463,13 @@ bool TFlacSink::Finish(int64_t) {
     if (!encoder_ || !encoder_->encoder)
         return false;
     const bool handed = !failed_ && (filled_ == 0 || HandOver());
+    if (encoder_->parallel) {
+        // libFLAC's encoder wrote only the head: it is not finished, which would rewrite STREAMINFO.
+        const bool finished =
+            encoder_->parallel->Finish() && handed && FinishStreamInfo() && FinishCueSheet() && FinishMd5();
+        encoder_.reset();
+        return finished;
+    }
     const bool encoded = encoder_->Join(true) && handed;
     // The last frame, then STREAMINFO rewritten with the totals, and the MD5 put in.
     const bool finished =

@@ -25,6 +25,8 @@ TFlacTag EncoderTag();
 // by a killed process claims no samples it lacks; Finish rewrites it with the totals.
 // The encoder runs on a thread of its own, a few blocks of samples behind the run, so that reading and
 // decoding the input cost next to nothing beside it; what fails there fails the next Write or Finish.
+// With more than one thread, stretches of whole blocks are encoded on each and their frames joined in
+// order: the file is the same, byte for byte.
 // The FLAC row of the output formats.
 bool FlacTakesTag(std::string_view name, const TSinkSettings& settings);
 int64_t FlacFrameLimit(const TAudioFormat& format, const TSinkSettings& settings);
@@ -47,26 +49,31 @@ public:
     // The CUESHEET's track offsets as found; a sheet left out at Begin stays out.
     void SetChapterStarts(const std::vector<int64_t>& starts) override;
     void Abandon() override;
+    // The threads that encode (before Begin): 0 for the machine's cores.
+    void SetThreads(int threads) { threads_ = threads; }
 
     // The callbacks' view of the file.
     TMMIOFile* File() const { return abandoned_ ? nullptr : file_; }
 
 private:
+    // libFLAC's encoder, the metadata blocks it writes, and the thread it runs on.
+    struct TEncoder;
+
     bool Start(TMMIOFile& file, const TAudioFormat& format);
     bool HandOver();
     bool AddCueSheet();
     bool FinishCueSheet();
-    void AddToMd5(const uint8_t* bytes, const int32_t* samples, size_t count);
+    void AddToMd5(TEncoder& encoder, const uint8_t* bytes, const int32_t* samples, size_t count);
     bool FinishMd5();
+    bool FinishStreamInfo();
 
     int level_;
+    int threads_ = 0;
     std::vector<TFlacTag> tags_;
     std::vector<int64_t> chapterStarts_;
     bool preEmphasis_ = false;
     uint64_t framesWritten_ = 0;
     TMMIOFile* file_ = nullptr;
-    // libFLAC's encoder, the metadata blocks it writes, and the thread it runs on.
-    struct TEncoder;
     std::unique_ptr<TEncoder> encoder_;
     TAudioFormat format_{};
     int shift_ = 0; // container bits beyond the valid ones

@@ -295,6 +295,41 @@ TEST_F(MMIOFile, SmallPiecesMakeOneSystemCallPerBuffer) {
     EXPECT_EQ(spy.writes, 4);
 }
 
+// Pieces that do not divide the buffer still make whole-buffer writes, which end on page boundaries; a
+// piece whose flush fails is taken back whole, so that a later flush writes only what came before it.
+TEST_F(MMIOFile, PiecesThatStraddleTheBufferMakeWholeBufferWrites) {
+    static std::vector<size_t> sizes;
+    static bool full;
+    sizes.clear();
+    full = false;
+    const SysCallSpy spy; // puts the system calls back at the end
+    mmio::Sys().write = [](int fd, const void* buffer, size_t count) -> ssize_t {
+        if (full) {
+            errno = ENOSPC;
+            return -1;
+        }
+        sizes.push_back(count);
+        return ::write(fd, buffer, count);
+    };
+    const Bytes content = RandomGroups(12000); // 120,000 bytes
+    auto out = Open(dir_.Path("out.bin"), 1, 2, true);
+    out->SetBufferSize(32768);
+    for (size_t at = 0; at < content.size(); at += 12)
+        ASSERT_EQ(out->Write(content.data() + at, 12), 12);
+    out->Close();
+    EXPECT_EQ(sizes, (std::vector<size_t>{32768, 32768, 32768, 21696}));
+    EXPECT_EQ(ReadFile(dir_.Path("out.bin")), content);
+
+    auto cut = Open(dir_.Path("cut.bin"), 1, 2, true);
+    cut->SetBufferSize(16);
+    ASSERT_EQ(cut->Write(content.data(), 10), 10);
+    full = true;
+    EXPECT_EQ(cut->Write(content.data() + 10, 10), -1);
+    full = false;
+    cut->Close();
+    EXPECT_EQ(ReadFile(dir_.Path("cut.bin")), Bytes(content.begin(), content.begin() + 10));
+}
+
 TEST_F(MMIOFile, FailedFlushesAreReported) {
     SysCallSpy spy;
     SysCallSpy::failWritesAfter = 0;

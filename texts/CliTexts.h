@@ -41,6 +41,7 @@ inline constexpr const char* kUsage =
     "  --flac       the same as --format flac\n"
     "  --video-side a disc with both DVD-Audio and DVD-Video: its video side (default: the audio side)\n"
     "  --flac-level N  FLAC compression level 0 to 8; default 5\n"
+    "  --threads N  FLAC encoder threads; default: one per core (the file is the same for any N)\n"
     "  --tag NAME=VALUE  a tag for every output (repeatable), replacing an automatic one of its name:\n"
     "               a Vorbis comment in FLAC; in WAVE (not the plain 46-byte file of a raw input without\n"
     "               --rf64) TITLE, ALBUM, ARTIST, DATE, GENRE, COMMENT, TRACKNUMBER and ENCODER only\n"
