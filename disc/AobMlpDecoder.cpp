@@ -13,13 +13,78 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <type_traits>
 #include <vector>
+
+#include <dlfcn.h>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/channel_layout.h>
 #include <libavutil/log.h>
+#include <libavutil/macros.h>
+#include <libavutil/version.h>
 }
+
+namespace {
+
+// libavcodec is loaded when the first MLP title is decoded, not when the program starts: it brings a
+// hundred libraries with it, whose loading would cost every other conversion several times its own start.
+struct TAvApi {
+    decltype(&::av_frame_alloc) av_frame_alloc = nullptr;
+    decltype(&::av_frame_free) av_frame_free = nullptr;
+    decltype(&::av_frame_unref) av_frame_unref = nullptr;
+    decltype(&::av_log_set_callback) av_log_set_callback = nullptr;
+    decltype(&::av_packet_alloc) av_packet_alloc = nullptr;
+    decltype(&::av_packet_free) av_packet_free = nullptr;
+    decltype(&::av_parser_close) av_parser_close = nullptr;
+    decltype(&::av_parser_init) av_parser_init = nullptr;
+    decltype(&::av_parser_parse2) av_parser_parse2 = nullptr;
+    decltype(&::avcodec_alloc_context3) avcodec_alloc_context3 = nullptr;
+    decltype(&::avcodec_find_decoder) avcodec_find_decoder = nullptr;
+    decltype(&::avcodec_free_context) avcodec_free_context = nullptr;
+    decltype(&::avcodec_open2) avcodec_open2 = nullptr;
+    decltype(&::avcodec_receive_frame) avcodec_receive_frame = nullptr;
+    decltype(&::avcodec_send_packet) avcodec_send_packet = nullptr;
+    bool loaded = false;
+};
+
+const TAvApi& Av() {
+    static const TAvApi api = [] {
+        TAvApi loading;
+        void* codec =
+            ::dlopen("libavcodec.so." AV_STRINGIFY(LIBAVCODEC_VERSION_MAJOR), RTLD_NOW | RTLD_LOCAL);
+        void* util = ::dlopen("libavutil.so." AV_STRINGIFY(LIBAVUTIL_VERSION_MAJOR), RTLD_NOW | RTLD_LOCAL);
+        if (codec == nullptr || util == nullptr)
+            return loading;
+        const auto find = [codec, util](auto& function, const char* name) {
+            void* symbol = ::dlsym(codec, name);
+            if (symbol == nullptr)
+                symbol = ::dlsym(util, name);
+            function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(symbol);
+            return symbol != nullptr;
+        };
+        loading.loaded = find(loading.av_frame_alloc, "av_frame_alloc") &&
+                         find(loading.av_frame_free, "av_frame_free") &&
+                         find(loading.av_frame_unref, "av_frame_unref") &&
+                         find(loading.av_log_set_callback, "av_log_set_callback") &&
+                         find(loading.av_packet_alloc, "av_packet_alloc") &&
+                         find(loading.av_packet_free, "av_packet_free") &&
+                         find(loading.av_parser_close, "av_parser_close") &&
+                         find(loading.av_parser_init, "av_parser_init") &&
+                         find(loading.av_parser_parse2, "av_parser_parse2") &&
+                         find(loading.avcodec_alloc_context3, "avcodec_alloc_context3") &&
+                         find(loading.avcodec_find_decoder, "avcodec_find_decoder") &&
+                         find(loading.avcodec_free_context, "avcodec_free_context") &&
+                         find(loading.avcodec_open2, "avcodec_open2") &&
+                         find(loading.avcodec_receive_frame, "avcodec_receive_frame") &&
+                         find(loading.avcodec_send_packet, "avcodec_send_packet");
+        return loading;
+    }();
+    return api;
+}
+
+} // namespace
 
 namespace {
 
@@ -91,27 +156,31 @@ private:
 };
 
 TAobMlpPacketDecoder::TAobMlpPacketDecoder() {
+    if (!Av().loaded)
+        return;
     // libavcodec's own messages go nowhere: every failure reaches the user as one of ours.
     static std::once_flag installed;
-    std::call_once(installed, [] { av_log_set_callback(LogCallback); });
-    codec_ = avcodec_find_decoder(AV_CODEC_ID_MLP);
+    std::call_once(installed, [] { Av().av_log_set_callback(LogCallback); });
+    codec_ = Av().avcodec_find_decoder(AV_CODEC_ID_MLP);
     if (codec_ != nullptr)
-        context_ = avcodec_alloc_context3(codec_);
-    if (context_ != nullptr && avcodec_open2(context_, codec_, nullptr) < 0) {
-        avcodec_free_context(&context_);
+        context_ = Av().avcodec_alloc_context3(codec_);
+    if (context_ != nullptr && Av().avcodec_open2(context_, codec_, nullptr) < 0) {
+        Av().avcodec_free_context(&context_);
         context_ = nullptr;
     }
-    parser_ = av_parser_init(AV_CODEC_ID_MLP);
-    packet_ = av_packet_alloc();
-    frame_ = av_frame_alloc();
+    parser_ = Av().av_parser_init(AV_CODEC_ID_MLP);
+    packet_ = Av().av_packet_alloc();
+    frame_ = Av().av_frame_alloc();
 }
 
 TAobMlpPacketDecoder::~TAobMlpPacketDecoder() {
-    av_frame_free(&frame_);
-    av_packet_free(&packet_);
+    if (!Av().loaded)
+        return;
+    Av().av_frame_free(&frame_);
+    Av().av_packet_free(&packet_);
     if (parser_ != nullptr)
-        av_parser_close(parser_);
-    avcodec_free_context(&context_);
+        Av().av_parser_close(parser_);
+    Av().avcodec_free_context(&context_);
 }
 
 bool TAobMlpPacketDecoder::Decode(const TAudioPacket& packet, std::span<const uint8_t>& samples,
@@ -119,7 +188,8 @@ bool TAobMlpPacketDecoder::Decode(const TAudioPacket& packet, std::span<const ui
     samples = {};
     block_.clear();
     if (context_ == nullptr || parser_ == nullptr || packet_ == nullptr || frame_ == nullptr)
-        return Fail(msg::AudioMlpRefused("no MLP decoder"), error);
+        return Fail(msg::AudioMlpRefused(Av().loaded ? "no MLP decoder" : "libavcodec could not be loaded"),
+                    error);
     const size_t size = packet.size > 0 ? static_cast<size_t>(packet.size) : 0;
     if (size < 4 || 4 + size_t{packet.data[3]} > size) {
         damaged_ += static_cast<int64_t>(size);
@@ -158,8 +228,8 @@ bool TAobMlpPacketDecoder::Feed(const uint8_t* data, size_t size, std::string& e
     do {
         uint8_t* unit = nullptr;
         int unitSize = 0;
-        const int used = av_parser_parse2(parser_, context_, &unit, &unitSize, flushing ? nullptr : in, left,
-                                          AV_NOPTS_VALUE, AV_NOPTS_VALUE, 0);
+        const int used = Av().av_parser_parse2(parser_, context_, &unit, &unitSize, flushing ? nullptr : in,
+                                               left, AV_NOPTS_VALUE, AV_NOPTS_VALUE, 0);
         if (used < 0 || !failure_.empty())
             return Fail(msg::AudioMlpFailed(failure_.empty() ? "the parser failed" : failure_), error);
         in += used;
@@ -167,7 +237,7 @@ bool TAobMlpPacketDecoder::Feed(const uint8_t* data, size_t size, std::string& e
         if (unitSize > 0) {
             packet_->data = unit;
             packet_->size = unitSize;
-            const int sent = avcodec_send_packet(context_, packet_);
+            const int sent = Av().avcodec_send_packet(context_, packet_);
             if (sent < 0 || !failure_.empty())
                 return Fail(msg::AudioMlpFailed(failure_.empty() ? "an access unit was refused" : failure_),
                             error);
@@ -182,7 +252,7 @@ bool TAobMlpPacketDecoder::Feed(const uint8_t* data, size_t size, std::string& e
             return Fail(msg::AudioMlpFailed("the parser took no bytes"), error);
     } while (left > 0 || flushing);
     if (flushing) {
-        avcodec_send_packet(context_, nullptr);
+        Av().avcodec_send_packet(context_, nullptr);
         if (!Receive(error))
             return false;
     }
@@ -191,7 +261,7 @@ bool TAobMlpPacketDecoder::Feed(const uint8_t* data, size_t size, std::string& e
 
 bool TAobMlpPacketDecoder::Receive(std::string& error) {
     for (;;) {
-        const int got = avcodec_receive_frame(context_, frame_);
+        const int got = Av().avcodec_receive_frame(context_, frame_);
         if (got == AVERROR(EAGAIN) || got == AVERROR_EOF)
             return true;
         if (got < 0 || !failure_.empty())
@@ -199,7 +269,7 @@ bool TAobMlpPacketDecoder::Receive(std::string& error) {
                 msg::AudioMlpFailed(failure_.empty() ? "an access unit could not be decoded" : failure_),
                 error);
         const bool appended = Append(*frame_, error);
-        av_frame_unref(frame_);
+        Av().av_frame_unref(frame_);
         if (!appended)
             return false;
     }
