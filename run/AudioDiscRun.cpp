@@ -5,6 +5,7 @@
 #include "disc/DiscNames.h"
 #include "mmio/PathState.h"
 #include "output/EncoderName.h"
+#include "run/FileOutputs.h"
 #include "texts/AudioDiscTexts.h"
 #include "texts/Messages.h"
 
@@ -13,30 +14,12 @@
 
 namespace {
 
-std::string Joined(const std::string& folder, const std::string& name) {
-    return (std::filesystem::path(folder) / name).string();
-}
-
 // The request's track range of `title`, from 1 to the last unless given; false when it has no such tracks.
 bool TrackRange(const TSelection& selection, const TAudioDiscTitle& title, int& first, int& last) {
     const int count = static_cast<int>(title.tracks.size());
     first = selection.chapters && selection.firstChapter > 0 ? selection.firstChapter : 1;
     last = selection.chapters && selection.lastChapter > 0 ? selection.lastChapter : count;
     return first <= last && last <= count && count > 0;
-}
-
-std::vector<std::string> PartNames(const TRunRequest& request, const std::string& label,
-                                   const TAudioDiscTitle& title, int first, int last) {
-    const std::string extension = FormatOf(request).extension;
-    if (!request.selection.chapters)
-        return {request.output.empty()
-                    ? Joined(request.folder, DiscOutputName(label, title.number, 0, extension))
-                    : request.output};
-    const std::string folder = request.output.empty() ? request.folder : request.output;
-    std::vector<std::string> names;
-    for (int k = first; k <= last; ++k)
-        names.push_back(Joined(folder, DiscOutputName(label, title.number, k, extension)));
-    return names;
 }
 
 } // namespace
@@ -60,7 +43,7 @@ std::vector<std::string> PlanAudioDiscOutputs(const TRunRequest& request, const 
     if (!title || !title->unconvertible.empty() || request.selection.track > 1 ||
         !TrackRange(request.selection, *title, first, last))
         return {};
-    return PartNames(request, disc.Label(), *title, first, last);
+    return DiscPartNames(request, disc.Label(), title->number, first, last);
 }
 
 TAudioDiscRun::TAudioDiscRun(TRunHost& host, TRunRequest request, std::shared_ptr<TOpenedAudioDisc> opened)
@@ -120,7 +103,8 @@ bool TAudioDiscRun::Plan(std::string& refusal) {
         return false;
     }
     const std::string label = disc.Label();
-    const std::vector<std::string> names = PartNames(request_, label, *title_, firstTrack_, lastTrack_);
+    const std::vector<std::string> names =
+        DiscPartNames(request_, label, title_->number, firstTrack_, lastTrack_);
     parts_.clear();
     for (size_t i = 0; i < names.size(); ++i) {
         TPart part;

@@ -3,15 +3,12 @@
 #include "disc/Disc.h"
 #include "disc/DiscNames.h"
 #include "mmio/PathState.h"
+#include "run/FileOutputs.h"
 #include "texts/Messages.h"
 
 #include <filesystem>
 
 namespace {
-
-std::string Joined(const std::string& folder, const std::string& name) {
-    return (std::filesystem::path(folder) / name).string();
-}
 
 // The request's chapter range of `title`, from 1 to the last unless given; false when it has no such
 // chapters.
@@ -20,22 +17,6 @@ bool ChapterRange(const TSelection& selection, const TDiscTitle& title, int& fir
     first = selection.firstChapter > 0 ? selection.firstChapter : 1;
     last = selection.lastChapter > 0 ? selection.lastChapter : count;
     return first <= last && last <= count;
-}
-
-// What the run writes for `title`: its file, or one per chapter of the range, in the folder the request
-// gives for them.
-std::vector<std::string> PartNames(const TRunRequest& request, const std::string& label,
-                                   const TDiscTitle& title, int first, int last) {
-    const std::string extension = FormatOf(request).extension;
-    if (!request.selection.chapters)
-        return {request.output.empty()
-                    ? Joined(request.folder, DiscOutputName(label, title.number, 0, extension))
-                    : request.output};
-    const std::string folder = request.output.empty() ? request.folder : request.output;
-    std::vector<std::string> names;
-    for (int k = first; k <= last; ++k)
-        names.push_back(Joined(folder, DiscOutputName(label, title.number, k, extension)));
-    return names;
 }
 
 // The title and the audio stream a request names, or takes by default; nullptr when there is none such.
@@ -59,7 +40,7 @@ std::vector<std::string> PlanDiscOutputs(const TRunRequest& request, const TDisc
     if (!audio || audio->codec != TAudioCodec::Lpcm ||
         (request.selection.chapters && !ChapterRange(request.selection, *title, first, last)))
         return {};
-    return PartNames(request, disc.Label(), *title, first, last);
+    return DiscPartNames(request, disc.Label(), title->number, first, last);
 }
 
 TDiscRun::TDiscRun(TRunHost& host, TRunRequest request, std::shared_ptr<TOpenedDisc> opened)
@@ -122,7 +103,8 @@ bool TDiscRun::PlanParts(std::string& refusal) {
     metadata.album = label;
     // One chapter mark per chapter, where its file would begin; the run sets them as it finds them.
     metadata.chapterStarts = chapterPlan_->EstimatedStarts(audio_->rate, audio_->bits == 16 ? 1 : 2);
-    plannedParts_ = {{PartNames(request_, label, *title_, 0, 0).front(), 0, 0, false, std::move(metadata)}};
+    plannedParts_ = {
+        {DiscPartNames(request_, label, title_->number, 0, 0).front(), 0, 0, false, std::move(metadata)}};
     return true;
 }
 
@@ -140,7 +122,7 @@ bool TDiscRun::PlanChapters(std::string& refusal) {
         return false;
     }
     const std::string label = opened_->disc->Label();
-    const std::vector<std::string> names = PartNames(request_, label, *title_, first, last);
+    const std::vector<std::string> names = DiscPartNames(request_, label, title_->number, first, last);
     plannedParts_.clear();
     for (int k = first; k <= last; ++k) {
         TOutputMetadata metadata;

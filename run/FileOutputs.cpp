@@ -1,6 +1,7 @@
 #include "run/FileOutputs.h"
 
 #include "disc/Disc.h"
+#include "disc/DiscNames.h"
 #include "run/InputKind.h"
 #include "run/NameProposal.h"
 
@@ -26,4 +27,20 @@ std::string DefaultFileOutput(const TRunRequest& request) {
 
 void PlanFileOutput(const TRunRequest& request, TInputPlan& plan) {
     plan.outputs = {request.output.empty() ? DefaultFileOutput(request) : request.output};
+}
+
+std::vector<std::string> DiscPartNames(const TRunRequest& request, const std::string& label, int title,
+                                       int first, int last) {
+    const auto joined = [](const std::string& folder, const std::string& name) {
+        return (std::filesystem::path(folder) / name).string();
+    };
+    const std::string extension = FormatOf(request).extension;
+    if (!request.selection.chapters)
+        return {request.output.empty() ? joined(request.folder, DiscOutputName(label, title, 0, extension))
+                                       : request.output};
+    const std::string folder = request.output.empty() ? request.folder : request.output;
+    std::vector<std::string> names;
+    for (int k = first; k <= last; ++k)
+        names.push_back(joined(folder, DiscOutputName(label, title, k, extension)));
+    return names;
 }
