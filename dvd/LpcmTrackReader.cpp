@@ -11,6 +11,8 @@ bool TLpcmTrackReader::Start() {
     if (!demuxer_.NextPacketOf(trackId_, packet_))
         return false;
     format_ = packet_.format;
+    // What the outputs say of themselves is written before their samples: the first packet decides.
+    emphasis_ = emphasis_ || format_.emphasis;
     havePacket_ = true;
     TLpcmPacking packing = choice_ == TLpcmPackingChoice::Quads ? TLpcmPacking::Quads : TLpcmPacking::Pairs;
     if (choice_ == TLpcmPackingChoice::Auto && PackingsDiffer(format_)) {

@@ -54,6 +54,8 @@ std::string AutomaticValue(const TOutputMetadata& metadata, std::string_view id)
         return metadata.album;
     if (id == "IART")
         return metadata.artist;
+    if (id == "ICMT")
+        return metadata.preEmphasis ? "PRE_EMPHASIS=1" : "";
     if (id == "ITRK")
         return metadata.trackNumber > 0 ? std::to_string(metadata.trackNumber) : std::string();
     if (id == "ISFT")

@@ -139,6 +139,7 @@ bool TStreamRun::StartReader(TLpcmTrackReader& reader) {
     format_.validBits = static_cast<uint16_t>(decoder.OutputBits());
     format_.containerBytes = static_cast<uint16_t>(decoder.OutputContainerBytes());
     format_.channelMask = DvdChannelMask(decoder.Channels());
+    emphasis_ = reader.Emphasis();
     if (chapters_)
         chapters_->BeginCutting(reader.Format().sampleRate, decoder.GroupFrames());
     return true;
@@ -290,6 +291,7 @@ std::unique_ptr<TAudioSink> TStreamRun::MakeSink() const {
     TOutputMetadata metadata = parts_[part_].metadata;
     metadata.encoder = EncoderName();
     metadata.userTags = request_.metadata.userTags;
+    metadata.preEmphasis = emphasis_;
     return FormatOf(request_).makeSink(SinkSettingsOf(request_, false), metadata);
 }
 

@@ -93,6 +93,7 @@ private:
     size_t part_ = 0;
     TRunOutput output_;
     TAudioFormat format_;
+    bool emphasis_ = false; // the track's first packet says its audio carries pre-emphasis
     int64_t partBytes_ = 0;
     int64_t frame_ = 0; // frames of the track decoded so far
     std::optional<TChapterPlan> chapters_;

@@ -96,3 +96,36 @@ TEST(OutputFormats, EveryFormatChannelsBitsAndEnding) {
                 }
             }
 }
+
+// Audio that carries pre-emphasis says so in every output that has room for it: FLAC's comment and its
+// CUESHEET's flag, WAVE's INFO comment, WavPack's tag.
+TEST(OutputFormats, PreEmphasisIsWrittenDown) {
+    TempDir dir;
+    const std::vector<int32_t> samples = RandomSamples(2 * 4800, 16);
+    ProgramStreamWriter writer;
+    const Bytes audio = EncodeLpcm(samples, 16, 2);
+    for (size_t at = 0; at < audio.size(); at += 2000)
+        writer.Pack().Lpcm(0xA0, 16, 48000, 2,
+                           Bytes(audio.begin() + static_cast<long>(at),
+                                 audio.begin() + static_cast<long>(std::min(at + 2000, audio.size()))),
+                           true);
+    WriteFile(dir.Path("in.vob"), writer.End().Result());
+    const struct {
+        const char* name;
+        std::string command; // what shows the mark, fed the file's name
+    } cases[] = {
+        {"out.flac", "metaflac --show-tag=PRE_EMPHASIS --export-cuesheet-to=- "},
+        {"out.wav", "grep -a -o PRE_EMPHASIS=1 "},
+        {"out.wv", "wvtag -l "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeHost host;
+        host.input = dir.Path("in.vob");
+        host.output = dir.Path(c.name);
+        TStreamRun run(host, host.Request());
+        ASSERT_EQ(run.ExecuteFile(1), TRunResult::Completed);
+        EXPECT_NE(ShellOutput(c.command + "'" + host.output + "' 2>&1").find("PRE_EMPHASIS"),
+                  std::string::npos);
+    }
+}
