@@ -24,25 +24,26 @@ void Save(const std::string& path, const Bytes& bytes, bool append = false) {
 }
 
 // The information files of one title, one track, one cell over the whole AOB.
-void SaveTables(const std::string& audioTs, const dvda::TTitleSpec& title, int64_t frames, uint32_t sectors) {
-    dvda::TDiscSpec spec;
-    spec.titles = {title};
+void SaveTables(const std::string& audioTs, const dvda::TAuthoredTitle& title, int64_t frames,
+                uint32_t sectors) {
+    dvda::TAuthoredDisc authored;
+    authored.titles = {title};
     dvda::TWrittenTitle written;
     const auto ticks = static_cast<uint32_t>(frames * 90000 / title.layout.rate[0]);
-    written.firstPts = {spec.basePts};
+    written.firstPts = {authored.basePts};
     written.lengthPts = {ticks};
     written.cells = {{0, sectors - 1}};
     written.lengthTotal = ticks;
     for (const char* ending : {".IFO", ".BUP"}) {
-        Save(audioTs + "/AUDIO_TS" + ending, dvda::ManagerIfo(spec, {written}));
-        Save(audioTs + "/ATS_01_0" + ending, dvda::TitleSetIfo(spec, {written}, sectors));
+        Save(audioTs + "/AUDIO_TS" + ending, dvda::ManagerIfo(authored, {written}));
+        Save(audioTs + "/ATS_01_0" + ending, dvda::TitleSetIfo(authored, {written}, sectors));
     }
 }
 
 int MakePcm(const std::string& dir, long megabytes) {
     const std::string audioTs = dir + "/AUDIO_TS";
     std::filesystem::create_directories(audioTs);
-    dvda::TTitleSpec title;
+    dvda::TAuthoredTitle title;
     title.layout = {{24, 0}, {96000, 0}, 1, 2, 0};
     const std::string aob = audioTs + "/ATS_01_1.AOB";
     Save(aob, {});
@@ -73,7 +74,7 @@ int MakeMlp(const std::string& dir, const std::string& mlpFile) {
             return 1;
         at += length;
     }
-    dvda::TTitleSpec title;
+    dvda::TAuthoredTitle title;
     title.mlp = true;
     title.layout = {{24, 0}, {96000, 0}, 1, 2, 0};
     dvda::TAobWriter writer(false);

@@ -30,13 +30,13 @@ std::string ListOf(const std::string& disc) {
 TEST(AudioDiscConvert, TitleWholeAndPerTrackJoinAndSayTheirTracks) {
     TempDir dir;
     const TPcmLayout layout{{24, 0}, {96000, 0}, 1, 2, 0};
-    TTitleSpec title;
+    TAuthoredTitle title;
     title.layout = layout;
     for (const auto& [frames, hz] : {std::pair{9600, 440.0}, {14400, 660.0}, {4800, 880.0}})
         title.pcmTracks.push_back(Tones(layout, frames, hz));
-    TDiscSpec spec;
-    spec.titles = {title};
-    WriteAudioDisc(dir.Path("ALBUM/AUDIO_TS"), spec);
+    TAuthoredDisc authored;
+    authored.titles = {title};
+    WriteAudioDisc(dir.Path("ALBUM/AUDIO_TS"), authored);
     const std::string disc = dir.Path("ALBUM");
     std::filesystem::create_directories(dir.Path("out"));
 
@@ -76,13 +76,13 @@ TEST(AudioDiscConvert, TitleWholeAndPerTrackJoinAndSayTheirTracks) {
 TEST(AudioDiscConvert, AProtectedDiscIsRefusedWithNothingWritten) {
     TempDir dir;
     const TPcmLayout layout{{16, 0}, {48000, 0}, 1, 2, 0};
-    TTitleSpec title;
+    TAuthoredTitle title;
     title.layout = layout;
     title.pcmTracks = {Tones(layout, 4800, 440)};
-    TDiscSpec spec;
-    spec.titles = {title};
-    spec.scrambled = true;
-    WriteAudioDisc(dir.Path("LOCKED/AUDIO_TS"), spec);
+    TAuthoredDisc authored;
+    authored.titles = {title};
+    authored.scrambled = true;
+    WriteAudioDisc(dir.Path("LOCKED/AUDIO_TS"), authored);
     std::filesystem::create_directories(dir.Path("out"));
     const CliOutcome outcome = Convert({"-q", dir.Path("LOCKED")}, dir.Path("out"));
     EXPECT_EQ(outcome.exitStatus, 1);

@@ -52,8 +52,8 @@ std::vector<size_t> AccessUnitStarts(const Bytes& mlp) {
     return starts;
 }
 
-TDiscSpec MlpDisc(const TMlpCase& c, const Bytes& mlp, size_t firstTrackUnits, int framesPerUnit) {
-    TTitleSpec title;
+TAuthoredDisc MlpDisc(const TMlpCase& c, const Bytes& mlp, size_t firstTrackUnits, int framesPerUnit) {
+    TAuthoredTitle title;
     title.mlp = true;
     title.layout = c.layout;
     const std::vector<size_t> units = AccessUnitStarts(mlp);
@@ -66,9 +66,9 @@ TDiscSpec MlpDisc(const TMlpCase& c, const Bytes& mlp, size_t firstTrackUnits, i
         title.mlpFrames = {static_cast<int64_t>(firstTrackUnits) * framesPerUnit,
                            static_cast<int64_t>(units.size() - firstTrackUnits) * framesPerUnit};
     }
-    TDiscSpec spec;
-    spec.titles = {title};
-    return spec;
+    TAuthoredDisc authored;
+    authored.titles = {title};
+    return authored;
 }
 
 const std::vector<TMlpCase>& MlpCases() {

@@ -66,14 +66,14 @@ TEST(AudioDiscPcm, EveryLayoutEqualsTheSamplesItWasAuthoredFrom) {
     for (const TPcmCase& c : PcmCases()) {
         SCOPED_TRACE(c.name);
         TempDir dir;
-        TDiscSpec spec;
-        TTitleSpec title;
+        TAuthoredDisc authored;
+        TAuthoredTitle title;
         title.layout = c.layout;
         // 98 sample periods a track keep the PTS exact at 44.1 and 176.4 kHz too.
         const std::vector<int32_t> tones = Tones(c.layout, 98 * 30, 440);
         title.pcmTracks = {tones};
-        spec.titles = {title};
-        WriteAudioDisc(dir.Path("DISC/AUDIO_TS"), spec);
+        authored.titles = {title};
+        WriteAudioDisc(dir.Path("DISC/AUDIO_TS"), authored);
 
         std::string error;
         const std::unique_ptr<TAudioDisc> disc = TAudioDisc::Open(dir.Path("DISC"), error);
@@ -125,12 +125,12 @@ TEST(AudioDiscPcm, VlcDecodesTheSameSamplesWhereItIsRight) {
             continue;
         SCOPED_TRACE(c.name);
         TempDir dir;
-        TTitleSpec title;
+        TAuthoredTitle title;
         title.layout = c.layout;
         title.pcmTracks = {Tones(c.layout, 98 * 100, 440)};
-        TDiscSpec spec;
-        spec.titles = {title};
-        WriteAudioDisc(dir.Path("DISC/AUDIO_TS"), spec);
+        TAuthoredDisc authored;
+        authored.titles = {title};
+        WriteAudioDisc(dir.Path("DISC/AUDIO_TS"), authored);
         std::string error;
         const std::unique_ptr<TAudioDisc> disc = TAudioDisc::Open(dir.Path("DISC"), error);
         ASSERT_TRUE(disc) << error;
@@ -146,15 +146,15 @@ TEST(AudioDiscPcm, VlcDecodesTheSameSamplesWhereItIsRight) {
 TEST(AudioDiscPcm, TracksAreCutWhereTheirFirstPtsFallsAndJoinToTheTitle) {
     TempDir dir;
     const TPcmLayout layout{{24, 0}, {96000, 0}, 1, 2, 0};
-    TTitleSpec title;
+    TAuthoredTitle title;
     title.layout = layout;
     const int64_t frames[3] = {9600, 14400, 4800}; // 0.1, 0.15, 0.05 s
     const double tones[3] = {440, 660, 880};
     for (int k = 0; k < 3; ++k)
         title.pcmTracks.push_back(Tones(layout, frames[k], tones[k]));
-    TDiscSpec spec;
-    spec.titles = {title};
-    WriteAudioDisc(dir.Path("DISC/AUDIO_TS"), spec);
+    TAuthoredDisc authored;
+    authored.titles = {title};
+    WriteAudioDisc(dir.Path("DISC/AUDIO_TS"), authored);
 
     std::string error;
     const std::unique_ptr<TAudioDisc> disc = TAudioDisc::Open(dir.Path("DISC"), error);
@@ -193,13 +193,13 @@ TEST(AudioDiscPcm, TracksAreCutWhereTheirFirstPtsFallsAndJoinToTheTitle) {
 TEST(AudioDiscPcm, AnAobSplitOverTwoFilesReadsAsOne) {
     TempDir dir;
     const TPcmLayout layout{{16, 0}, {48000, 0}, 1, 2, 0};
-    TTitleSpec title;
+    TAuthoredTitle title;
     title.layout = layout;
     title.pcmTracks = {Tones(layout, 48000, 440), Tones(layout, 24000, 660)};
-    TDiscSpec spec;
-    spec.titles = {title};
-    spec.sectorsPerAob = 61; // the first track's cell crosses the boundary
-    WriteAudioDisc(dir.Path("DISC/AUDIO_TS"), spec);
+    TAuthoredDisc authored;
+    authored.titles = {title};
+    authored.sectorsPerAob = 61; // the first track's cell crosses the boundary
+    WriteAudioDisc(dir.Path("DISC/AUDIO_TS"), authored);
     ASSERT_TRUE(Exists(dir.Path("DISC/AUDIO_TS/ATS_01_2.AOB")));
 
     std::string error;
@@ -216,12 +216,12 @@ TEST(AudioDiscPcm, AnAobSplitOverTwoFilesReadsAsOne) {
 TEST(AudioDiscPcm, ABareAobFileReadsWhole) {
     TempDir dir;
     const TPcmLayout layout{{24, 24}, {48000, 48000}, 17, 3, 3};
-    TTitleSpec title;
+    TAuthoredTitle title;
     title.layout = layout;
     title.pcmTracks = {Tones(layout, 4800, 440), Tones(layout, 2400, 660)};
-    TDiscSpec spec;
-    spec.titles = {title};
-    WriteAudioDisc(dir.Path("DISC/AUDIO_TS"), spec);
+    TAuthoredDisc authored;
+    authored.titles = {title};
+    WriteAudioDisc(dir.Path("DISC/AUDIO_TS"), authored);
     const std::string aob = dir.Path("DISC/AUDIO_TS/ATS_01_1.AOB");
     TMMIOFile probeFile, readFile;
     for (TMMIOFile* file : {&probeFile, &readFile}) {
@@ -249,12 +249,12 @@ TEST(AudioDiscPcm, ABareAobFileReadsWhole) {
 TEST(AudioDiscPcm, GroupsAtDifferentRatesAreRefused) {
     TempDir dir;
     TPcmLayout layout{{24, 16}, {96000, 48000}, 17, 3, 3};
-    TTitleSpec title;
+    TAuthoredTitle title;
     title.layout = layout;
     title.pcmTracks = {Tones(layout, 960, 440)};
-    TDiscSpec spec;
-    spec.titles = {title};
-    WriteAudioDisc(dir.Path("DISC/AUDIO_TS"), spec);
+    TAuthoredDisc authored;
+    authored.titles = {title};
+    WriteAudioDisc(dir.Path("DISC/AUDIO_TS"), authored);
     // A second copy whose table states one rate, its packets two.
     std::filesystem::copy(dir.Path("DISC"), dir.Path("LYING"), std::filesystem::copy_options::recursive);
     for (const char* name : {"ATS_01_0.IFO", "ATS_01_0.BUP"}) {
@@ -286,15 +286,15 @@ TEST(AudioDiscPcm, GroupsAtDifferentRatesAreRefused) {
 TEST(AudioDiscPcm, ScrambledPacksAreRefusedAsProtected) {
     TempDir dir;
     const TPcmLayout layout{{16, 0}, {48000, 0}, 1, 2, 0};
-    TTitleSpec title;
+    TAuthoredTitle title;
     title.layout = layout;
     title.pcmTracks = {Tones(layout, 4800, 440)};
-    TDiscSpec spec;
-    spec.titles = {title};
-    spec.scrambled = true;
-    WriteAudioDisc(dir.Path("LOCKED/AUDIO_TS"), spec);
-    spec.scrambled = false;
-    WriteAudioDisc(dir.Path("CLEAR/AUDIO_TS"), spec);
+    TAuthoredDisc authored;
+    authored.titles = {title};
+    authored.scrambled = true;
+    WriteAudioDisc(dir.Path("LOCKED/AUDIO_TS"), authored);
+    authored.scrambled = false;
+    WriteAudioDisc(dir.Path("CLEAR/AUDIO_TS"), authored);
     WriteFile(dir.Path("CLEAR/AUDIO_TS/DVDAUDIO.MKB"), Bytes(32768, 0x5A));
 
     std::string error;

@@ -29,7 +29,7 @@ struct TPcmLayout {
     int Channels() const { return group1 + group2; }
 };
 
-struct TTitleSpec {
+struct TAuthoredTitle {
     bool mlp = false;
     TPcmLayout layout; // for MLP: what its attribute record states
     // PCM: per track, frames * Channels() values in stream order.
@@ -39,11 +39,11 @@ struct TTitleSpec {
     std::vector<int64_t> mlpFrames;
 };
 
-struct TDiscSpec {
-    std::vector<TTitleSpec> titles; // all in title set 1
-    int64_t sectorsPerAob = 0;      // > 0: the AOB is split into files of this many sectors
-    std::string textName;           // the manager's text data disc name; none when empty
-    bool scrambled = false;         // every audio pack carries the scrambling-control bits
+struct TAuthoredDisc {
+    std::vector<TAuthoredTitle> titles; // all in title set 1
+    int64_t sectorsPerAob = 0;          // > 0: the AOB is split into files of this many sectors
+    std::string textName;               // the manager's text data disc name; none when empty
+    bool scrambled = false;             // every audio pack carries the scrambling-control bits
     uint32_t basePts = 585;
 };
 
@@ -210,7 +210,7 @@ struct TWrittenTitle {
     uint32_t lengthTotal = 0;
 };
 
-inline Bytes TitleSetIfo(const TDiscSpec& disc, const std::vector<TWrittenTitle>& written,
+inline Bytes TitleSetIfo(const TAuthoredDisc& disc, const std::vector<TWrittenTitle>& written,
                          uint32_t aobSectors) {
     // Attribute records: one per title (titles of one layout could share one).
     size_t tableBytes = 8 + 8 * disc.titles.size();
@@ -267,7 +267,7 @@ inline Bytes TitleSetIfo(const TDiscSpec& disc, const std::vector<TWrittenTitle>
     return ifo;
 }
 
-inline Bytes ManagerIfo(const TDiscSpec& disc, const std::vector<TWrittenTitle>& written) {
+inline Bytes ManagerIfo(const TAuthoredDisc& disc, const std::vector<TWrittenTitle>& written) {
     Bytes ifo(4 * kSector, 0);
     const std::string magic = "DVDAUDIO-AMG";
     std::copy(magic.begin(), magic.end(), ifo.begin());
@@ -308,11 +308,11 @@ inline Bytes ManagerIfo(const TDiscSpec& disc, const std::vector<TWrittenTitle>&
 }
 
 // Writes the disc into `audioTs` (created): AUDIO_TS.IFO/.BUP, ATS_01_0.IFO/.BUP and the AOB files.
-inline void WriteAudioDisc(const std::string& audioTs, const TDiscSpec& disc) {
+inline void WriteAudioDisc(const std::string& audioTs, const TAuthoredDisc& disc) {
     std::filesystem::create_directories(audioTs);
     TAobWriter aob(disc.scrambled);
     std::vector<TWrittenTitle> written;
-    for (const TTitleSpec& title : disc.titles) {
+    for (const TAuthoredTitle& title : disc.titles) {
         TWrittenTitle w;
         const int rate = title.layout.rate[0];
         int64_t frame = 0;
