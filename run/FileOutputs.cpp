@@ -4,6 +4,8 @@
 #include "disc/DiscNames.h"
 #include "run/InputKind.h"
 #include "run/NameProposal.h"
+#include "texts/Messages.h"
+#include "wave/WaveOpeners.h"
 
 #include <filesystem>
 
@@ -43,4 +45,14 @@ std::vector<std::string> DiscPartNames(const TRunRequest& request, const std::st
     for (int k = first; k <= last; ++k)
         names.push_back(joined(folder, DiscOutputName(label, title, k, extension)));
     return names;
+}
+
+std::unique_ptr<TMMIOFile> OpenForListing(const std::string& input, std::string& text) {
+    std::string error;
+    std::unique_ptr<TMMIOFile> file =
+        OpenWaveRead(input, [&error](const std::string& message) { error = message; });
+    if (file && file->Opened())
+        return file;
+    text = error.empty() ? msg::kCannotOpenInput : error;
+    return nullptr;
 }

@@ -3,6 +3,7 @@
 #include "output/OutputFormat.h"
 #include "run/RunRequest.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,9 @@ std::string DefaultFileOutput(const TRunRequest& request);
 // request's folder), or one per chapter (track) from `first` to `last` in the folder the request gives.
 std::vector<std::string> DiscPartNames(const TRunRequest& request, const std::string& label, int title,
                                        int first, int last);
+
+// A file input opened for --list; nullptr with the reason in `text` when it cannot be.
+std::unique_ptr<class TMMIOFile> OpenForListing(const std::string& input, std::string& text);
 
 // The planning of a file input (raw, swapped WAVE, program stream): its one output.
 void PlanFileOutput(const TRunRequest& request, struct TInputPlan& plan);

@@ -62,13 +62,9 @@ std::string PackingText(const TAudioTrack& track) {
 }
 
 bool Describe(const std::string& input, std::string& text) {
-    std::string error;
-    const std::unique_ptr<TMMIOFile> file =
-        OpenWaveRead(input, [&error](const std::string& message) { error = message; });
-    if (!file || !file->Opened()) {
-        text = error.empty() ? msg::kCannotOpenInput : error;
+    const std::unique_ptr<TMMIOFile> file = OpenForListing(input, text);
+    if (!file)
         return false;
-    }
     TFileStreamSource source(*file);
     const std::vector<TAudioTrack> tracks = ListAudioTracks(source);
     text = listing_text::ProgramStream(tracks.size()) + "\n";

@@ -40,13 +40,9 @@ int64_t Groups(int64_t bytes) {
 }
 
 bool Describe(const std::string& input, std::string& text) {
-    std::string error;
-    const std::unique_ptr<TMMIOFile> file =
-        OpenWaveRead(input, [&error](const std::string& message) { error = message; });
-    if (!file || !file->Opened()) {
-        text = error.empty() ? msg::kCannotOpenInput : error;
+    const std::unique_ptr<TMMIOFile> file = OpenForListing(input, text);
+    if (!file)
         return false;
-    }
     TWaveHeader header{};
     bool readFailed = false;
     const int64_t offset = FindWaveData(*file, header, readFailed);

@@ -5,8 +5,6 @@
 
 #include <cstdint>
 
-struct TInputKindRow;
-
 // The run a request asks for, as a host drives it: Execute once, and meanwhile Control() for STOP!, the
 // stop answers and interrupts. The gauge counts GaugeBytesPerStep() bytes of input a step.
 class TRun {
