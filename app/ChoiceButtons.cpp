@@ -1,6 +1,7 @@
 #include "ChoiceButtons.h"
 
 #include "MessageDialogs.h"
+#include "texts/WindowTexts.h"
 
 #include <QDialog>
 #include <QHBoxLayout>
@@ -13,7 +14,8 @@ QLayout* MakeChoiceButtons(QDialog* dialog) {
     ok->setObjectName("OkButton");
     ok->setDefault(true);
     ok->setAutoDefault(true);
-    auto* cancel = new QPushButton(QString(kAbortCaption).remove(u'&'), dialog);
+    // The choice dialogs speak English throughout, their Cancel too.
+    auto* cancel = new QPushButton(QString::fromUtf8(window_text::kCancel), dialog);
     cancel->setObjectName("CancelButton");
     cancel->setAutoDefault(false);
     QObject::connect(ok, &QPushButton::clicked, dialog, &QDialog::accept);

@@ -11,6 +11,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTreeWidget>
@@ -137,11 +138,16 @@ void TDiscDialog::ShowTitle() {
     notes_->clear();
     notes_->setVisible(false);
     const TTitleChoice* title = SelectedTitle();
+    if (auto* ok = findChild<QPushButton*>("OkButton"))
+        ok->setEnabled(title && title->refusal.empty());
     if (!title)
         return;
     QStringList notes;
     for (const std::string& note : title->notes)
         notes << DialogText(note);
+    // A title that cannot be converted says why where its notes go, and OK waits for another title.
+    if (!title->refusal.empty())
+        notes << DialogText(title->refusal);
     notes_->setText(notes.join('\n'));
     notes_->setVisible(!notes.isEmpty());
     for (const TAudioChoice& audio : title->audio) {

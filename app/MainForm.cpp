@@ -74,6 +74,9 @@ void TMainForm::CreateControls() {
     OpenBitBtn = Place(MakeBitButton("Open...", OpenGlyph(), 16, this), "OpenBitBtn", 280, 16, 73, 33);
     OutputLabel = PlaceLabel(new QLabel("Output file", this), "OutputLabel", 8, 56, 48, 13);
     OutputEdit = Place(new QLineEdit(this), "OutputEdit", 8, 72, 265, 21);
+    // What of a disc or program stream is converted, beside the output's label above its name.
+    ChoiceLabel = Place(new QLabel(this), "ChoiceLabel", 64, 56, 209, 13);
+    ChoiceLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     SaveBitBtn = Place(MakeBitButton("Save...", SaveGlyph(), 16, this), "SaveBitBtn", 280, 64, 73, 33);
 
     InputFormatRadioGroup =
@@ -140,7 +143,13 @@ void TMainForm::CreateDialogs() {
     OpenDialog->setFileMode(QFileDialog::ExistingFile);
     OpenDialog->setNameFilters({"Raw LPCM file as demuxed (*.raw *.pcm)",
                                 "WAVE file from SmartRipper (*.wav)", "DVD video (*.vob;*.mpg;*.mpeg)",
-                                "DVD disc (*.ifo;*.iso)"});
+                                "DVD disc (*.ifo;*.iso)",
+                                "All supported (*.raw;*.pcm;*.wav;*.vob;*.mpg;*.mpeg;*.ifo;*.iso)"});
+    // The dialog opens 20-bit files under the raw filter only; under the others it just opens.
+    connect(OpenDialog, &QFileDialog::filterSelected, this, [this](const QString& filter) {
+        OpenDialog->setWindowTitle(filter == OpenDialog->nameFilters().value(0) ? "Open 20-bit file"
+                                                                                : "Open");
+    });
 
     SaveDialog = new TFileDialog(this, "Save wave file", QDir::currentPath());
     SaveDialog->setObjectName("SaveDialog");

@@ -74,6 +74,7 @@ public:
     void ShowStopButton(bool shown) override;
     void ProcessPendingEvents() override { pump_.Pump(); }
     void OutputStarted(const std::string& name) override;
+    void ShowNote(const std::string& message) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -94,6 +95,8 @@ private:
     bool ChooseOfDisc(const QString& name, const TInputKindRow& kind, QString& output, int& rate);
     bool ChooseTrack(const QString& name, int& rate);
     void ShowStreamRate(int rate);
+    void ShowInputChoice();
+    void ShowRunNotes();
     bool WritesChapterFiles() const;
     void ExecuteRun();
     void ShowInvalidRate();
@@ -102,6 +105,7 @@ private:
     QLineEdit* InputEdit;
     QPushButton* OpenBitBtn;
     QLabel* OutputLabel;
+    QLabel* ChoiceLabel;
     QLineEdit* OutputEdit;
     QPushButton* SaveBitBtn;
     TRadioGroup* InputFormatRadioGroup;
@@ -129,6 +133,12 @@ private:
         const TOutputFormatRow* format = nullptr; // nullptr: by the output's name
     };
     std::optional<TInputChoice> choice_;
+    // The kind of the input last taken, and the resolution of its chosen audio (0: not known); the
+    // input-format items and the output-format item's caption follow them.
+    const TInputKindRow* inputKind_ = nullptr;
+    int sourceBits_ = 0;
+    // The notes of the run under way, each once, shown together when it has ended.
+    QStringList runNotes_;
     // A disc's or program stream's own rate, shown in the disabled rate box (0: the box is the user's), and
     // what the box held before.
     int streamRate_ = 0;

@@ -9,6 +9,7 @@
 #include "run/NameProposal.h"
 #include "run/RateText.h"
 #include "texts/Messages.h"
+#include "texts/WindowTexts.h"
 
 #include <QComboBox>
 #include <QDragEnterEvent>
@@ -16,14 +17,17 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFocusEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
+#include <QRadioButton>
 
 namespace {
 
 constexpr int kRawFilterIndex = 1;
 constexpr int kWaveFilterIndex = 2;
+constexpr int kAllSupportedFilterIndex = 5;
 
 // A dropped file's format item follows its extension, as the filter of the open dialog would.
 int FormatItemForExtension(const QString& name) {
@@ -54,17 +58,43 @@ bool TMainForm::TakeInputName(const QString& name, const TInputKindRow*& kind) {
     if (kind && !kind->takesInputFormat)
         output = InWritableFolder(output);
     const std::optional<TInputChoice> before = choice_;
+    const int bitsBefore = sourceBits_;
     choice_.reset();
+    sourceBits_ = 0;
     int rate = 0;
     if ((titles && !ChooseOfDisc(name, *kind, output, rate)) ||
         (kind && kind->offersTracks && !ChooseTrack(name, rate))) {
         choice_ = before;
+        sourceBits_ = bitsBefore;
         return false;
     }
     InputEdit->setText(name);
     OutputEdit->setText(output);
     ShowStreamRate(rate);
+    inputKind_ = kind;
+    ShowInputChoice();
     return true;
+}
+
+// Beside the output's label, what of a disc or program stream is converted; the input-format items only
+// for the inputs they describe; the output's item names a disc's or stream's own resolution.
+void TMainForm::ShowInputChoice() {
+    const bool chosen = choice_ && choice_->input == InputEdit->text();
+    QString line;
+    if (chosen) {
+        const TSelection& selection = choice_->selection;
+        line = QString::fromUtf8(window_text::ChoiceLine(selection.title, selection.track,
+                                                         selection.chapters ? selection.firstChapter : 0,
+                                                         selection.chapters ? selection.lastChapter : 0,
+                                                         choice_->format ? choice_->format->name : nullptr));
+    }
+    ChoiceLabel->setText(ChoiceLabel->fontMetrics().elidedText(line, Qt::ElideRight, ChoiceLabel->width()));
+    ChoiceLabel->setToolTip(line);
+    const bool rawOrWave = !inputKind_ || inputKind_->takesInputFormat;
+    InputFormatRadioGroup->setEnabled(rawOrWave && !run_);
+    OutputFormatRadioGroup->Item(1)->setText(
+        rawOrWave || sourceBits_ == 0 ? QString::fromUtf8(window_text::kSourceResolutionRaw)
+                                      : QString::fromUtf8(window_text::SourceResolution(sourceBits_)));
 }
 
 // The header of a disc's or stream's output takes the stream's rate: the box shows it and cannot be
@@ -103,8 +133,10 @@ bool TMainForm::ChooseOfDisc(const QString& name, const TInputKindRow& kind, QSt
     choice_ = TInputChoice{name, selection, chosen.format};
     for (const TTitleChoice& title : choices.titles)
         for (const TAudioChoice& audio : title.audio)
-            if (title.number == selection.title && audio.number == selection.track)
+            if (title.number == selection.title && audio.number == selection.track) {
                 rate = audio.rate;
+                sourceBits_ = audio.bits;
+            }
     return true;
 }
 
@@ -112,6 +144,7 @@ bool TMainForm::ChooseTrack(const QString& name, int& rate) {
     const std::vector<TAudioChoice> tracks = ReadLpcmTracks(QFile::encodeName(name).toStdString());
     if (tracks.size() < 2) {
         rate = tracks.empty() ? 0 : tracks.front().rate;
+        sourceBits_ = tracks.empty() ? 0 : tracks.front().bits;
         return true;
     }
     TTrackDialog dialog(this, tracks);
@@ -121,6 +154,7 @@ bool TMainForm::ChooseTrack(const QString& name, int& rate) {
     selection.track = dialog.Track();
     choice_ = TInputChoice{name, selection, nullptr};
     rate = tracks.at(static_cast<size_t>(dialog.Track() - 1)).rate;
+    sourceBits_ = tracks.at(static_cast<size_t>(dialog.Track() - 1)).bits;
     return true;
 }
 
@@ -131,13 +165,18 @@ bool TMainForm::WritesChapterFiles() const {
 void TMainForm::OpenBitBtnClick() {
     const QStringList filters = OpenDialog->nameFilters();
     OpenDialog->selectNameFilter(filters.value(openFilterIndex_ - 1));
+    OpenDialog->setWindowTitle(openFilterIndex_ == kRawFilterIndex ? "Open 20-bit file" : "Open");
     OpenDialog->selectFile(InputEdit->text());
     if (OpenDialog->exec() == QDialog::Accepted && !OpenDialog->selectedFiles().isEmpty()) {
         // Only a confirmed use keeps the filter the user chose.
         openFilterIndex_ = std::max(kRawFilterIndex,
                                     static_cast<int>(filters.indexOf(OpenDialog->selectedNameFilter())) + 1);
         const TInputKindRow* kind = nullptr;
-        TakeInputName(OpenDialog->selectedFiles().first(), kind);
+        const QString name = OpenDialog->selectedFiles().first();
+        // Under "All supported" a raw or WAVE file's item follows its extension, as for a dropped file.
+        if (TakeInputName(name, kind) && openFilterIndex_ == kAllSupportedFilterIndex && kind &&
+            kind->takesInputFormat)
+            InputFormatRadioGroup->SetItemIndex(FormatItemForExtension(name));
     }
     // The DVD filters leave the items as they are: they describe raw and WAVE files only.
     if (openFilterIndex_ == kRawFilterIndex)
@@ -170,7 +209,13 @@ void TMainForm::SaveBitBtnClick() {
     ApplyEnablingRule();
 }
 
+// A name typed into the input edit is classified anew; a choice made for another name no longer shows.
 void TMainForm::InputEditExit() {
+    if (!choice_ || choice_->input != InputEdit->text()) {
+        inputKind_ = InputEdit->text().isEmpty() ? nullptr : InputKindOf(InputEdit->text());
+        sourceBits_ = 0;
+    }
+    ShowInputChoice();
     ApplyEnablingRule();
 }
 void TMainForm::OutputEditExit() {

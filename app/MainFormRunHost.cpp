@@ -2,6 +2,7 @@
 #include "MainForm.h"
 
 #include "DefaultErrorDialog.h"
+#include "GaugePanel.h"
 #include "InputNames.h"
 #include "MessageDialogs.h"
 #include "RadioGroup.h"
@@ -17,6 +18,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShortcut>
+#include <utility>
 
 void TMainForm::ProcessBitBtnClick() {
     if (run_)
@@ -35,12 +37,31 @@ void TMainForm::ProcessBitBtnClick() {
     }
     if (!uncaught.isNull())
         ShowDefaultErrorDialog(this, uncaught);
+    else
+        ShowRunNotes();
+}
+
+// A note comes during the run; the panel under the gauge offers the latest one, and all of them come
+// together once the run is over, so that none is missed and none interrupts the conversion.
+void TMainForm::ShowNote(const std::string& message) {
+    const QString note = DialogText(message);
+    if (!runNotes_.contains(note))
+        runNotes_ << note;
+    GaugePanel->setToolTip(note);
+}
+
+void TMainForm::ShowRunNotes() {
+    const QStringList notes = std::exchange(runNotes_, {});
+    GaugePanel->setToolTip({});
+    if (!notes.isEmpty())
+        ShowInformation(this, notes.join("\n\n"));
 }
 
 // The input decides the run: a raw or WAVE file, a DVD program stream (the track chosen, else its first
 // LPCM track), or a disc (the title, stream and chapters chosen, else the first LPCM track of its longest
 // title with one). Every kind runs through the same host operations.
 void TMainForm::ExecuteRun() {
+    runNotes_.clear();
     TRunRequest request;
     request.input = InputName();
     request.output = OutputName();
@@ -79,9 +100,11 @@ void TMainForm::EnableControls(bool enable) {
           static_cast<QWidget*>(InputFormatRadioGroup), static_cast<QWidget*>(OutputFormatRadioGroup),
           static_cast<QWidget*>(SRateComboBox)})
         control->setEnabled(enable);
-    // A stream's own rate is not the user's to change.
+    // A stream's own rate is not the user's to change, nor its format the input-format items'.
     if (streamRate_ > 0)
         SRateComboBox->setEnabled(false);
+    if (inputKind_ && !inputKind_->takesInputFormat)
+        InputFormatRadioGroup->setEnabled(false);
 }
 
 std::string TMainForm::InputName() const {

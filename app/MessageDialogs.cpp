@@ -57,6 +57,15 @@ void ShowErrorMessage(QWidget* parent, const QString& text) {
     Exec(box, {ok});
 }
 
+void ShowInformation(QWidget* parent, const QString& text) {
+    QMessageBox box(QMessageBox::Information, kInformationCaption, text, QMessageBox::NoButton, parent);
+    box.setObjectName("InformationDialog");
+    QPushButton* ok = AddButton(box, kOkCaption);
+    box.setEscapeButton(ok);
+    FocusFirstButton(box, ok);
+    Exec(box, {ok});
+}
+
 bool AskConfirmation(QWidget* parent, const QString& text) {
     QMessageBox box(QMessageBox::Question, kConfirmationCaption, text, QMessageBox::NoButton, parent);
     box.setObjectName("ConfirmationDialog");

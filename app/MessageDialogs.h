@@ -12,6 +12,7 @@ class QWidget;
 // The program's own dialogs carry the German captions and button labels of the system it was made for.
 inline const QString kErrorCaption = QStringLiteral("Fehler");
 inline const QString kConfirmationCaption = QStringLiteral("Bestätigung");
+inline const QString kInformationCaption = QStringLiteral("Information");
 inline const QString kOkCaption = QStringLiteral("OK");
 inline const QString kYesCaption = QStringLiteral("&Ja");
 inline const QString kNoCaption = QStringLiteral("&Nein");
@@ -26,6 +27,8 @@ QString DialogText(const std::string& message);
 // button. Escape answers OK in the error box and No in the question; the stop question ignores it.
 void ShowErrorMessage(QWidget* parent, const QString& text);
 bool AskConfirmation(QWidget* parent, const QString& text);
+// What a finished run wants its user to know (pre-emphasis, damage, the packing read), once, with OK.
+void ShowInformation(QWidget* parent, const QString& text);
 TStopAnswer AskStopQuestion(QWidget* parent, const QString& text);
 
 // A message box as its user would see it: the buttons' captions in their order, the focused one first.

@@ -11,8 +11,6 @@
 #include "run/InputChoices.h"
 #include "texts/Messages.h"
 
-#include <cstdio>
-
 #include <filesystem>
 
 namespace {
@@ -58,15 +56,6 @@ std::string ProposeOutput(const std::string& input, const TOutputFormatRow& form
         .string();
 }
 
-std::string Length(int64_t pts) {
-    const int64_t tenths = (pts + 4500) / 9000;
-    char text[32];
-    std::snprintf(text, sizeof text, "%lld:%02lld:%02lld.%lld", static_cast<long long>(tenths / 36000),
-                  static_cast<long long>(tenths / 600 % 60), static_cast<long long>(tenths / 10 % 60),
-                  static_cast<long long>(tenths % 10));
-    return text;
-}
-
 // The titles as the window's dialog offers them: a title's tracks are its chapters, its one audio stream
 // the title's format.
 bool ReadAudioDiscChoices(const std::string& input, TDiscChoices& choices, std::string& error) {
@@ -80,10 +69,11 @@ bool ReadAudioDiscChoices(const std::string& input, TDiscChoices& choices, std::
         TTitleChoice choice;
         choice.number = title.number;
         choice.titleSet = title.titleSet;
-        choice.length = Length(title.lengthPts);
+        choice.length = TitleLength(title.lengthPts);
         choice.chapters = static_cast<int>(title.tracks.size());
         const bool convertible = title.unconvertible.empty();
-        choice.audio.push_back({1, title.format.Describe(), convertible, title.format.rate[0]});
+        choice.audio.push_back(
+            {1, title.format.Describe(), convertible, title.format.rate[0], title.format.OutputBits()});
         if (!convertible)
             choice.refusal = msg::TitleUnreadable(title.number, title.unconvertible);
         choices.titles.push_back(std::move(choice));

@@ -13,17 +13,15 @@
 #include <cstdio>
 #include <filesystem>
 
-namespace {
-
-std::string HoursMinutesSeconds(int64_t ticks) {
-    const int64_t seconds = (ticks + kTicksPerSecond / 2) / kTicksPerSecond;
-    char text[32];
-    std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", static_cast<long long>(seconds / 3600),
-                  static_cast<long long>(seconds / 60 % 60), static_cast<long long>(seconds % 60));
+std::string TitleLength(int64_t ticks) {
+    constexpr int64_t kTicksPerTenth = 9000;
+    const int64_t tenths = (std::max<int64_t>(ticks, 0) + kTicksPerTenth / 2) / kTicksPerTenth;
+    char text[40];
+    std::snprintf(text, sizeof text, "%lld:%02lld:%02lld.%lld", static_cast<long long>(tenths / 36000),
+                  static_cast<long long>(tenths / 600 % 60), static_cast<long long>(tenths / 10 % 60),
+                  static_cast<long long>(tenths % 10));
     return text;
 }
-
-} // namespace
 
 bool ReadDiscChoices(const std::string& disc, TDiscChoices& choices, std::string& error) {
     const std::unique_ptr<TDisc> opened = TDisc::Open(disc, error);
@@ -43,12 +41,13 @@ bool ReadDiscChoices(const std::string& disc, TDiscChoices& choices, std::string
             continue;
         }
         choice.notes = title.notes;
-        choice.length = HoursMinutesSeconds(title.durationTicks);
+        choice.length = TitleLength(title.durationTicks);
         choice.chapters = static_cast<int>(title.chapters.size());
         std::vector<TAudioCodec> codecs;
         for (const TDiscAudio& audio : title.audio) {
             choice.audio.push_back({audio.number, DescribeDiscAudio(audio),
-                                    audio.codec == TAudioCodec::Lpcm && audio.bits > 0, audio.rate});
+                                    audio.codec == TAudioCodec::Lpcm && audio.bits > 0, audio.rate,
+                                    audio.bits});
             codecs.push_back(audio.codec);
         }
         if (!title.FirstLpcm())
@@ -68,8 +67,8 @@ std::vector<TAudioChoice> ReadLpcmTracks(const std::string& stream) {
     TFileStreamSource source(*file);
     for (const TAudioTrack& track : ListAudioTracks(source))
         if (track.Convertible())
-            choices.push_back(
-                {static_cast<int>(choices.size()) + 1, track.Describe(), true, track.format.sampleRate});
+            choices.push_back({static_cast<int>(choices.size()) + 1, track.Describe(), true,
+                               track.format.sampleRate, track.format.bits});
     return choices;
 }
 

@@ -12,11 +12,12 @@ struct TAudioChoice {
     std::string text;
     bool convertible = false;
     int rate = 0; // Hz
+    int bits = 0; // the source's resolution: 16, 20 or 24
 };
 
 struct TTitleChoice {
     int number = 0;
-    std::string length; // H:MM:SS
+    std::string length; // H:MM:SS.t
     int chapters = 0;
     int titleSet = 0;
     std::vector<TAudioChoice> audio;
@@ -39,6 +40,10 @@ struct TDiscChoices {
     // Where the outputs go: the folder beside the disc folder or image.
     std::string folder;
 };
+
+// A title's length as the dialog shows it, "H:MM:SS.t": tenths, so that two titles of 0:00:58 can be told
+// apart. `ticks` are of the 90 kHz clock.
+std::string TitleLength(int64_t ticks);
 
 // The disc's choices; false with `error` in the words of oxlip-convert when the disc cannot be read.
 bool ReadDiscChoices(const std::string& disc, TDiscChoices& choices, std::string& error);

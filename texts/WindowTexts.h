@@ -34,6 +34,30 @@ inline const char* FormatChoice(const char* id, const char* name) {
         return "Wav&Pack";
     return name;
 }
+inline constexpr const char* kCancel = "Cancel";
+
+// The line beside "Output file" that says what of a disc or program stream is converted, e.g. "Title 3,
+// audio 2, chapters 2–5, FLAC". A zero title, track or chapter and a null format are left out.
+inline std::string ChoiceLine(int title, int track, int firstChapter, int lastChapter, const char* format) {
+    std::string line;
+    const auto add = [&line](const std::string& part) { line += (line.empty() ? "" : ", ") + part; };
+    if (title > 0)
+        add("Title " + std::to_string(title));
+    if (track > 0)
+        add((line.empty() ? "Audio " : "audio ") + std::to_string(track));
+    if (firstChapter > 0 && firstChapter == lastChapter)
+        add("chapter " + std::to_string(firstChapter));
+    else if (firstChapter > 0)
+        add("chapters " + std::to_string(firstChapter) + "\u2013" + std::to_string(lastChapter));
+    if (format)
+        add(format);
+    return line;
+}
+inline constexpr const char* kSourceResolutionRaw = "24 bit (20 valid bits)";
+// The output-format item that keeps a disc's or program stream's samples as they are.
+inline std::string SourceResolution(int bits) {
+    return std::to_string(bits) + " bit (source)";
+}
 inline constexpr const char* kWritingCaption = "Oxlip \u2013 "; // followed by the file being written
 
 } // namespace window_text

@@ -17,7 +17,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QListWidget>
+#include <QRadioButton>
 #include <QScopeGuard>
 #include <QSpinBox>
 #include <QStandardPaths>
@@ -43,6 +45,7 @@ class MainFormDvdTest : public QObject {
     QPushButton* Button(const char* name) { return form->findChild<QPushButton*>(name); }
     QLineEdit* Edit(const char* name) { return form->findChild<QLineEdit*>(name); }
     TRadioGroup* InputFormat() { return form->findChild<TRadioGroup*>("InputFormatRadioGroup"); }
+    TRadioGroup* OutputFormat() { return form->findChild<TRadioGroup*>("OutputFormatRadioGroup"); }
     std::string OutputName() { return QFile::encodeName(Edit("OutputEdit")->text()).toStdString(); }
     // What oxlip-convert writes for `input`, with the window's default of 24 bits.
     Bytes ConvertedHeadless(const std::string& input) {
@@ -268,6 +271,44 @@ private slots:
         QCOMPARE(selected, QString("1"));
         QCOMPARE(length, QString("unreadable (VTS_02_1.VOB is missing)"));
         QVERIFY(!enabled);
+    }
+
+    // After a run the window shows its notes once, in one information box; the disc's choice, its own
+    // resolution and the input-format items that do not apply show in the window.
+    void notesAndTheChoiceShowInTheWindow() {
+        const std::string damaged = dir->Path("damaged.vob");
+        Bytes bytes = ReadFile(vob);
+        bytes.insert(bytes.begin() + 2048 * 40, 1000, 0xFF);
+        WriteFile(damaged, bytes);
+        QVERIFY(DropFile(form.get(), QString::fromStdString(damaged)));
+        QVERIFY(!InputFormat()->isEnabled());
+        QCOMPARE(OutputFormat()->Item(1)->text(), QString("24 bit (source)"));
+        {
+            TDialogAnswerer answerer({ClickButton("OK")});
+            Process();
+            QVERIFY(answerer.AllAnswered());
+            QCOMPARE(answerer.Seen().value(0).objectName, QString("InformationDialog"));
+            QVERIFY(answerer.Seen().value(0).text.contains("damaged"));
+            QVERIFY(!InputFormat()->isEnabled());
+        }
+
+        if (!DiscFixtures().missing.empty())
+            QSKIP("no disc fixtures");
+        TDialogAnswerer choose({[&](QWidget* dialog) {
+            dialog->findChild<QCheckBox*>("ChaptersCheckBox")->setChecked(true);
+            dialog->findChild<QSpinBox*>("FirstChapterSpin")->setValue(2);
+            QTest::keyClick(dialog, Qt::Key_Return);
+        }});
+        QVERIFY(DropFile(form.get(), QString::fromStdString(DiscFixtures().discFolder)));
+        QVERIFY(choose.AllAnswered());
+        QCOMPARE(form->findChild<QLabel*>("ChoiceLabel")->text(),
+                 QString::fromUtf8("Title 1, audio 1, chapters 2\u20133, WAVE"));
+        QCOMPARE(OutputFormat()->Item(1)->text(), QString("16 bit (source)"));
+        Edit("InputEdit")->setText("other.raw");
+        form->InputEditExit();
+        QVERIFY(form->findChild<QLabel*>("ChoiceLabel")->text().isEmpty());
+        QVERIFY(InputFormat()->isEnabled());
+        QCOMPARE(OutputFormat()->Item(1)->text(), QString("24 bit (20 valid bits)"));
     }
 
     // A program stream of two LPCM tracks asks which; the second converts as --track 2 does.
