@@ -7,8 +7,19 @@
 #include <QComboBox>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QHeaderView>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <QSplitter>
+#include <QTreeView>
+
+namespace {
+
+constexpr int kDialogWidth = 760;
+constexpr int kDialogHeight = 440;
+constexpr int kPlacesWidth = 150;
+
+} // namespace
 
 // Qt's own dialog splits a filter's patterns at spaces only, so "*.vob;*.mpg" would list no file at all.
 // Whenever the dialog has applied a filter, its list is given the patterns split at semicolons too: after
@@ -16,15 +27,29 @@
 // it, hence queued), and when the dialog shows.
 TFileDialog::TFileDialog(QWidget* parent, const QString& caption, const QString& directory)
     : QFileDialog(parent, caption, directory) {
+    resize(kDialogWidth, kDialogHeight);
     connect(this, &QFileDialog::filterSelected, this, &TFileDialog::ListFilesOfSelectedFilter);
     if (auto* filters = findChild<QComboBox*>("fileTypeCombo"))
         connect(filters, &QComboBox::currentIndexChanged, this, &TFileDialog::ListFilesOfSelectedFilter,
                 Qt::QueuedConnection);
 }
 
+// Qt's own dialog opens too narrow for its columns: dates and the places list end in "...". The name
+// column takes what is left once the others fit their contents.
 void TFileDialog::showEvent(QShowEvent* event) {
     QFileDialog::showEvent(event);
     ListFilesOfSelectedFilter();
+    if (auto* details = findChild<QTreeView*>("treeView")) {
+        QHeaderView* header = details->header();
+        header->setStretchLastSection(false);
+        for (int column = 1; column < header->count(); ++column)
+            header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+    }
+    if (auto* places = findChild<QSplitter*>("splitter"); places && places->count() == 2) {
+        const int sidebar = std::max(places->sizes().value(0), kPlacesWidth);
+        places->setSizes({sidebar, std::max(0, places->width() - sidebar)});
+    }
 }
 
 void TFileDialog::ListFilesOfSelectedFilter() {
