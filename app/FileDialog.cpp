@@ -18,6 +18,8 @@ namespace {
 constexpr int kDialogWidth = 760;
 constexpr int kDialogHeight = 440;
 constexpr int kPlacesWidth = 150;
+constexpr int kDateColumn = 3;
+constexpr int kColumnPadding = 24;
 
 } // namespace
 
@@ -35,16 +37,17 @@ TFileDialog::TFileDialog(QWidget* parent, const QString& caption, const QString&
 }
 
 // Qt's own dialog opens too narrow for its columns: dates and the places list end in "...". The name
-// column takes what is left once the others fit their contents.
+// column keeps what is left.
 void TFileDialog::showEvent(QShowEvent* event) {
     QFileDialog::showEvent(event);
     ListFilesOfSelectedFilter();
-    if (auto* details = findChild<QTreeView*>("treeView")) {
+    // Once, as a user would drag it: a date column as wide as a date and time. Fitting the columns to
+    // their contents would measure every row each time the folder's listing grows.
+    if (auto* details = findChild<QTreeView*>("treeView"); details && details->header()->count() > 3) {
         QHeaderView* header = details->header();
-        header->setStretchLastSection(false);
-        for (int column = 1; column < header->count(); ++column)
-            header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
-        header->setSectionResizeMode(0, QHeaderView::Stretch);
+        header->resizeSection(
+            kDateColumn,
+            header->fontMetrics().horizontalAdvance(QStringLiteral("30 Sep 2026 00:00:00")) + kColumnPadding);
     }
     if (auto* places = findChild<QSplitter*>("splitter"); places && places->count() == 2) {
         const int sidebar = std::max(places->sizes().value(0), kPlacesWidth);
