@@ -9,8 +9,8 @@
 namespace cli_text {
 
 inline constexpr const char* kUsage =
-    "Usage: oxlip-convert [-b 16|24] [--dither] [--rf64] [--lpcm-packing P] [-r RATE] [-y] [-q] [-o OUTPUT] "
-    "INPUT...\n"
+    "Usage: oxlip-convert [-b 16|24] [--dither] [--rf64] [--lpcm-packing P] [--strict] [--no-gap-fill] "
+    "[-r RATE] [-y] [-q] [-o OUTPUT] INPUT...\n"
     "       oxlip-convert --list INPUT...\n"
     "       oxlip-convert [--title N] [--track N] [--chapters [A-B]] [-o OUTPUT] DISC...\n"
     "       oxlip-convert [--format wav|flac|wv] [--flac-level N] [--tag NAME=VALUE]... INPUT...\n"
@@ -23,6 +23,10 @@ inline constexpr const char* kUsage =
     "  --lpcm-packing pairs|quads|auto  how 20- and 24-bit DVD LPCM of 1 or 3 to 8 channels is packed:\n"
     "               two sample times of all channels, or four samples at a time; default: auto, detected\n"
     "               from each track's start (pairs unless quads is clearly right)\n"
+    "  --strict     a VOB or disc title whose audio is damaged or has gaps fails (exit status 1, no\n"
+    "               output) instead of being concealed with silence\n"
+    "  --no-gap-fill  missing audio in a VOB or disc title is left out, the audio on either side joined,\n"
+    "               instead of filled with silence (the output no longer keeps the video's time)\n"
     "  -r RATE      sampling rate written to the header, decimal or hex ($BB80, 0xBB80); default 48000\n"
     "  -o OUTPUT    output file name (one input only); default: beside the input, its name with .wav\n"
     "               (_new.wav for a .wav input); for a disc, or a file in a disc's folder, in the\n"
