@@ -137,7 +137,11 @@ TAudioBreak& TLpcmTrackReader::Break() {
 
 // Whether the packet follows on from the bytes before it, by its first frame's pointer and its stamp;
 // where it does not, the reader starts again at its first frame. False: the packet is left out.
-bool TLpcmTrackReader::Follow(const TAudioPacket& packet) {
+bool TLpcmTrackReader::Follow(const TAudioPacket& stamped) {
+    // Stamps that do not increase over the track's first packets say nothing (some muxers stamp every
+    // packet alike): the pointers alone are checked then.
+    TAudioPacket packet = stamped;
+    packet.hasPts = stamps_ && stamped.hasPts;
     const size_t group = static_cast<size_t>(decoder_->GroupBytes());
     const size_t pending = decoder_->PendingBytes();
     const bool newCell = demuxer_.CellChanges() != cells_;
@@ -158,9 +162,15 @@ bool TLpcmTrackReader::Follow(const TAudioPacket& packet) {
     }
     if (packet.hasPts && havePts_ && !newCell && packet.pts <= lastPts_ &&
         lastPts_ - packet.pts <= kMaxRepeatTicks) {
+        if (++stamped_ <= kJudgedPackets) {
+            stamps_ = false;
+            return true;
+        }
         Break().repeated += 2 * int64_t{packet.size} / format_.BytesPerTwoFrames();
         return false;
     }
+    if (packet.hasPts)
+        ++stamped_;
     const size_t lead = pending + first;
     const bool aligned = !exact_ || !hasFrame || lead % group == 0;
     if (!packet.hasPts || !clock_) {

@@ -84,7 +84,7 @@ public:
 
 private:
     TPackingVerdict JudgePacking();
-    bool Follow(const TAudioPacket& packet);
+    bool Follow(const TAudioPacket& stamped);
     void Rejoin(const TAudioPacket& packet, int64_t gapTicks, bool newCell);
     int64_t TicksTo(int64_t position) const;
     int64_t PositionAt(size_t bytes) const;
@@ -119,6 +119,8 @@ private:
     // say 4 in every packet and stamp a frame somewhere in it, and are only checked to lie in their packet.
     bool exact_ = true;
     int judged_ = 0;
+    bool stamps_ = true;
+    int stamped_ = 0;
     bool first_ = true;
     int64_t lastOffset_ = 0; // such a stamp's distance from its packet's start, last seen
     int cells_ = 0;
