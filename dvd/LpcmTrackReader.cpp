@@ -191,7 +191,10 @@ bool TLpcmTrackReader::Follow(const TAudioPacket& stamped) {
         if (aligned && hasFrame && std::llabs(drift) <= kStampTolerance) {
             SetClock(packet.pts, PositionAt(lead));
             lastPts_ = packet.pts;
-            ++judged_;
+            pointed_ = pointed_ || first > 0;
+            // Pointers that only ever point at the first byte are FFmpeg's, whatever the packet holds.
+            if (++judged_ == kJudgedPackets && !pointed_)
+                exact_ = false;
             return true;
         }
         if (!hasFrame || (judged_ < kJudgedPackets && !newCell)) {
@@ -210,7 +213,7 @@ bool TLpcmTrackReader::Follow(const TAudioPacket& stamped) {
     const int64_t offset = packet.pts - clockPts_ - TicksTo(PositionAt(pending) - clockPosition_);
     const int64_t duration = TicksTo(2 * int64_t{packet.size});
     lastPts_ = packet.pts;
-    if (!newCell && offset >= -duration - kStampTolerance && offset <= duration + kStampTolerance) {
+    if (offset >= -duration - kStampTolerance && offset <= duration + kStampTolerance) {
         // A stamp before its packet's first byte: the clock was set by a frame later in its packet.
         if (offset < 0)
             clockPts_ += offset;

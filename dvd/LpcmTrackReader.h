@@ -119,6 +119,7 @@ private:
     // say 4 in every packet and stamp a frame somewhere in it, and are only checked to lie in their packet.
     bool exact_ = true;
     int judged_ = 0;
+    bool pointed_ = false; // a judged pointer pointed past its packet's first byte
     bool stamps_ = true;
     int stamped_ = 0;
     bool first_ = true;
