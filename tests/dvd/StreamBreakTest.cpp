@@ -17,12 +17,13 @@ struct Read {
     int breaks = 0;
 };
 
-Read ReadTrack(const std::vector<Bytes>& packs) {
+Read ReadTrack(const std::vector<Bytes>& packs, bool fillGaps = true) {
     Bytes stream;
     for (const Bytes& pack : packs)
         stream.insert(stream.end(), pack.begin(), pack.end());
     MemorySource source(stream, 4096);
     TLpcmTrackReader reader(source, 0xA0, false, false, TLpcmPackingChoice::Pairs);
+    reader.SetFillGaps(fillGaps);
     Read read;
     std::span<const uint8_t> block;
     if (reader.Start())
@@ -72,7 +73,8 @@ TEST(StreamBreak, TheRestOfTheTrackStaysInPlaceAfterSilenceNoLongerThanWhatWasLo
                  {Damage::Lost, Damage::Blanked, Damage::Repeated, Damage::Swapped, Damage::BlankSecond}) {
                 SCOPED_TRACE(testing::Message() << bits << " bits, " << channels << " channels, damage "
                                                 << static_cast<int>(damage));
-                const Read read = ReadTrack(Damaged(packs, damage, packs.size() / 3, secondPacks));
+                const std::vector<Bytes> damagedPacks = Damaged(packs, damage, packs.size() / 3, secondPacks);
+                const Read read = ReadTrack(damagedPacks);
                 // Silence keeps the track's length, and each place is told once.
                 ASSERT_EQ(read.samples.size(), clean.samples.size());
                 EXPECT_EQ(read.breaks, 1);
@@ -95,6 +97,11 @@ TEST(StreamBreak, TheRestOfTheTrackStaysInPlaceAfterSilenceNoLongerThanWhatWasLo
                                         [](uint8_t byte) { return byte == 0; }));
                 const int64_t lost = damage == Damage::BlankSecond ? kRate + packFrames : packFrames;
                 EXPECT_LE(static_cast<int64_t>(last - first + 1), lost + kRate / 600 + 4);
+                // Without filling, the stretch is left out and the audio on either side joined.
+                Bytes joined(clean.samples.begin(), clean.samples.begin() + first * frameBytes);
+                joined.insert(joined.end(), clean.samples.begin() + (last + 1) * frameBytes,
+                              clean.samples.end());
+                EXPECT_EQ(ReadTrack(damagedPacks, false).samples, joined);
             }
         }
     }
