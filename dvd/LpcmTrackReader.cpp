@@ -86,6 +86,7 @@ bool TLpcmTrackReader::Next(std::span<const uint8_t>& samples) {
             decodeNext_ = false;
             filling_ = false;
             block_ = packet_;
+            lastSize_ = packet_.size;
             const auto size = static_cast<size_t>(packet_.size);
             const size_t skip = std::min(skip_, size);
             const int64_t before = decoder_->Frames();
@@ -224,6 +225,47 @@ bool TLpcmTrackReader::Follow(const TAudioPacket& stamped) {
     return true;
 }
 
+// Where a group most likely begins in a packet whose pointer says nothing. Such packets hold whole sample
+// times, so the choice is between the group's sample times: the one that decodes to the smoothest audio
+// (one off mixes high and low parts into noise), or, as smooth, `expected`, where the packets lost would
+// put it if they were as long as the one before.
+size_t TLpcmTrackReader::SmoothestStart(const TAudioPacket& packet, size_t expected) const {
+    const auto group = static_cast<size_t>(decoder_->GroupBytes());
+    const auto size = static_cast<size_t>(packet.size);
+    const auto twoFrames = static_cast<size_t>(format_.BytesPerTwoFrames());
+    const size_t step = twoFrames % 2 == 0 ? twoFrames / 2 : twoFrames;
+    if (size < 4 * group || step >= group)
+        return expected % step == 0 ? expected : 0;
+    const auto channels = static_cast<size_t>(decoder_->Channels());
+    size_t best = 0;
+    int64_t bestRoughness = INT64_MAX, expectedRoughness = INT64_MAX;
+    for (size_t start = 0; start < group; start += step) {
+        TLpcmDecoder trial(format_, false, false, decoder_->Packing());
+        const std::span<const uint8_t> out = trial.Decode(packet.data + start, size - start);
+        const auto width = static_cast<size_t>(trial.OutputContainerBytes());
+        const auto sample = [&](size_t k) {
+            const uint8_t* p = out.data() + k * width;
+            const auto container = width == 2
+                                       ? uint32_t{p[0]} << 16 | uint32_t{p[1]} << 24
+                                       : uint32_t{p[0]} << 8 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 24;
+            return int64_t{static_cast<int32_t>(container) >> 8};
+        };
+        const size_t samples = out.size() / width;
+        int64_t sum = 0;
+        for (size_t k = channels; k < samples; ++k)
+            sum += std::llabs(sample(k) - sample(k - channels));
+        // Per sample, as the starts decode different counts.
+        const int64_t roughness = samples > channels ? sum * 16 / static_cast<int64_t>(samples) : 0;
+        if (roughness < bestRoughness) {
+            bestRoughness = roughness;
+            best = start;
+        }
+        if (start == expected)
+            expectedRoughness = roughness;
+    }
+    return expectedRoughness - bestRoughness <= bestRoughness / 8 ? expected : best;
+}
+
 // Starts again at the packet's first frame, the broken group dropped; `gapTicks` is the time missing by the
 // stamps. Within kMaxFillTicks it becomes silence (or is told as left out); a larger jump, or one where a
 // new cell begins, is a clock of its own.
@@ -231,7 +273,15 @@ void TLpcmTrackReader::Rejoin(const TAudioPacket& packet, int64_t gapTicks, bool
     const int64_t groupFrames = decoder_->GroupFrames();
     const size_t group = static_cast<size_t>(decoder_->GroupBytes());
     const size_t pending = decoder_->PendingBytes();
-    const size_t first = exact_ && packet.firstFrame >= 0 ? static_cast<size_t>(packet.firstFrame) : 0;
+    size_t first = exact_ && packet.firstFrame >= 0 ? static_cast<size_t>(packet.firstFrame) : 0;
+    if (!exact_) {
+        // The packets lost, as long as the last one read, and the bytes they held.
+        const int64_t lostBytes =
+            std::max<int64_t>(0, gapTicks) * format_.BytesPerTwoFrames() * format_.sampleRate / 180000;
+        const int64_t lost = lastSize_ > 0 ? (lostBytes + lastSize_ / 2) / lastSize_ : 0;
+        const size_t phase = (pending + static_cast<size_t>(lost * lastSize_)) % group;
+        first = SmoothestStart(packet, (group - phase) % group);
+    }
     const int64_t broken = static_cast<int64_t>((pending + first + group / 2) / group) * groupFrames;
     decoder_->DropPending();
     skip_ = first;
@@ -262,9 +312,11 @@ void TLpcmTrackReader::Rejoin(const TAudioPacket& packet, int64_t gapTicks, bool
         place.joined += frames;
         frames = 0;
     }
+    // A stamp somewhere in its packet is taken for its first byte's: later stamps can then only be later in
+    // theirs, and one that is earlier moves the clock back.
     if (packet.hasPts)
-        SetClock(exact_ ? packet.pts : packet.pts - lastOffset_,
-                 (frames_ + frames) * format_.BytesPerTwoFrames());
+        SetClock(packet.pts, (frames_ + frames) * format_.BytesPerTwoFrames());
+    lastOffset_ = 0;
 }
 
 double TLpcmTrackReader::ChangeSeconds() const {

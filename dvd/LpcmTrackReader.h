@@ -87,6 +87,7 @@ private:
     bool Follow(const TAudioPacket& stamped);
     void Rejoin(const TAudioPacket& packet, int64_t gapTicks, bool newCell);
     int64_t TicksTo(int64_t position) const;
+    size_t SmoothestStart(const TAudioPacket& packet, size_t expected) const;
     int64_t PositionAt(size_t bytes) const;
     void SetClock(int64_t pts, int64_t position);
     TAudioBreak& Break();
@@ -124,6 +125,7 @@ private:
     int stamped_ = 0;
     bool first_ = true;
     int64_t lastOffset_ = 0; // such a stamp's distance from its packet's start, last seen
+    int64_t lastSize_ = 0;   // bytes of the last packet decoded
     int cells_ = 0;
     size_t skip_ = 0;         // bytes of the packet before where decoding starts
     int64_t fillLeft_ = 0;    // frames of silence still to hand out before the packet
