@@ -221,6 +221,11 @@ bool TLpcmTrackReader::Follow(const TAudioPacket& stamped) {
         lastOffset_ = std::max<int64_t>(offset, 0);
         return true;
     }
+    if (stamped_ <= kJudgedPackets && !newCell) {
+        // Stamps that do not keep to the bytes from the start (a muxer's own clock) are not used.
+        stamps_ = false;
+        return true;
+    }
     Rejoin(packet, offset - lastOffset_, newCell);
     return true;
 }

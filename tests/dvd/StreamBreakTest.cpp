@@ -107,4 +107,23 @@ TEST(StreamBreak, TheRestOfTheTrackStaysInPlaceAfterSilenceNoLongerThanWhatWasLo
     }
 }
 
+// Stamps that keep to a clock of their own (here the byte count) and pointers at every packet's first
+// byte say nothing: nothing is broken.
+TEST(StreamBreak, StampsThatDoNotKeepToTheBytesAreLeftAside) {
+    const Bytes audio = EncodeLpcm(RandomSamples(48000 * 2, 24), 24, 2);
+    std::vector<Bytes> packs;
+    for (size_t at = 0; at < audio.size(); at += 2000)
+        packs.push_back(
+            ProgramStreamWriter()
+                .Pack()
+                .Lpcm(0xA0, 24, 48000, 2,
+                      Bytes(audio.begin() + static_cast<std::ptrdiff_t>(at),
+                            audio.begin() + static_cast<std::ptrdiff_t>(std::min(at + 2000, audio.size()))),
+                      false, 90000 + static_cast<int64_t>(at))
+                .Take());
+    const Read read = ReadTrack(packs);
+    EXPECT_EQ(read.breaks, 0);
+    EXPECT_EQ(read.samples, ExpectedOutput(RandomSamples(48000 * 2, 24), 24, false));
+}
+
 } // namespace
