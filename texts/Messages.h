@@ -173,7 +173,8 @@ inline std::string BreakTime(double seconds) {
 
 inline std::string BreakSeconds(double seconds) {
     char text[32];
-    std::snprintf(text, sizeof text, "%.2f s", seconds);
+    // A lost pack is a few milliseconds.
+    std::snprintf(text, sizeof text, seconds < 0.1 ? "%.3f s" : "%.2f s", seconds);
     return text;
 }
 
