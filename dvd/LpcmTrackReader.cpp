@@ -310,9 +310,13 @@ void TLpcmTrackReader::Rejoin(const TAudioPacket& packet, int64_t gapTicks, bool
     frames = std::max<int64_t>(0, (frames + groupFrames / 2) / groupFrames * groupFrames);
     TAudioBreak& place = Break();
     place.missing = place.missing || frames > broken + groupFrames;
-    if (fillGaps_) {
+    // Silence never outgrows the audio by more than one longest gap: stamps that keep jumping ahead are no
+    // clock to fill.
+    const int64_t maxFill = kMaxFillTicks * rate / 90000;
+    if (fillGaps_ && filledTotal_ + frames <= frames_ - filledTotal_ + maxFill) {
         place.filled += frames;
         fillLeft_ = frames;
+        filledTotal_ += frames;
     } else {
         place.joined += frames;
         frames = 0;

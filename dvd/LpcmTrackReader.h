@@ -129,6 +129,7 @@ private:
     int cells_ = 0;
     size_t skip_ = 0;         // bytes of the packet before where decoding starts
     int64_t fillLeft_ = 0;    // frames of silence still to hand out before the packet
+    int64_t filledTotal_ = 0; // frames of silence handed out or to be
     bool decodeNext_ = false; // packet_ is the next to decode
     bool filling_ = false;
     int64_t frames_ = 0;

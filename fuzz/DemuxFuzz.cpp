@@ -157,7 +157,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(whole.samples == cut.samples);
     FUZZ_CHECK(whole.skipped == cut.skipped && whole.truncated == cut.truncated);
 
-    // The first LPCM track as a conversion reads it: every frame it decodes comes out, nothing more, and
+    // The first LPCM track as a conversion reads it: every frame it hands out (silence too) comes out, and
     // the packing it detected, forced, gives the same samples.
     BytesSource source(data, size, 4096);
     TLpcmTrackReader reader(source, 0xA0, reduce, dither);
@@ -167,7 +167,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         while (reader.Next(block))
             samples.insert(samples.end(), block.begin(), block.end());
         const TLpcmDecoder& decoder = reader.Decoder();
-        FUZZ_CHECK(samples.size() == static_cast<size_t>(decoder.Frames()) * decoder.Channels() *
+        FUZZ_CHECK(samples.size() == static_cast<size_t>(reader.Frames()) * decoder.Channels() *
                                          static_cast<size_t>(decoder.OutputContainerBytes()));
         FUZZ_CHECK(reader.Demuxer().SkippedBytes() <= whole.skipped);
         FUZZ_CHECK(reader.QuadsDetected() == (reader.Packing() == TLpcmPacking::Quads));
