@@ -9,10 +9,11 @@
 namespace cli_text {
 
 inline constexpr const char* kUsage =
-    "Usage: oxlip-convert [-b 16|24] [--dither] [--rf64] [--lpcm-packing P] [--strict] [--no-gap-fill] "
-    "[-r RATE] [-y] [-q] [-o OUTPUT] INPUT...\n"
+    "Usage: oxlip-convert [-b 16|24] [--dither] [--rf64] [--lpcm-packing P] [-r RATE] [-y] [-q] [-o OUTPUT] "
+    "INPUT...\n"
     "       oxlip-convert --list INPUT...\n"
     "       oxlip-convert [--title N] [--track N] [--chapters [A-B]] [-o OUTPUT] DISC...\n"
+    "       oxlip-convert [--strict | --no-gap-fill] VOB-OR-DISC...\n"
     "       oxlip-convert [--format wav|flac|wv] [--flac-level N] [--tag NAME=VALUE]... INPUT...\n"
     "Converts 20-bit LPCM (raw as demultiplexed, or a WAVE file whose byte pairs a ripping tool swapped)\n"
     "into a two-channel PCM WAVE file, or a FLAC file at the source's own resolution.\n"
