@@ -13,7 +13,7 @@ inline constexpr const char* kUsage =
     "INPUT...\n"
     "       oxlip-convert --list INPUT...\n"
     "       oxlip-convert [--title N] [--track N] [--chapters [A-B]] [-o OUTPUT] DISC...\n"
-    "       oxlip-convert [--strict | --no-gap-fill] VOB-OR-DISC...\n"
+    "       oxlip-convert [--strict] [--no-gap-fill] VOB-OR-DISC...\n"
     "       oxlip-convert [--format wav|flac|wv] [--flac-level N] [--tag NAME=VALUE]... INPUT...\n"
     "Converts 20-bit LPCM (raw as demultiplexed, or a WAVE file whose byte pairs a ripping tool swapped)\n"
     "into a two-channel PCM WAVE file, or a FLAC file at the source's own resolution.\n"
