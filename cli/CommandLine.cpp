@@ -87,8 +87,8 @@ bool TakesValue(const std::string& name) {
 }
 
 bool IsFlag(const std::string& name) {
-    for (const char* option :
-         {"--help", "-h", "--version", "-y", "-q", "--rf64", "--dither", "--flac", "--list", "--video-side"})
+    for (const char* option : {"--help", "-h", "--version", "-y", "-q", "--rf64", "--dither", "--flac",
+                               "--list", "--video-side", "--strict", "--no-gap-fill"})
         if (name == option)
             return true;
     return false;
@@ -186,6 +186,10 @@ bool ParseCommandLine(const std::vector<std::string>& args, ConvertOptions& opti
             options.rf64 = true;
         } else if (name == "--dither") {
             options.dither = true;
+        } else if (name == "--strict") {
+            options.strict = true;
+        } else if (name == "--no-gap-fill") {
+            options.fillGaps = false;
         } else if (name == "--flac") {
             if (!chooseFormat(name, OutputFormatById("flac")))
                 return false;

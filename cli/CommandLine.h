@@ -24,7 +24,9 @@ struct ConvertOptions {
     bool dither = false; // TPDF dither for -b 16
     // --lpcm-packing: how 20- and 24-bit DVD LPCM of other than two channels is read.
     TLpcmPackingChoice lpcmPacking = TLpcmPackingChoice::Auto;
-    bool list = false; // describe the inputs, convert nothing
+    bool strict = false;  // --strict: a program stream's audio that does not follow on fails the run
+    bool fillGaps = true; // --no-gap-fill clears it: missing audio is left out, not filled with silence
+    bool list = false;    // describe the inputs, convert nothing
     // --title N, --track N, --chapters A-B (or A alone, A-, -B); 0 when not given: the longest title, the
     // first LPCM stream, the first and the last chapter.
     TSelection selection;

@@ -50,6 +50,8 @@ TRunRequest RequestFor(const ConvertOptions& options, const std::string& input) 
     request.options.rf64 = options.rf64;
     request.options.dither = options.dither;
     request.options.lpcmPacking = options.lpcmPacking;
+    request.options.strictStream = options.strict;
+    request.options.fillGaps = options.fillGaps;
     request.options.level = options.flacLevel;
     request.options.threads = options.threads;
     request.metadata.userTags = options.tags;

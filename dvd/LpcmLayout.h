@@ -44,6 +44,8 @@ public:
     int64_t Frames() const { return frames_; }
     // Bytes of an unfinished group held back: at the end of the stream they are dropped.
     size_t PendingBytes() const { return pendingBytes_; }
+    // Forgets the bytes held back: where the stream is broken they would join two places into one group.
+    void DropPending() { pendingBytes_ = 0; }
 
     // A decoder of whole 20- or 24-bit groups for one layout, compiled for its channel count.
     using FixedDecode = uint8_t* (*)(const uint8_t* in, size_t groups, uint8_t* out);

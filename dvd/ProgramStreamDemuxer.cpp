@@ -151,6 +151,13 @@ TProgramStreamDemuxer::Step TProgramStreamDemuxer::ParsePacket(TAudioPacket& pac
     if (code == kPrivateStream2 && length >= 23 && p[6] == 0x00 && watchedStart_ < 0 &&
         position >= watchFrom_)
         watchedStart_ = int64_t{p[19]} << 24 | int64_t{p[20]} << 16 | int64_t{p[21]} << 8 | p[22];
+    // Its data search information: sub-stream 1, the VOB number 24 bytes into it and the cell number 27.
+    if (code == kPrivateStream2 && length >= 35 && p[6] == 0x01) {
+        const uint32_t cell = uint32_t{p[31]} << 16 | uint32_t{p[32]} << 8 | p[34];
+        if (cell_ != UINT32_MAX && cell != cell_)
+            ++cellChanges_;
+        cell_ = cell;
+    }
     const bool privateAudio = code == kPrivateStream1;
     const bool mpegAudio = code >= 0xC0 && code <= 0xDF;
     if (!privateAudio && !mpegAudio)
@@ -168,6 +175,8 @@ TProgramStreamDemuxer::Step TProgramStreamDemuxer::ParsePacket(TAudioPacket& pac
                      int64_t{t[3]} << 7 | int64_t{t[4] >> 1};
     }
     packet.format = {};
+    packet.firstFrame = -1;
+    packet.frameCount = 0;
     const uint8_t* payload = p + 9 + p[8];
     size_t payloadBytes = length - 9 - p[8];
     if (mpegAudio) {
@@ -190,6 +199,12 @@ TProgramStreamDemuxer::Step TProgramStreamDemuxer::ParsePacket(TAudioPacket& pac
             }
             payload += kLpcmHeaderBytes;
             payloadBytes -= kLpcmHeaderBytes;
+            // The pointer counts from its own last byte, so 4 points at the first audio byte (FFmpeg
+            // writes 4 in every packet); 0 says no frame begins here.
+            const int pointer = payload[-5] << 8 | payload[-4];
+            if (pointer >= 4 && static_cast<size_t>(pointer - 4) < payloadBytes)
+                packet.firstFrame = pointer - 4;
+            packet.frameCount = payload[-6];
         } else {
             // AC-3 and DTS carry a 4-byte header (id, frame count, access unit pointer) before the frames.
             const size_t skip = std::min<size_t>(payloadBytes, packet.codec == TAudioCodec::Other ? 1 : 4);

@@ -26,6 +26,11 @@ struct TAudioPacket {
     bool hasPts = false;
     int64_t pts = 0;      // 90 kHz ticks
     int64_t position = 0; // where the packet begins in the stream
+    // LPCM only: where in `data` the first audio frame that begins in the packet starts (the frame the
+    // time stamp belongs to), from the header's first access unit pointer; -1 when none begins or the
+    // pointer lies outside the packet. Frames begin on sample-group boundaries.
+    int32_t firstFrame = -1;
+    int frameCount = 0; // audio frames that begin in the packet, as the header says
 };
 
 // Walks the packs and PES packets of a program stream pulled from a source, in one forward pass with a
@@ -63,6 +68,9 @@ public:
         watchedStart_ = -1;
     }
     int64_t WatchedVideoStart() const { return watchedStart_; }
+    // How often the cell or VOB named by the navigation packs changed so far: a time stamp that jumps where
+    // this changed is a cell's own clock, not lost audio.
+    int CellChanges() const { return cellChanges_; }
 
     // DVD-Audio: private stream 1 packets of sub-streams A0 (PCM) and A1 (MLP) are handed out whole, the
     // data from the sub-stream id on, since their header differs from DVD-Video's and its length varies:
@@ -90,6 +98,8 @@ private:
     int64_t watchFrom_ = INT64_MAX;
     int64_t watchedStart_ = -1;
     bool audioObjects_ = false;
+    int cellChanges_ = 0;
+    uint32_t cell_ = UINT32_MAX; // VOB and cell number of the last navigation pack
 };
 
 // Every audio track of the stream, read from the start to the end, in order of id (AC-3, DTS, LPCM, then

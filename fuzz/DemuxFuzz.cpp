@@ -2,8 +2,10 @@
 // must keep their promises: every byte of the input is either handed out as audio, passed over inside a
 // well-formed packet, or counted as skipped, and never more than the input holds; what comes out does not
 // depend on how the source's reads are cut; a decoder of either packing turns exactly its whole groups into
-// samples; and the packing a track reader detects reads the same as that packing forced.
+// samples; the packing a track reader detects reads the same as that packing forced; and an authored track
+// with a pack lost, blanked, repeated or swapped reads as the clean one but for one stretch of silence.
 #include "FuzzSupport.h"
+#include "dvd/ProgramStreamWriter.h"
 
 #include "dvd/LpcmLayout.h"
 #include "dvd/LpcmTrackReader.h"
@@ -85,6 +87,65 @@ Decoded Run(const uint8_t* data, size_t size, int64_t piece, bool reduce, bool d
     return result;
 }
 
+Bytes ReadTrack(const std::vector<Bytes>& packs, int64_t& breaks) {
+    Bytes stream;
+    for (const Bytes& pack : packs)
+        stream.insert(stream.end(), pack.begin(), pack.end());
+    BytesSource source(stream.data(), stream.size(), 4096);
+    TLpcmTrackReader reader(source, 0xA0, false, false, TLpcmPackingChoice::Pairs);
+    Bytes samples;
+    std::span<const uint8_t> block;
+    if (reader.Start())
+        while (reader.Next(block))
+            samples.insert(samples.end(), block.begin(), block.end());
+    breaks = reader.BreakCount();
+    return samples;
+}
+
+// The input's bytes as the audio of an authored track of the layout its first byte names, then damaged
+// at a pack its next bytes name: the tail after the damage is the clean tail, in its place.
+void CheckDamagedTrack(const uint8_t* data, size_t size) {
+    if (size < 3)
+        return;
+    const int bits = 16 + 4 * (data[0] % 3);
+    const int channels = 1 + (data[0] >> 2) % 8;
+    Bytes audio(64 * 1024);
+    for (size_t i = 0; i < audio.size(); ++i)
+        audio[i] = static_cast<uint8_t>(data[i % size] + i / size * 37);
+    std::vector<Bytes> packs = AuthoredLpcmPacks(audio, bits, 48000, channels);
+    int64_t breaks = 0;
+    const Bytes clean = ReadTrack(packs, breaks);
+    FUZZ_CHECK(breaks == 0);
+    // Past the packets whose pointers and stamps are judged.
+    const size_t at = 20 + data[2] % (packs.size() - 22);
+    switch (data[1] % 4) {
+    case 0:
+        packs.erase(packs.begin() + static_cast<std::ptrdiff_t>(at));
+        break;
+    case 1:
+        std::fill(packs[at].begin(), packs[at].end(), data[1] >> 2 & 1 ? 0x00 : 0xFF);
+        break;
+    case 2:
+        packs.insert(packs.begin() + static_cast<std::ptrdiff_t>(at), packs[at]);
+        break;
+    default:
+        std::swap(packs[at], packs[at + 1]);
+    }
+    const Bytes damaged = ReadTrack(packs, breaks);
+    FUZZ_CHECK(breaks == 1 && damaged.size() == clean.size());
+    const size_t frameBytes = static_cast<size_t>(channels * (bits == 16 ? 2 : 3));
+    size_t first = clean.size(), last = 0;
+    for (size_t i = 0; i < clean.size(); ++i)
+        if (clean[i] != damaged[i])
+            first = std::min(first, i), last = i;
+    if (first == clean.size())
+        return;
+    // Silence between, no longer than a pack, a frame and a group or two.
+    for (size_t i = first / frameBytes * frameBytes; i <= last; ++i)
+        FUZZ_CHECK(damaged[i] == 0);
+    FUZZ_CHECK((last - first) / frameBytes <= 2011 * 8 / static_cast<size_t>(bits * channels) + 80 + 4);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -96,7 +157,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(whole.samples == cut.samples);
     FUZZ_CHECK(whole.skipped == cut.skipped && whole.truncated == cut.truncated);
 
-    // The first LPCM track as a conversion reads it: every frame it decodes comes out, nothing more, and
+    // The first LPCM track as a conversion reads it: every frame it hands out (silence too) comes out, and
     // the packing it detected, forced, gives the same samples.
     BytesSource source(data, size, 4096);
     TLpcmTrackReader reader(source, 0xA0, reduce, dither);
@@ -106,7 +167,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         while (reader.Next(block))
             samples.insert(samples.end(), block.begin(), block.end());
         const TLpcmDecoder& decoder = reader.Decoder();
-        FUZZ_CHECK(samples.size() == static_cast<size_t>(decoder.Frames()) * decoder.Channels() *
+        FUZZ_CHECK(samples.size() == static_cast<size_t>(reader.Frames()) * decoder.Channels() *
                                          static_cast<size_t>(decoder.OutputContainerBytes()));
         FUZZ_CHECK(reader.Demuxer().SkippedBytes() <= whole.skipped);
         FUZZ_CHECK(reader.QuadsDetected() == (reader.Packing() == TLpcmPacking::Quads));
@@ -120,6 +181,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 forcedSamples.insert(forcedSamples.end(), block.begin(), block.end());
         FUZZ_CHECK(forcedSamples == samples);
     }
+
+    CheckDamagedTrack(data, size);
 
     // The detection over the bytes as any layout: quads only with its evidence.
     if (size > 0) {

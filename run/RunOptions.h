@@ -17,6 +17,12 @@ struct TRunOptions {
     std::function<std::unique_ptr<TAudioSink>()> makeSink;
     // How 20- and 24-bit DVD LPCM of other than two channels is packed: detected per track, or forced.
     TLpcmPackingChoice lpcmPacking = TLpcmPackingChoice::Auto;
+    // A program stream's audio that does not follow on (a pack lost, blanked or out of order, a gap in
+    // time) fails the run instead of being concealed.
+    bool strictStream = false;
+    // Missing time in a program stream's audio is filled with silence; otherwise the audio on either side
+    // is joined.
+    bool fillGaps = true;
     // The format's compression level (FLAC 0-8); -1 for its default.
     int level = -1;
     // Encoder threads for the formats that use them; 0 for the machine's cores.

@@ -109,6 +109,7 @@ TRunResult TStreamRun::Convert(TStreamSource& source, uint8_t trackId) {
     const TRunOptions& options = request_.options;
     TLpcmTrackReader reader(source, trackId, request_.resolution == TResolution::Reduced16, options.dither,
                             options.lpcmPacking);
+    reader.SetFillGaps(options.fillGaps);
     if (chapters_ && chapters_->FirstCutByte() >= 0)
         reader.WatchVideoStart(chapters_->FirstCutByte());
     if (!StartReader(reader) || !BeginOutputs(source)) {
@@ -190,7 +191,13 @@ void TStreamRun::ConvertPackets(TLpcmTrackReader& reader) {
     phase_ = Phase::Converting;
     std::span<const uint8_t> samples;
     while (outcome_.Running() && !PastEnd() && reader.Next(samples)) {
-        FindChapters(reader);
+        if (request_.options.strictStream && reader.BreakCount() > 0) {
+            ShowError(msg::AudioBroken(BreakTime(reader.Breaks().front().frame)));
+            outcome_.Fail();
+            break;
+        }
+        if (!reader.BlockIsFill())
+            FindChapters(reader);
         if (!WriteFrames(samples)) {
             outcome_.Fail();
             ShowError(msg::kWriteFailed);
@@ -264,6 +271,8 @@ void TStreamRun::TellAboutTheEnd(const TLpcmTrackReader& reader) {
     if (outcome_.Result() == TRunResult::Completed && part_ + 1 < parts_.size())
         host_.ShowNote(msg::PartsWithoutAudio(static_cast<int>(parts_.size() - part_ - 1)));
     TellAboutChapterLengths();
+    if (kept)
+        TellAboutBreaks(reader);
     if (kept && reader.Demuxer().SkippedBytes() > 0)
         host_.ShowNote(msg::SkippedDamaged(reader.Demuxer().SkippedBytes()));
     if (kept && reader.QuadsDetected())
@@ -272,6 +281,28 @@ void TStreamRun::TellAboutTheEnd(const TLpcmTrackReader& reader) {
         host_.ShowNote(msg::PackingUnknown(reader.Format().channels));
     if (kept && reader.Emphasis())
         host_.ShowNote(msg::kPreEmphasis);
+}
+
+std::string TStreamRun::BreakTime(int64_t frame) const {
+    return msg::BreakTime(static_cast<double>(frame) / format_.sampleRate);
+}
+
+// Each place where the audio did not follow on, then how many there were.
+void TStreamRun::TellAboutBreaks(const TLpcmTrackReader& reader) {
+    const double rate = format_.sampleRate;
+    for (const TAudioBreak& place : reader.Breaks()) {
+        const std::string at = BreakTime(place.frame);
+        if (place.jumpTicks != 0)
+            host_.ShowNote(msg::ClockJump(at, static_cast<double>(place.jumpTicks) / 90000));
+        if (place.filled > 0)
+            host_.ShowNote(msg::AudioFilled(at, place.filled / rate, place.missing));
+        if (place.joined > 0)
+            host_.ShowNote(msg::AudioJoined(at, place.joined / rate));
+        if (place.repeated > 0)
+            host_.ShowNote(msg::AudioRepeated(at, place.repeated / rate));
+    }
+    if (reader.BreakCount() > 0)
+        host_.ShowNote(msg::AudioBreaks(reader.BreakCount()));
 }
 
 void TStreamRun::CleanUp() {

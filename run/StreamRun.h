@@ -71,6 +71,8 @@ private:
     void ShowProgress(TLpcmTrackReader& reader);
     void ConvertPackets(TLpcmTrackReader& reader);
     void TellAboutTheEnd(const TLpcmTrackReader& reader);
+    void TellAboutBreaks(const TLpcmTrackReader& reader);
+    std::string BreakTime(int64_t frame) const;
     void CleanUp();
     bool StartPart(size_t index);
     bool FinishPart(bool lastOfRun);

@@ -2,6 +2,7 @@
 #include "CliProcess.h"
 #include "SampleEncoder.h"
 #include "TestFiles.h"
+#include "dvd/ProgramStreamWriter.h"
 
 #include "texts/CliTexts.h"
 #include "texts/Messages.h"
@@ -284,6 +285,34 @@ TEST_F(ConvertTool, MessagesAreSafeForTheTerminalAndSayWhy) {
     result = Convert({"-q", "-r", "0", dir_.Path("z.raw")});
     EXPECT_EQ(result.exitStatus, 0);
     EXPECT_NE(result.err.find(msg::kRateNotPositive), std::string::npos);
+}
+
+// A VOB that lost a pack: told and concealed by default; with --strict an error, and no output.
+TEST_F(ConvertTool, StrictRefusesAStreamWithABreak) {
+    // Any bytes are samples: a second of 24-bit stereo.
+    Bytes audio(48000 * 6);
+    std::mt19937 random(3);
+    for (uint8_t& byte : audio)
+        byte = static_cast<uint8_t>(random());
+    std::vector<Bytes> packs = AuthoredLpcmPacks(audio, 24, 48000, 2);
+    packs.erase(packs.begin() + 20);
+    Bytes stream;
+    for (const Bytes& pack : packs)
+        stream.insert(stream.end(), pack.begin(), pack.end());
+    const std::string input = dir_.Path("lost.vob");
+    WriteFile(input, stream);
+    const std::string at = msg::BreakTime(20 * 2011 / 12 * 2 / 48000.0);
+
+    CliOutcome result = Convert({"-q", "-o", dir_.Path("kept.wav"), input});
+    EXPECT_EQ(result.exitStatus, 0);
+    EXPECT_NE(result.err.find(at + ": "), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find(msg::AudioBreaks(1)), std::string::npos) << result.err;
+    EXPECT_TRUE(Exists(dir_.Path("kept.wav")));
+
+    result = Convert({"-q", "--strict", "-o", dir_.Path("strict.wav"), input});
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_NE(result.err.find(msg::AudioBroken(at)), std::string::npos) << result.err;
+    EXPECT_FALSE(Exists(dir_.Path("strict.wav")));
 }
 
 } // namespace

@@ -158,6 +158,53 @@ inline std::string NoLpcmTrack(const std::string& tracks) {
                           : "This program stream has no LPCM audio track, only: " + tracks + ".";
 }
 
+// A place in the audio as "m:ss.cc" (hours before when there are any), for the notes about breaks.
+inline std::string BreakTime(double seconds) {
+    const auto hundredths = static_cast<long long>(seconds * 100 + 0.5);
+    const long long whole = hundredths / 100;
+    char text[48];
+    if (whole >= 3600)
+        std::snprintf(text, sizeof text, "%lld:%02lld:%02lld.%02lld", whole / 3600, whole / 60 % 60,
+                      whole % 60, hundredths % 100);
+    else
+        std::snprintf(text, sizeof text, "%lld:%02lld.%02lld", whole / 60, whole % 60, hundredths % 100);
+    return text;
+}
+
+inline std::string BreakSeconds(double seconds) {
+    char text[32];
+    // A lost pack is a few milliseconds.
+    std::snprintf(text, sizeof text, seconds < 0.1 ? "%.3f s" : "%.2f s", seconds);
+    return text;
+}
+
+// One place where a track's audio did not follow on, `at` as BreakTime: silence put where audio was lost
+// (`missing`: the time stamps say so) or broken, audio missing and left out, audio come again and left
+// out, or a jump of the stream's clock at which the audio was joined.
+inline std::string AudioFilled(const std::string& at, double seconds, bool missing) {
+    return at + ": " + BreakSeconds(seconds) +
+           (missing ? " of audio missing, filled with silence." : " of damaged audio replaced by silence.");
+}
+inline std::string AudioJoined(const std::string& at, double seconds) {
+    return at + ": " + BreakSeconds(seconds) + " of audio missing; the audio on either side was joined.";
+}
+inline std::string AudioRepeated(const std::string& at, double seconds) {
+    return at + ": " + BreakSeconds(seconds) + " of audio that came again was left out.";
+}
+inline std::string ClockJump(const std::string& at, double seconds) {
+    return at + ": the stream's time jumps " + (seconds < 0 ? "back" : "ahead") + " by " +
+           BreakSeconds(seconds < 0 ? -seconds : seconds) + "; the audio on either side was joined.";
+}
+// The count of such places at the end of a run.
+inline std::string AudioBreaks(int count) {
+    return "The audio did not follow on at " + std::to_string(count) + (count == 1 ? " place" : " places") +
+           "; the output plays through " + (count == 1 ? "it." : "them.");
+}
+// A run that allows no break ends at the first, `at` as BreakTime.
+inline std::string AudioBroken(const std::string& at) {
+    return "The audio is damaged or incomplete at " + at + "; no output was kept.";
+}
+
 // A stream cut into chapters that ends before the last `count` of them begin.
 inline std::string PartsWithoutAudio(int count) {
     return "The audio ends before the last " + std::to_string(count) +

@@ -202,3 +202,51 @@ TEST(FfmpegCrossCheck, TheJudgedStartIsReadOnceAndEndsAtAChangeOfFormat) {
     EXPECT_TRUE(reader.FormatChanged());
     EXPECT_DOUBLE_EQ(reader.ChangeSeconds(), 1000.0 / 48000);
 }
+
+// FFmpeg's VOBs point at every packet's first byte and stamp a frame somewhere in it; a 24-bit packet ends
+// inside a group. With an audio pack lost or blanked, the audio after it is still FFmpeg's clean decode, in
+// place within a packet or two, never noise.
+TEST(FfmpegCrossCheck, AVobFfmpegMadeWithAPackLostStaysInTune) {
+    TempDir dir;
+    for (const int channels : {1, 2, 6}) {
+        const std::string vob = dir.Path("made.vob");
+        const std::string command =
+            "ffmpeg -nostdin -y -v error -f lavfi -i sine=frequency=440:duration=3 -ac " +
+            std::to_string(channels) + " -ar 48000 -c:a pcm_dvd -sample_fmt s32 -f dvd '" + vob + "'";
+        ASSERT_EQ(std::system(command.c_str()), 0);
+        const Bytes stream = ReadFile(vob);
+        const std::vector<int32_t> clean = FfmpegDecode(vob);
+        // FFmpeg's packs are 2048 bytes; the LPCM ones among them, by their sub-stream id.
+        std::vector<size_t> audioPacks;
+        for (size_t at = 0; at + 2048 <= stream.size(); at += 2048)
+            for (size_t i = at + 14; i + 32 < at + 2048; ++i)
+                if (stream[i] == 0 && stream[i + 1] == 0 && stream[i + 2] == 1 && stream[i + 3] == 0xBD) {
+                    if (stream[i + 9 + stream[i + 8]] == 0xA0)
+                        audioPacks.push_back(at);
+                    break;
+                }
+        ASSERT_GT(audioPacks.size(), 200u);
+        for (const size_t nth : {size_t{60}, size_t{101}, size_t{150}}) {
+            for (const bool blank : {false, true}) {
+                SCOPED_TRACE(testing::Message()
+                             << channels << " channels, pack " << nth << (blank ? " blanked" : " lost"));
+                Bytes damaged = stream;
+                const auto pack = damaged.begin() + static_cast<std::ptrdiff_t>(audioPacks[nth]);
+                if (blank)
+                    std::fill(pack, pack + 2048, 0);
+                else
+                    damaged.erase(pack, pack + 2048);
+                bool detected = false;
+                const std::vector<int32_t> read = ReaderDecode(damaged, TLpcmPackingChoice::Auto, detected);
+                const auto frames = [&](const std::vector<int32_t>& s) {
+                    return static_cast<long>(s.size()) / channels;
+                };
+                EXPECT_LE(std::labs(frames(read) - frames(clean)), 2 * 2010 / (3 * channels));
+                const size_t tail = static_cast<size_t>(channels) * 24000;
+                ASSERT_GT(read.size(), tail);
+                EXPECT_TRUE(std::equal(read.end() - static_cast<std::ptrdiff_t>(tail), read.end(),
+                                       clean.end() - static_cast<std::ptrdiff_t>(tail)));
+            }
+        }
+    }
+}

@@ -2,8 +2,10 @@
 
 #include "TestFiles.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 // Builds MPEG-2 program streams for the tests, one pack or packet at a time.
 class ProgramStreamWriter {
@@ -36,14 +38,15 @@ public:
         return RawPacket(streamId, body);
     }
     // An LPCM packet of sub-stream `subId` (A0-A7) with the 7-byte header for the format.
+    // `pointer`: the first access unit pointer, 4 for the first audio byte (as FFmpeg writes it always).
     ProgramStreamWriter& Lpcm(uint8_t subId, int bits, int rate, int channels, const Bytes& audio,
-                              bool emphasis = false, std::optional<int64_t> pts = {}) {
+                              bool emphasis = false, std::optional<int64_t> pts = {}, uint16_t pointer = 4) {
         const int quantisation = (bits - 16) / 4;
         const int rateCode = rate == 48000 ? 0 : rate == 96000 ? 1 : rate == 44100 ? 2 : 3;
         Bytes payload{subId,
                       1,
-                      0,
-                      4,
+                      static_cast<uint8_t>(pointer >> 8),
+                      static_cast<uint8_t>(pointer),
                       static_cast<uint8_t>(emphasis ? 0x80 : 0),
                       static_cast<uint8_t>(quantisation << 6 | rateCode << 4 | (channels - 1)),
                       0x80};
@@ -71,9 +74,34 @@ public:
     ProgramStreamWriter& End() { return Raw({0x00, 0x00, 0x01, 0xB9}); }
 
     const Bytes& Result() const { return bytes_; }
+    Bytes Take() { return std::move(bytes_); }
 
 private:
     void Put(std::initializer_list<uint8_t> bytes) { bytes_.insert(bytes_.end(), bytes); }
 
     Bytes bytes_;
 };
+
+// An LPCM track cut into packs as a DVD authoring tool cuts it: `payload` bytes of audio a pack (2011: no
+// layout's groups fit whole), each packet pointing at the first audio frame (1/600 s) that begins in it,
+// stamped with that frame's time from 1 s on; a pack in which no frame begins has neither.
+inline std::vector<Bytes> AuthoredLpcmPacks(const Bytes& audio, int bits, int rate, int channels,
+                                            size_t payload = 2011) {
+    const size_t frameBytes = static_cast<size_t>(bits * channels * (rate / 600) / 8);
+    std::vector<Bytes> packs;
+    for (size_t at = 0; at < audio.size(); at += payload) {
+        const Bytes chunk(audio.begin() + static_cast<std::ptrdiff_t>(at),
+                          audio.begin() + static_cast<std::ptrdiff_t>(std::min(audio.size(), at + payload)));
+        const size_t frame = (at + frameBytes - 1) / frameBytes;
+        const size_t first = frame * frameBytes - at;
+        std::optional<int64_t> pts;
+        if (first < chunk.size())
+            pts = 90000 + static_cast<int64_t>(frame) * 150;
+        packs.push_back(ProgramStreamWriter()
+                            .Pack()
+                            .Lpcm(0xA0, bits, rate, channels, chunk, false, pts,
+                                  pts ? static_cast<uint16_t>(first + 4) : uint16_t{0})
+                            .Take());
+    }
+    return packs;
+}
