@@ -87,8 +87,8 @@ bool TakesValue(const std::string& name) {
 }
 
 bool IsFlag(const std::string& name) {
-    for (const char* option : {"--help", "-h", "--version", "-y", "-q", "--rf64", "--dither", "--flac",
-                               "--list", "--video-side", "--strict", "--no-gap-fill"})
+    for (const char* option : {"--help", "-h", "--version", "-y", "-q", "--rf64", "--extensible", "--dither",
+                               "--flac", "--list", "--video-side", "--strict", "--no-gap-fill"})
         if (name == option)
             return true;
     return false;
@@ -184,6 +184,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, ConvertOptions& opti
             options.quiet = true;
         } else if (name == "--rf64") {
             options.rf64 = true;
+        } else if (name == "--extensible") {
+            options.extensible = true;
         } else if (name == "--dither") {
             options.dither = true;
         } else if (name == "--strict") {

@@ -22,6 +22,8 @@ struct ConvertOptions {
     bool showVersion = false;
     bool rf64 = false;   // outputs beyond the RIFF limit become RF64
     bool dither = false; // TPDF dither for -b 16
+    // The raw path's 20-bit WAVE in WAVE_FORMAT_EXTENSIBLE rather than the plain 46-byte header.
+    bool extensible = false;
     // --lpcm-packing: how 20- and 24-bit DVD LPCM of other than two channels is read.
     TLpcmPackingChoice lpcmPacking = TLpcmPackingChoice::Auto;
     bool strict = false;  // --strict: a program stream's audio that does not follow on fails the run

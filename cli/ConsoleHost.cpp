@@ -94,7 +94,7 @@ bool TConsoleHost::Confirm(const std::string& message) {
 
 void TConsoleHost::SetBusy(bool busy) {
     if (busy) {
-        started_ = std::chrono::steady_clock::now();
+        rateFrom_ = -1;
         throttle_.Start();
     } else if (progressShown_) {
         DrawProgress(true);
@@ -119,17 +119,30 @@ void TConsoleHost::Tick() {
 void TConsoleHost::DrawProgress(bool final) {
     const int64_t span = maximum_ - minimum_;
     const int percent = span > 0 ? static_cast<int>((progress_ - minimum_) * 100 / span) : 100;
-    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
-    const double megabytes = static_cast<double>(progress_) * bytesPerStep_ / 1e6;
-    const double rate = elapsed > 0 ? megabytes / elapsed : 0;
-    std::string left;
-    if (!final && rate > 0 && span > 0)
-        left = "  " + FormatDuration(static_cast<double>(maximum_ - progress_) * bytesPerStep_ / 1e6 / rate) +
-               " left";
+    // The rate counts from the first progress past the gauge's start: a chapter range's start is reached
+    // by a seek, which converts nothing, and a long scan before it would make any rate a guess.
+    const auto now = std::chrono::steady_clock::now();
+    if (rateFrom_ < 0 || progress_ < rateFrom_) {
+        rateFrom_ = progress_ > minimum_ ? progress_ : -1;
+        rateSince_ = now;
+    }
+    const double elapsed = std::chrono::duration<double>(now - rateSince_).count();
+    const double megabytes = static_cast<double>(progress_ - rateFrom_) * bytesPerStep_ / 1e6;
+    const double rate = rateFrom_ >= 0 && elapsed > 0 ? megabytes / elapsed : 0;
+    std::string speed;
+    if (rate > 0) {
+        char text[32];
+        std::snprintf(text, sizeof text, "  %.1f MB/s", rate);
+        speed = text;
+        if (!final && span > 0)
+            speed += "  " +
+                     FormatDuration(static_cast<double>(maximum_ - progress_) * bytesPerStep_ / 1e6 / rate) +
+                     " left";
+    }
     // The file being written, for runs that write one per chapter.
     const std::string writing =
         multipleOutputs_ ? "  " + ForTerminal(std::filesystem::path(output_).filename()) : "";
-    std::fprintf(stderr, "\r\033[K%3d%%  %.1f MB/s%s%s", percent, rate, left.c_str(), writing.c_str());
+    std::fprintf(stderr, "\r\033[K%3d%%%s%s", percent, speed.c_str(), writing.c_str());
     std::fflush(stderr);
     progressShown_ = true;
 }

@@ -66,5 +66,7 @@ private:
     int64_t progress_ = 0;
     TThrottle throttle_{4096, std::chrono::milliseconds(100)};
     bool progressShown_ = false;
-    std::chrono::steady_clock::time_point started_{};
+    // The progress from which the rate is measured, and when it was reached; -1 before any.
+    int64_t rateFrom_ = -1;
+    std::chrono::steady_clock::time_point rateSince_{};
 };

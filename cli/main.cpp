@@ -49,6 +49,7 @@ TRunRequest RequestFor(const ConvertOptions& options, const std::string& input) 
     request.format = options.format;
     request.options.rf64 = options.rf64;
     request.options.dither = options.dither;
+    request.options.extensible = options.extensible;
     request.options.lpcmPacking = options.lpcmPacking;
     request.options.strictStream = options.strict;
     request.options.fillGaps = options.fillGaps;

@@ -1,13 +1,25 @@
 #include "disc/AudioDiscListing.h"
 
+#include "disc/AudioTitleStream.h"
 #include "disc/DiscListing.h"
 #include "texts/AudioDiscTexts.h"
+#include "texts/ListingTexts.h"
 
 namespace {
 
 // Sample periods at `rate` as 90 kHz ticks, rounded.
 int64_t Ticks(int64_t frames, int rate) {
     return rate > 0 ? (frames * 90000 + rate / 2) / rate : 0;
+}
+
+// A PCM title whose first packet carries the pre-emphasis flag, as a conversion takes it.
+bool StartsWithEmphasis(const TAudioDisc& disc, const TAudioDiscTitle& title) {
+    if (title.format.coding != TAobCoding::Pcm || title.tracks.empty())
+        return false;
+    std::string error;
+    const std::unique_ptr<TAudioTitleStream> stream =
+        TAudioTitleStream::Open(disc, title, 1, static_cast<int>(title.tracks.size()), error);
+    return stream && stream->Emphasis();
 }
 
 } // namespace
@@ -23,7 +35,7 @@ std::string FormatAudioDiscListing(const TAudioDisc& disc) {
         const int rate = title.format.rate[0];
         text += listing_text::AudioTitle(title.number, FormatTicks(title.lengthPts), title.tracks.size(),
                                          format) +
-                "\n";
+                (StartsWithEmphasis(disc, title) ? listing_text::kPreEmphasis : "") + "\n";
         for (size_t k = 0; k < title.tracks.size(); ++k) {
             const TAudioDiscTrack& track = title.tracks[k];
             const int64_t start = Ticks(track.startFrame, rate);

@@ -28,6 +28,7 @@ std::optional<TChapterAudio> FindChapterAudio(const TDisc& disc, const TDiscTitl
     const int64_t groupBytes = decoder.GroupBytes(), groupFrames = decoder.GroupFrames();
     TChapterCutter cutter(cutBytes, format.sampleRate, static_cast<int>(groupFrames));
     int64_t bytes = 0;
+    bool emphasis = false;
     do {
         const int64_t frames = bytes / groupBytes * groupFrames;
         // The track ends at a change of format, as a conversion's does, and the title where its end was cut.
@@ -41,6 +42,7 @@ std::optional<TChapterAudio> FindChapterAudio(const TDisc& disc, const TDiscTitl
                 demuxer.WatchVideoStart(cutter.NextStartByte());
         }
         bytes += packet.size;
+        emphasis = emphasis || packet.format.emphasis;
     } while (demuxer.NextPacketOf(id, packet));
     if (demuxer.ReadFailed())
         return std::nullopt;
@@ -50,7 +52,7 @@ std::optional<TChapterAudio> FindChapterAudio(const TDisc& disc, const TDiscTitl
     if (cuts.size() == cutBytes.size())
         end = std::min(end, cuts.back());
     const int64_t start = cuts.empty() ? end : std::min(cuts.front(), end);
-    TChapterAudio found{format.sampleRate, {}, end - start};
+    TChapterAudio found{format.sampleRate, {}, end - start, emphasis};
     for (size_t k = 0; k < title.chapters.size(); ++k)
         found.starts.push_back(k < cuts.size() ? std::min(cuts[k], end) - start : end - start);
     return found;

@@ -15,6 +15,7 @@ struct TChapterAudio {
     int rate = 0;
     std::vector<int64_t> starts; // one per chapter, the first at 0
     int64_t frames = 0;
+    bool emphasis = false; // some packet carried the pre-emphasis flag
 };
 
 // Reads the title's stream once, without decoding it; nullopt when the stream cannot be read or has no

@@ -57,8 +57,11 @@ std::string FormatDiscListing(const std::string& label, const std::vector<TDiscT
         }
         if (title.audio.empty())
             text += std::string(listing_text::kNoAudio) + "\n";
+        // The stream the chapters were found in is the one read: what its packets say is known.
+        const bool emphasis = cuts != chapterAudio.end() && cuts->second.emphasis;
         for (const TDiscAudio& audio : title.audio)
-            text += listing_text::AudioLine(audio.number, DescribeDiscAudio(audio)) + "\n";
+            text += listing_text::AudioLine(audio.number, DescribeDiscAudio(audio)) +
+                    (emphasis && &audio == title.FirstLpcm() ? listing_text::kPreEmphasis : "") + "\n";
         for (const std::string& note : title.notes)
             text += listing_text::Note(note) + "\n";
     }

@@ -33,11 +33,13 @@ struct TAudioTrack {
     int64_t payloadBytes = 0;
     // LPCM only: the packing detected from the track's start (pairs where the packings do not differ).
     TLpcmPacking packing = TLpcmPacking::Pairs;
+    // LPCM only: some packet carried the pre-emphasis flag.
+    bool emphasis = false;
 
     bool Convertible() const { return codec == TAudioCodec::Lpcm; }
     // LPCM only: the playing time its bytes make at its first packet's format.
     double Seconds() const;
-    // One line for a listing, e.g. "LPCM 24 bit, 48000 Hz, 2 channels, 0:03:25.4" or "AC-3 (not
-    // convertible)".
+    // One line for a listing, e.g. "LPCM 24 bit, 48000 Hz, 2 channels, 0:03:25.4, pre-emphasis" or "AC-3
+    // (not convertible)".
     std::string Describe() const;
 };

@@ -273,6 +273,7 @@ std::vector<TAudioTrack> ListAudioTracks(TStreamSource& source) {
             track = tracks.end() - 1;
         }
         track->payloadBytes += packet.size;
+        track->emphasis = track->emphasis || (track->codec == TAudioCodec::Lpcm && packet.format.emphasis);
         if (track->codec == TAudioCodec::Lpcm && PackingsDiffer(track->format)) {
             TPackingDetector& judge = judges.try_emplace(packet.id, track->format).first->second;
             // The judgement ends at the track's first change of format, as the conversion does.

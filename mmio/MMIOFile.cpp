@@ -1,6 +1,7 @@
 #include "mmio/MMIOFile.h"
 
 #include "mmio/MMIOCodes.h"
+#include "mmio/PathState.h"
 #include "mmio/ShareLocks.h"
 #include "mmio/SysCalls.h"
 #include "texts/Messages.h"
@@ -179,8 +180,12 @@ void TMMIOFile::Open(uint32_t baseFlags) {
         opened_ = true;
         return;
     }
-    if (const char* message = MessageForOpenError(code))
+    if (const char* message = MessageForOpenError(code)) {
+        // A new file that its folder refuses: no file is protected, the folder is.
+        if (code == mmio::kErrAccessDenied && (openFlags_ & mmio::kCreate) && NothingAt(fileName_))
+            message = msg::kFolderNotWritable;
         throw EMMIOError(message);
+    }
 }
 
 uint32_t TMMIOFile::OpenFailed(int error) {

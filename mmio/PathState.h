@@ -12,3 +12,6 @@ TPathState StateOfPath(const std::string& name);
 inline bool IsExistingFile(const std::string& name) {
     return StateOfPath(name) == TPathState::File;
 }
+
+// Nothing of that name at all, its trailing slashes aside (a link that leads nowhere is something).
+bool NothingAt(const std::string& name);

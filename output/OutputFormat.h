@@ -18,6 +18,8 @@ struct TSinkSettings {
     int level = -1;
     // Worker threads for the encoders that can use them; 0 for the machine's cores.
     int threads = 0;
+    // The plain WAVE file's 20 valid bits in WAVE_FORMAT_EXTENSIBLE rather than its plain PCM header.
+    bool extensible = false;
 };
 
 // One output format: everything the rest of the program needs to know of it. Each format's row lives in

@@ -15,6 +15,6 @@ int64_t WaveFrameLimit(const TAudioFormat& format, const TSinkSettings& settings
 
 std::unique_ptr<TAudioSink> MakeWaveSink(const TSinkSettings& settings, const TOutputMetadata& metadata) {
     if (settings.plainWave)
-        return std::make_unique<TClassicWaveSink>();
+        return std::make_unique<TClassicWaveSink>(settings.extensible);
     return std::make_unique<TRf64WaveSink>(metadata);
 }

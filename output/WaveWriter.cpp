@@ -15,8 +15,10 @@ constexpr uint16_t kExtensibleTag = 0xFFFE;
 constexpr uint8_t kPcmSubFormatTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
                                            0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 
+// Plain PCM names one bit count for both the container and the samples; tools read a 20 there as
+// 20-bit containers (flac refuses it). 20 valid bits and more than two channels need the extensible form.
 bool IsExtensible(const TAudioFormat& format) {
-    return format.channels > 2;
+    return format.channels > 2 || format.validBits != format.containerBytes * 8;
 }
 
 void Put16(std::vector<uint8_t>& out, uint32_t value) {
@@ -41,7 +43,33 @@ int64_t PaddedDataBytes(int64_t dataBytes) {
 } // namespace
 
 int WaveWriterHeaderBytes(const TAudioFormat& format) {
-    return 12 + 8 + static_cast<int>(kDs64Bytes) + 8 + (IsExtensible(format) ? 40 : 18) + 8;
+    return 12 + 8 + static_cast<int>(kDs64Bytes) + static_cast<int>(WaveFormatChunk(format).size()) + 8;
+}
+
+std::vector<uint8_t> WaveFormatChunk(const TAudioFormat& format) {
+    const bool extensible = IsExtensible(format);
+    std::vector<uint8_t> out;
+    Put32(out, kFmtId);
+    Put32(out, extensible ? 40 : 18);
+    Put16(out, extensible ? kExtensibleTag : 1);
+    Put16(out, format.channels);
+    Put32(out, format.sampleRate);
+    Put32(out, format.sampleRate * format.BlockAlign());
+    Put16(out, format.BlockAlign());
+    Put16(out, format.containerBytes * 8u);
+    if (extensible) {
+        // The valid bits, the mask and the PCM sub-format.
+        Put16(out, 22);
+        Put16(out, format.validBits);
+        // Mono and stereo without a mask of their own: FC, or FL FR.
+        Put32(out,
+              format.channelMask != 0 || format.channels > 2 ? format.channelMask : 0x5u - format.channels);
+        Put16(out, 1);
+        out.insert(out.end(), std::begin(kPcmSubFormatTail), std::end(kPcmSubFormatTail));
+    } else {
+        Put16(out, 0);
+    }
+    return out;
 }
 
 namespace {
@@ -66,26 +94,8 @@ std::vector<uint8_t> BuildHeader(const TAudioFormat& format, int64_t dataBytes, 
     } else {
         out.resize(out.size() + kDs64Bytes, 0);
     }
-    Put32(out, kFmtId);
-    Put32(out, IsExtensible(format) ? 40 : 18);
-    Put16(out, IsExtensible(format) ? kExtensibleTag : 1);
-    Put16(out, format.channels);
-    Put32(out, format.sampleRate);
-    Put32(out, format.sampleRate * format.BlockAlign());
-    Put16(out, format.BlockAlign());
-    if (IsExtensible(format)) {
-        // The container's bits, then the valid bits, the mask and the PCM sub-format.
-        Put16(out, format.containerBytes * 8u);
-        Put16(out, 22);
-        Put16(out, format.validBits);
-        Put32(out, format.channelMask);
-        Put16(out, 1);
-        out.insert(out.end(), std::begin(kPcmSubFormatTail), std::end(kPcmSubFormatTail));
-    } else {
-        // As the raw path's header: 20 valid bits say 20, in 3-byte containers.
-        Put16(out, format.validBits);
-        Put16(out, 0);
-    }
+    const std::vector<uint8_t> fmt = WaveFormatChunk(format);
+    out.insert(out.end(), fmt.begin(), fmt.end());
     Put32(out, kDataId);
     Put32(out, rf64 ? 0xFFFFFFFFu : static_cast<uint32_t>(dataBytes));
     return out;

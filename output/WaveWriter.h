@@ -12,13 +12,16 @@ class TMMIOFile;
 //
 //   RIFF <size> WAVE, JUNK (28 bytes, the place of a ds64 chunk), fmt, data <size>, samples.
 //
-// Mono and stereo get the 18-byte PCM format chunk of the raw path's header (format tag 1; 20 valid bits
-// say 20 bits per sample in 3-byte containers); 3 to 8 channels get WAVE_FORMAT_EXTENSIBLE with the valid
-// bits and the format's channel mask. The finished header is RIFF when the file fits 4 GiB, else RF64
+// Mono and stereo at 16 or 24 bits get the 18-byte PCM format chunk (format tag 1); 20 valid bits and 3 to
+// 8 channels get WAVE_FORMAT_EXTENSIBLE: 24 bits per sample for the 3-byte containers, the valid bits and
+// the format's channel mask. The finished header is RIFF when the file fits 4 GiB, else RF64
 // with a ds64 chunk (EBU Tech 3306), the 32-bit sizes then 0xFFFFFFFF.
 
-// The header's length: 82 bytes for mono and stereo, 104 for the extensible format.
+// The header's length: 82 bytes for plain PCM, 104 for the extensible format.
 int WaveWriterHeaderBytes(const TAudioFormat& format);
+
+// The format chunk, its id and size included: 26 bytes of plain PCM, or 48 of the extensible format.
+std::vector<uint8_t> WaveFormatChunk(const TAudioFormat& format);
 
 // The header to write before the samples: RIFF with both sizes 0, the JUNK placeholder in place.
 std::vector<uint8_t> ProvisionalWaveHeader(const TAudioFormat& format);

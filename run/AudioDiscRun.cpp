@@ -99,7 +99,7 @@ bool TAudioDiscRun::Plan(std::string& refusal) {
     }
     const std::string folder = request_.output.empty() ? request_.folder : request_.output;
     if (selection.chapters && StateOfPath(folder) != TPathState::Folder) {
-        refusal = msg::NoSuchFolder(folder);
+        refusal = msg::NoSuchFolder(folder, !NothingAt(folder));
         return false;
     }
     const std::string label = disc.Label();

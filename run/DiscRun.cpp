@@ -118,7 +118,7 @@ bool TDiscRun::PlanChapters(std::string& refusal) {
     }
     const std::string folder = request_.output.empty() ? request_.folder : request_.output;
     if (StateOfPath(folder) != TPathState::Folder) {
-        refusal = msg::NoSuchFolder(folder);
+        refusal = msg::NoSuchFolder(folder, !NothingAt(folder));
         return false;
     }
     const std::string label = opened_->disc->Label();

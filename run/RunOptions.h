@@ -27,4 +27,6 @@ struct TRunOptions {
     int level = -1;
     // Encoder threads for the formats that use them; 0 for the machine's cores.
     int threads = 0;
+    // The raw path's plain WAVE file describes 20 valid bits with WAVE_FORMAT_EXTENSIBLE.
+    bool extensible = false;
 };

@@ -56,5 +56,5 @@ inline const TOutputFormatRow& FormatOf(const TRunRequest& request) {
 
 // The settings a request's sinks are made with.
 inline TSinkSettings SinkSettingsOf(const TRunRequest& request, bool plainWave) {
-    return {plainWave, request.options.level, request.options.threads};
+    return {plainWave, request.options.level, request.options.threads, request.options.extensible};
 }

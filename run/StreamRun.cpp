@@ -259,9 +259,12 @@ void TStreamRun::TellAboutChapterLengths() {
     std::vector<int> chapters;
     for (const TStreamPart& part : parts_)
         chapters.push_back(part.chapter);
-    chapters_->CompareLengths(
-        chapters, frame_, static_cast<int>(format_.sampleRate), kLpcmFrameTicks,
-        [this](int chapter, double seconds) { host_.ShowNote(msg::ChapterAudioLength(chapter, seconds)); });
+    chapters_->CompareLengths(chapters, frame_, static_cast<int>(format_.sampleRate), kLpcmFrameTicks,
+                              [this](int chapter, double seconds) {
+                                  if (const std::string note = msg::ChapterAudioLength(chapter, seconds);
+                                      !note.empty())
+                                      host_.ShowNote(note);
+                              });
 }
 
 // What the user should know of a run whose output stays: parts the audio never reached, damage skipped,

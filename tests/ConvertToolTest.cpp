@@ -74,14 +74,22 @@ TEST_F(ConvertTool, BothInputKindsRoundTripThroughLibsndfileAtBothResolutions) {
     WriteFile(dir_.Path("big2.wav"), MakeWave(SwapBytePairs(demuxed)));
     result = Convert({"-q", "--rf64", dir_.Path("big1.raw"), dir_.Path("big2.wav")});
     ASSERT_EQ(result.exitStatus, 0) << result.err;
+    // --extensible: the plain file with WAVE_FORMAT_EXTENSIBLE's longer format chunk.
+    result = Convert({"-q", "--extensible", "-o", dir_.Path("ext1.wav"), dir_.Path("take1.raw")});
+    ASSERT_EQ(result.exitStatus, 0) << result.err;
     result =
         Convert({"-q", "-b", "16", "-r", "$AC44", "-o", dir_.Path("take1-16.wav"), dir_.Path("take1.raw")});
     ASSERT_EQ(result.exitStatus, 0) << result.err;
 
-    for (const std::string name : {"take1.wav", "take2_new.wav", "big1.wav", "big2_new.wav"}) {
-        EXPECT_EQ(ReadFile(dir_.Path(name)).size(), (name[0] == 'b' ? 82 : 46) + samples.size() * 3);
+    // The writer's 20 valid bits are WAVE_FORMAT_EXTENSIBLE: 104 bytes before the samples.
+    for (const auto& [name, header] : std::vector<std::pair<std::string, size_t>>{{"take1.wav", 46},
+                                                                                  {"take2_new.wav", 46},
+                                                                                  {"big1.wav", 104},
+                                                                                  {"big2_new.wav", 104},
+                                                                                  {"ext1.wav", 68}}) {
+        EXPECT_EQ(ReadFile(dir_.Path(name)).size(), header + samples.size() * 3) << name;
         const Decoded out = ReadWithLibsndfile(dir_.Path(name));
-        EXPECT_EQ(out.format, SF_FORMAT_WAV | SF_FORMAT_PCM_24) << name;
+        EXPECT_EQ(out.format, (header == 46 ? SF_FORMAT_WAV : SF_FORMAT_WAVEX) | SF_FORMAT_PCM_24) << name;
         EXPECT_EQ(out.sampleRate, 48000);
         EXPECT_EQ(out.channels, 2);
         ASSERT_EQ(out.samples.size(), samples.size()) << name;

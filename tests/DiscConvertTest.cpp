@@ -379,6 +379,8 @@ TEST(DiscConvert, RefusalsSayWhyAndWriteNothing) {
         {{"--title", "9", disc}, msg::NoSuchTitle(9, 2)},
         {{"--title", "2", "--track", "1", disc}, msg::AudioNotConvertible(1, "AC-3")},
         {{"--chapters", "2-5", disc}, msg::NoSuchChapters(2, 5, 1, 3)},
+        {{"--chapters", "-o", "nofolder/", disc}, msg::NoSuchFolder("nofolder/", false)},
+        {{"--chapters", "-o", work + "/take.raw", disc}, msg::NoSuchFolder(work + "/take.raw", true)},
         {{"--chapters", work + "/take.raw"}, msg::kDiscOptionsOnly},
         {{"--track", "1", work + "/take.raw"}, msg::kTrackOptionOnly},
         {{work}, msg::kNoInput},
@@ -561,7 +563,8 @@ TEST(DiscConvert, AnOutputThatCannotBeCreatedIsNamed) {
     run.asNobody = true; // root writes anywhere
     const CliOutcome outcome = RunCli(run);
     EXPECT_EQ(outcome.exitStatus, 1);
-    EXPECT_EQ(outcome.err, Said("./DOCUMENTARY-t02.wav", {msg::kAccessDenied, msg::kCannotCreateOutput}));
+    EXPECT_EQ(outcome.err,
+              Said("./DOCUMENTARY-t02.wav", {msg::kFolderNotWritable, msg::kCannotCreateOutput}));
 }
 
 // One call with several discs knows every output before it converts: two discs of one label never

@@ -277,6 +277,22 @@ TEST(TitleWire, ChaptersThatWouldBeEmptyAreDroppedAndReservedLpcmIsNamed) {
         std::string::npos);
 }
 
+// The stream whose chapters were found was read: its pre-emphasis is listed, on its line only.
+TEST(TitleWire, TheListingSaysPreEmphasisOfTheStreamRead) {
+    TRawDisc disc = SmallDisc();
+    disc.titles[0].audio.push_back({2, TAudioCodec::Lpcm, 16, 48000, 2, "de", 0xA1});
+    const std::vector<TDiscTitle> titles = LayOutTitles(disc.titles);
+    for (const bool emphasis : {false, true}) {
+        const std::string listing =
+            FormatDiscListing("L", titles, {{1, TChapterAudio{48000, {0, 48000}, 96000, emphasis}}});
+        EXPECT_EQ(listing.find("Audio 1: LPCM 16 bit, 48000 Hz, 2 ch, en, pre-emphasis\n") !=
+                      std::string::npos,
+                  emphasis)
+            << listing;
+        EXPECT_EQ(listing.find("pre-emphasis"), listing.rfind("pre-emphasis"));
+    }
+}
+
 // A name that promises a disc or a stream is held to it; every other name may be raw audio.
 TEST(InputKind, NamesThatPromiseADiscOrStreamAreHeldToIt) {
     REQUIRE_DISC_FIXTURES();

@@ -1,6 +1,8 @@
 #include "CommandLine.h"
 #include "run/NameProposal.h"
 #include "run/RateText.h"
+#include "texts/ListingTexts.h"
+#include "texts/Messages.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -96,6 +98,34 @@ TEST(CommandLine, OptionsAndTheirValues) {
             got += ' ' + name + '=' + value;
         EXPECT_EQ(got, expected);
     }
+}
+
+// Counts in the singular for one; lengths to the millisecond and nothing under one; a chapter range
+// refused by what the title has and which of the range it lacks.
+TEST(Texts, CountsLengthsAndChapterRefusals) {
+    const std::pair<std::string, std::string> cases[] = {
+        {listing_text::Title(1, "0:01:00.000", 1), "Title 1: 0:01:00.000, 1 chapter"},
+        {listing_text::Title(2, "0:01:00.000", 5), "Title 2: 0:01:00.000, 5 chapters"},
+        {listing_text::RawInput(1), "raw 20-bit LPCM (big-endian), 1 group of 4 samples"},
+        {listing_text::RawInput(2), "raw 20-bit LPCM (big-endian), 2 groups of 4 samples"},
+        {msg::ChapterAudioLength(2, -0.52), "Chapter 2: its audio is 0.52 s shorter than its video."},
+        {msg::ChapterAudioLength(3, 0.0017), "Chapter 3: its audio is 0.002 s longer than its video."},
+        {msg::ChapterAudioLength(1, -1.0004), "Chapter 1: its audio is 1 s shorter than its video."},
+        {msg::ChapterAudioLength(4, 0.0004), ""},
+        {msg::ChapterAudioLength(4, -0.0004), ""},
+        {msg::NoSuchChapters(9, 9, 1, 5), "Title 1 has 5 chapters; there is no chapter 9."},
+        {msg::NoSuchChapters(7, 9, 1, 5), "Title 1 has 5 chapters; there are no chapters 7-9."},
+        {msg::NoSuchChapters(3, 9, 1, 5), "Title 1 has 5 chapters; there are no chapters 6-9."},
+        // "--chapters 7-": the last defaulted to the title's last.
+        {msg::NoSuchChapters(7, 1, 2, 1), "Title 2 has 1 chapter; there is no chapter 7."},
+        {msg::NoSuchChapters(1, 1, 3, 0), "Title 3 has no chapters; there is no chapter 1."},
+        {msg::NoSuchFolder("nofolder/", false),
+         "The chapter files go into a folder, and \"nofolder/\" does not exist."},
+        {msg::NoSuchFolder("take.wav", true),
+         "The chapter files go into a folder, and \"take.wav\" is no folder."},
+    };
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(text, expected);
 }
 
 } // namespace

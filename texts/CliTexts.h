@@ -9,8 +9,9 @@
 namespace cli_text {
 
 inline constexpr const char* kUsage =
-    "Usage: oxlip-convert [-b 16|24] [--dither] [--rf64] [--lpcm-packing P] [-r RATE] [-y] [-q] [-o OUTPUT] "
-    "INPUT...\n"
+    "Usage: oxlip-convert [-b 16|24] [--dither] [--rf64] [--extensible] [--lpcm-packing P] [-r RATE] [-y] "
+    "[-q]\n"
+    "       [-o OUTPUT] INPUT...\n"
     "       oxlip-convert --list INPUT...\n"
     "       oxlip-convert [--title N] [--track N] [--chapters [A-B]] [-o OUTPUT] DISC...\n"
     "       oxlip-convert [--strict] [--no-gap-fill] VOB-OR-DISC...\n"
@@ -21,6 +22,8 @@ inline constexpr const char* kUsage =
     "  -b 16|24     output bits: 16 (reduced resolution) or 24 (20 valid bits); default 24\n"
     "  --dither     with -b 16: TPDF dither instead of dropping the low bits (the same file every run)\n"
     "  --rf64       no size limit: an output beyond 4 GiB becomes RF64 (no question about 16 bits)\n"
+    "  --extensible with a raw or swapped WAVE input at 24 bits: WAVE_FORMAT_EXTENSIBLE (24-bit containers,\n"
+    "               20 valid bits) instead of the plain 46-byte header, which flac and SoX misread\n"
     "  --lpcm-packing pairs|quads|auto  how 20- and 24-bit DVD LPCM of 1 or 3 to 8 channels is packed:\n"
     "               two sample times of all channels, or four samples at a time; default: auto, detected\n"
     "               from each track's start (pairs unless quads is clearly right)\n"

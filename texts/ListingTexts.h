@@ -12,7 +12,7 @@ inline std::string Plural(size_t count, const char* one, const char* many) {
     return std::to_string(count) + " " + (count == 1 ? one : many);
 }
 inline std::string Groups(int64_t groups) {
-    return std::to_string(groups) + " groups of 4 samples";
+    return std::to_string(groups) + (groups == 1 ? " group" : " groups") + " of 4 samples";
 }
 inline std::string RawInput(int64_t groups) {
     return "raw 20-bit LPCM (big-endian), " + Groups(groups);
@@ -32,8 +32,8 @@ inline std::string Disc(const std::string& label, size_t titles) {
     return "Disc " + label + ": " + Plural(titles, "title", "titles");
 }
 inline std::string Title(int number, const std::string& duration, size_t chapters) {
-    return "Title " + std::to_string(number) + ": " + duration + ", " + std::to_string(chapters) +
-           " chapters";
+    return "Title " + std::to_string(number) + ": " + duration + ", " +
+           Plural(chapters, "chapter", "chapters");
 }
 inline std::string UnreadableTitle(int number, const std::string& reason) {
     return "Title " + std::to_string(number) + ": unreadable (" + reason + ")";
@@ -49,6 +49,8 @@ inline std::string Chapter(int number, const std::string& start, const std::stri
 inline constexpr const char* kOtherTrack = "%s (%s)";
 inline constexpr const char* kLpcmTrack = "LPCM %d bit, %d Hz, %d channel%s, ";
 inline constexpr const char* kNoAudio = "  No audio";
+// After an LPCM track or stream whose packets carry the pre-emphasis flag.
+inline constexpr const char* kPreEmphasis = ", pre-emphasis";
 inline std::string AudioLine(int number, const std::string& description) {
     return "  Audio " + std::to_string(number) + ": " + description;
 }

@@ -2,6 +2,8 @@
 
 // Every text the program shows to its user, in one place for the core, oxlip-convert, the window and the
 // tests. Messages use "\r" for a line break; the hosts turn it into their own.
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -11,6 +13,8 @@ namespace msg {
 // The file layer's messages for a failed open, a buffer and a flush.
 inline constexpr const char* kPathNotFound = "Path not found - invalid location.";
 inline constexpr const char* kAccessDenied = "Access denied - this file is protected.";
+// A new file in a folder that refuses it.
+inline constexpr const char* kFolderNotWritable = "Access denied - the folder cannot be written to.";
 inline constexpr const char* kSharingViolation = "Sharing violation - file is in use.";
 inline constexpr const char* kNetworkError = "Network error - request failed.";
 inline constexpr const char* kTooManyOpenFiles = "Too many open files - no more handles.";
@@ -213,11 +217,19 @@ inline std::string PartsWithoutAudio(int count) {
 }
 
 // A chapter whose audio is longer (difference > 0) or shorter than its video by `seconds`: its file
-// follows the audio.
+// follows the audio. To the millisecond; empty, so nothing to say, for less than half of one.
 inline std::string ChapterAudioLength(int chapter, double seconds) {
+    const long long ms = std::llround((seconds < 0 ? -seconds : seconds) * 1000);
+    if (ms == 0)
+        return {};
     char amount[32];
-    std::snprintf(amount, sizeof amount, "%.2f", seconds < 0 ? -seconds : seconds);
-    return "Chapter " + std::to_string(chapter) + ": its audio is " + amount + " s " +
+    std::snprintf(amount, sizeof amount, "%lld.%03lld", ms / 1000, ms % 1000);
+    std::string text = amount;
+    // 0.52, not 0.520; 1, not 1.000.
+    text.erase(text.find_last_not_of('0') + 1);
+    if (text.back() == '.')
+        text.pop_back();
+    return "Chapter " + std::to_string(chapter) + ": its audio is " + text + " s " +
            (seconds < 0 ? "shorter" : "longer") + " than its video.";
 }
 
@@ -245,9 +257,19 @@ inline std::string TitleWithoutLpcm(int title, const std::string& codings) {
     return "Title " + std::to_string(title) + " has no LPCM audio" +
            (codings.empty() ? std::string(".") : ", only: " + codings + ".");
 }
+// --chapters first-last reaching beyond a title's `chapters`: names the ones missing (first-last, or the
+// part beyond the last chapter; `last` may fall before `first` when it defaulted to the last chapter).
 inline std::string NoSuchChapters(int first, int last, int title, int chapters) {
-    return "There are no chapters " + std::to_string(first) + "-" + std::to_string(last) + " in title " +
-           std::to_string(title) + "; it has " + std::to_string(chapters) + ".";
+    const int missingFirst = std::max(first, chapters + 1);
+    const int missingLast = std::max(last, missingFirst);
+    const std::string has = chapters == 0   ? "no chapters"
+                            : chapters == 1 ? "1 chapter"
+                                            : std::to_string(chapters) + " chapters";
+    return "Title " + std::to_string(title) + " has " + has + "; " +
+           (missingFirst == missingLast ? "there is no chapter " + std::to_string(missingFirst)
+                                        : "there are no chapters " + std::to_string(missingFirst) + "-" +
+                                              std::to_string(missingLast)) +
+           ".";
 }
 
 // Why a title cannot be read, naming the file of its title set `set` that is at fault.
@@ -301,8 +323,10 @@ inline std::string EmptyChaptersDropped(int title, int count) {
            "; the others are numbered on.";
 }
 
-inline std::string NoSuchFolder(const std::string& folder) {
-    return "The chapter files go into a folder, and \"" + folder + "\" is no folder.";
+// The chapters' output folder: `exists` when there is something of that name, but no folder.
+inline std::string NoSuchFolder(const std::string& folder, bool exists) {
+    return "The chapter files go into a folder, and \"" + folder +
+           (exists ? "\" is no folder." : "\" does not exist.");
 }
 
 } // namespace msg

@@ -161,6 +161,10 @@ TEST(LpcmTrackReader, StopsWhereTheFormatChangesAndNotesEmphasis) {
     EXPECT_TRUE(reader.FormatChanged());
     EXPECT_DOUBLE_EQ(reader.ChangeSeconds(), 200.0 / 48000);
     EXPECT_TRUE(reader.Emphasis());
+    // The listing says so too, though the first packet had no flag.
+    MemorySource listed(writer.Result());
+    EXPECT_EQ(ListAudioTracks(listed).at(0).Describe(),
+              "LPCM 20 bit, 48000 Hz, 2 channels, 0:00:00.0, pre-emphasis");
 
     MemorySource again(writer.Result());
     TLpcmTrackReader missing(again, 0xA1, false, false);

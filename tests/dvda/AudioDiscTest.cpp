@@ -212,6 +212,29 @@ TEST(AudioDiscPcm, AnAobSplitOverTwoFilesReadsAsOne) {
     EXPECT_EQ(whole.samples, ExpectedPcm(layout, {0, 1}, all));
 }
 
+// The listing names the pre-emphasis of a PCM title whose packets carry its flag, and of no other.
+TEST(AudioDiscPcm, TheListingSaysPreEmphasis) {
+    TempDir dir;
+    TAuthoredDisc authored;
+    for (const bool emphasis : {false, true}) {
+        TAuthoredTitle title;
+        title.layout = {{16, 0}, {48000, 0}, 1, 2, 0, emphasis};
+        title.pcmTracks = {Tones(title.layout, 4800, 440)};
+        authored.titles.push_back(title);
+    }
+    WriteAudioDisc(dir.Path("DISC/AUDIO_TS"), authored);
+    std::string error;
+    const std::unique_ptr<TAudioDisc> disc = TAudioDisc::Open(dir.Path("DISC"), error);
+    ASSERT_TRUE(disc) << error;
+    const std::string listing = FormatAudioDiscListing(*disc);
+    EXPECT_NE(listing.find("Title 1: 0:00:00.100, 1 track, PCM 16 bit, 48000 Hz, 2 ch (L R)\n"),
+              std::string::npos)
+        << listing;
+    EXPECT_NE(listing.find("Title 2: 0:00:00.100, 1 track, PCM 16 bit, 48000 Hz, 2 ch (L R), pre-emphasis\n"),
+              std::string::npos)
+        << listing;
+}
+
 // A bare AOB file reads as a program stream: its first audio stream, whole.
 TEST(AudioDiscPcm, ABareAobFileReadsWhole) {
     TempDir dir;

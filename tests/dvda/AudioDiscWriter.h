@@ -26,6 +26,7 @@ struct TPcmLayout {
     int assignment = 1;
     int group1 = 2; // channels of each group
     int group2 = 0;
+    bool emphasis = false; // every packet's pre-emphasis flag
     int Channels() const { return group1 + group2; }
 };
 
@@ -167,7 +168,7 @@ inline void WritePcmTrack(TAobWriter& aob, const TPcmLayout& layout, const std::
                          static_cast<uint8_t>(8 + stuffing),
                          0x00,
                          static_cast<uint8_t>(8 + stuffing - 1),
-                         0x00,
+                         static_cast<uint8_t>(layout.emphasis ? 0x80 : 0x00),
                          static_cast<uint8_t>((layout.bits[0] - 16) / 4 << 4 |
                                               (layout.group2 ? (layout.bits[1] - 16) / 4 : 0xF)),
                          static_cast<uint8_t>(RateCode(layout.rate[0]) << 4 |

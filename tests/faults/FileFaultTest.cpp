@@ -145,7 +145,7 @@ TEST_F(FileFaults, OutputThatCannotBeCreated) {
         const char* message;
     };
     for (const Case& c : {Case{dir_.Path("missing/take.wav"), false, msg::kPathNotFound},
-                          Case{dir_.Path("readonly/take.wav"), true, msg::kAccessDenied},
+                          Case{dir_.Path("readonly/take.wav"), true, msg::kFolderNotWritable},
                           Case{dir_.Path("folder"), false, msg::kInvalidFile}}) {
         if (c.asNobody && !otherUser)
             continue;
