@@ -5,6 +5,7 @@
 #include "texts/WindowTexts.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -63,6 +64,16 @@ TDiscDialog::TDiscDialog(QWidget* parent, const TDiscChoices& choices) : QDialog
     notes_->setWordWrap(true);
     audio_ = new QListWidget(this);
     audio_->setObjectName("AudioList");
+    // The packing of multichannel 20- and 24-bit audio is detected from where the audio carries signal;
+    // where that cannot tell (and the run says so), the user chooses what sounds right.
+    packing_ = new QComboBox(this);
+    packing_->setObjectName("PackingCombo");
+    packing_->addItems({window_text::kPackingAuto, window_text::kPackingPairs, window_text::kPackingQuads});
+    packingLabel_ = BuddyLabel(window_text::kPacking, packing_, this);
+    auto* packing = new QHBoxLayout;
+    packing->addWidget(packingLabel_);
+    packing->addWidget(packing_);
+    packing->addStretch();
     chapters_ = new QCheckBox(QString::fromUtf8(window_text::kOneFilePerChapter), this);
     chapters_->setObjectName("ChaptersCheckBox");
     first_ = new QSpinBox(this);
@@ -98,6 +109,7 @@ TDiscDialog::TDiscDialog(QWidget* parent, const TDiscChoices& choices) : QDialog
     layout->addWidget(notes_);
     layout->addWidget(BuddyLabel(window_text::kAudioStreams, audio_, this));
     layout->addWidget(audio_, 1);
+    layout->addLayout(packing);
     layout->addLayout(range);
     layout->addLayout(format);
     layout->addLayout(MakeChoiceButtons(this));
@@ -105,6 +117,7 @@ TDiscDialog::TDiscDialog(QWidget* parent, const TDiscChoices& choices) : QDialog
 
     connect(titles_, &QTreeWidget::currentItemChanged, this, [this] { ShowTitle(); });
     connect(chapters_, &QCheckBox::toggled, this, &TDiscDialog::EnableRange);
+    connect(audio_, &QListWidget::currentItemChanged, this, [this] { EnablePacking(); });
     connect(first_, &QSpinBox::valueChanged, this, [this](int value) { last_->setMinimum(value); });
     for (int i = 0; !titles_->currentItem() && i < titles_->topLevelItemCount(); ++i)
         if (titles_->topLevelItem(i)->flags() & Qt::ItemIsEnabled)
@@ -119,6 +132,18 @@ void TDiscDialog::EnableRange(bool enable) {
     for (QWidget* control : {static_cast<QWidget*>(fromLabel_), static_cast<QWidget*>(first_),
                              static_cast<QWidget*>(toLabel_), static_cast<QWidget*>(last_)})
         control->setEnabled(enable);
+}
+
+// Only audio whose two packings read differently offers the choice.
+void TDiscDialog::EnablePacking() {
+    bool differ = false;
+    const TTitleChoice* title = SelectedTitle();
+    if (const QListWidgetItem* item = audio_->currentItem(); title && item)
+        for (const TAudioChoice& audio : title->audio)
+            if (audio.number == item->data(Qt::UserRole).toInt())
+                differ = audio.packingMayDiffer;
+    packingLabel_->setEnabled(differ);
+    packing_->setEnabled(differ);
 }
 
 const TTitleChoice* TDiscDialog::SelectedTitle() const {
@@ -163,6 +188,7 @@ void TDiscDialog::ShowTitle() {
     last_->setRange(1, chapters);
     first_->setValue(1);
     last_->setValue(chapters);
+    EnablePacking();
 }
 
 TDiscChoice TDiscDialog::Choice() const {
@@ -173,6 +199,8 @@ TDiscChoice TDiscDialog::Choice() const {
     if (const QListWidgetItem* audio = audio_->currentItem(); audio && (audio->flags() & Qt::ItemIsEnabled))
         selection.track = audio->data(Qt::UserRole).toInt();
     selection.chapters = chapters_->isChecked();
+    if (packing_->isEnabled())
+        choice.packing = static_cast<TLpcmPackingChoice>(packing_->currentIndex());
     for (const auto& [button, row] : formats_)
         if (button->isChecked())
             choice.format = row;

@@ -6,6 +6,7 @@
 #include <QDialog>
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QListWidget;
 class QRadioButton;
@@ -17,6 +18,8 @@ class QTreeWidget;
 struct TDiscChoice {
     TSelection selection;
     const TOutputFormatRow* format = &DefaultOutputFormat();
+    // How 20- or 24-bit audio of other than two channels is read: detected, or as the user heard it.
+    TLpcmPackingChoice packing = TLpcmPackingChoice::Auto;
 };
 
 // "Titles and chapters": the disc's titles (the preferred one selected; those that cannot be read shown
@@ -32,12 +35,15 @@ public:
 private:
     void ShowTitle();
     void EnableRange(bool enable);
+    void EnablePacking();
     const TTitleChoice* SelectedTitle() const;
 
     const TDiscChoices& choices_;
     QTreeWidget* titles_;
     QLabel* notes_; // the selected title's notes: chapters dropped, cells cut
     QListWidget* audio_;
+    QLabel* packingLabel_;
+    QComboBox* packing_; // automatic, pairs, quads
     QCheckBox* chapters_;
     QLabel* fromLabel_;
     QSpinBox* first_;

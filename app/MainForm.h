@@ -131,6 +131,7 @@ private:
         QString input;
         TSelection selection;
         const TOutputFormatRow* format = nullptr; // nullptr: by the output's name
+        TLpcmPackingChoice packing = TLpcmPackingChoice::Auto;
     };
     std::optional<TInputChoice> choice_;
     // The kind of the input last taken, and the resolution of its chosen audio (0: not known); the

@@ -130,7 +130,7 @@ bool TMainForm::ChooseOfDisc(const QString& name, const TInputKindRow& kind, QSt
     const TSelection& selection = chosen.selection;
     output = QFile::decodeName(
         DiscOutputFor(choices, selection.title, selection.chapters, *chosen.format).c_str());
-    choice_ = TInputChoice{name, selection, chosen.format};
+    choice_ = TInputChoice{name, selection, chosen.format, chosen.packing};
     for (const TTitleChoice& title : choices.titles)
         for (const TAudioChoice& audio : title.audio)
             if (title.number == selection.title && audio.number == selection.track) {

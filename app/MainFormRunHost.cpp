@@ -70,6 +70,7 @@ void TMainForm::ExecuteRun() {
     if (choice_ && choice_->input == InputEdit->text()) {
         request.selection = choice_->selection;
         request.format = choice_->format;
+        request.options.lpcmPacking = choice_->packing;
     }
     const std::unique_ptr<TRun> run = MakeRun(*this, request);
     run_ = &run->Control();

@@ -45,9 +45,9 @@ bool ReadDiscChoices(const std::string& disc, TDiscChoices& choices, std::string
         choice.chapters = static_cast<int>(title.chapters.size());
         std::vector<TAudioCodec> codecs;
         for (const TDiscAudio& audio : title.audio) {
-            choice.audio.push_back({audio.number, DescribeDiscAudio(audio),
-                                    audio.codec == TAudioCodec::Lpcm && audio.bits > 0, audio.rate,
-                                    audio.bits});
+            const bool lpcm = audio.codec == TAudioCodec::Lpcm && audio.bits > 0;
+            choice.audio.push_back({audio.number, DescribeDiscAudio(audio), lpcm, audio.rate, audio.bits,
+                                    lpcm && PackingsDiffer({audio.bits, audio.rate, audio.channels})});
             codecs.push_back(audio.codec);
         }
         if (!title.FirstLpcm())

@@ -13,6 +13,8 @@ struct TAudioChoice {
     bool convertible = false;
     int rate = 0; // Hz
     int bits = 0; // the source's resolution: 16, 20 or 24
+    // DVD-Video LPCM at 20 or 24 bits of other than two channels, which may be packed in pairs or quads.
+    bool packingMayDiffer = false;
 };
 
 struct TTitleChoice {

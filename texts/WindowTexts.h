@@ -19,6 +19,11 @@ inline std::string Unreadable(const std::string& reason) {
 }
 inline constexpr const char* kAudioStreams = "&Audio";
 inline constexpr const char* kTracks = "&Tracks";
+// In the order of TLpcmPackingChoice.
+inline constexpr const char* kPacking = "Pac&king";
+inline constexpr const char* kPackingAuto = "automatic";
+inline constexpr const char* kPackingPairs = "pairs";
+inline constexpr const char* kPackingQuads = "quads";
 inline constexpr const char* kOneFilePerChapter = "One file per &chapter";
 inline constexpr const char* kFromChapter = "&from";
 inline constexpr const char* kToChapter = "t&o";

@@ -294,13 +294,17 @@ private slots:
 
         if (!DiscFixtures().missing.empty())
             QSKIP("no disc fixtures");
+        bool packingOffered = true;
         TDialogAnswerer choose({[&](QWidget* dialog) {
+            // Stereo has one packing: nothing to choose.
+            packingOffered = dialog->findChild<QComboBox*>("PackingCombo")->isEnabled();
             dialog->findChild<QCheckBox*>("ChaptersCheckBox")->setChecked(true);
             dialog->findChild<QSpinBox*>("FirstChapterSpin")->setValue(2);
             QTest::keyClick(dialog, Qt::Key_Return);
         }});
         QVERIFY(DropFile(form.get(), QString::fromStdString(DiscFixtures().discFolder)));
         QVERIFY(choose.AllAnswered());
+        QVERIFY(!packingOffered);
         QCOMPARE(form->findChild<QLabel*>("ChoiceLabel")->text(),
                  QString::fromUtf8("Title 1, audio 1, chapters 2\u20133, WAVE"));
         QCOMPARE(OutputFormat()->Item(1)->text(), QString("16 bit (source)"));
