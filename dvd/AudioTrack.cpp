@@ -73,5 +73,6 @@ std::string TAudioTrack::Describe() const {
     }
     std::snprintf(text, sizeof text, listing_text::kLpcmTrack, format.bits, format.sampleRate,
                   format.channels, format.channels == 1 ? "" : "s");
-    return text + FormatPlayTime(Seconds()) + (emphasis ? listing_text::kPreEmphasis : "");
+    return text + FormatPlayTime(Seconds()) + (formatChanges ? listing_text::kFormatChangesAfter : "") +
+           (emphasis ? listing_text::kPreEmphasis : "");
 }

@@ -29,8 +29,11 @@ struct TAudioTrack {
     TAudioCodec codec = TAudioCodec::Other;
     // LPCM only: the format of the track's first packet.
     TLpcmFormat format;
-    // Audio bytes the track carries over the whole stream.
+    // Audio bytes the track carries over the whole stream; for LPCM, up to its first change of format, where
+    // a conversion of it ends.
     int64_t payloadBytes = 0;
+    // LPCM only: the bits, rate or channels change within the track.
+    bool formatChanges = false;
     // LPCM only: the packing detected from the track's start (pairs where the packings do not differ).
     TLpcmPacking packing = TLpcmPacking::Pairs;
     // LPCM only: some packet carried the pre-emphasis flag.

@@ -272,14 +272,19 @@ std::vector<TAudioTrack> ListAudioTracks(TStreamSource& source) {
             tracks.push_back({packet.id, packet.codec, packet.format, 0});
             track = tracks.end() - 1;
         }
+        const bool lpcm = track->codec == TAudioCodec::Lpcm;
+        // A conversion ends at the track's first change of format: so do its length and its judgement.
+        if (lpcm && !track->format.SameLayout(packet.format))
+            changed.insert(packet.id);
+        const bool converted = !lpcm || !changed.count(packet.id);
+        track->formatChanges = track->formatChanges || !converted;
+        if (!converted)
+            continue;
         track->payloadBytes += packet.size;
-        track->emphasis = track->emphasis || (track->codec == TAudioCodec::Lpcm && packet.format.emphasis);
-        if (track->codec == TAudioCodec::Lpcm && PackingsDiffer(track->format)) {
+        track->emphasis = track->emphasis || (lpcm && packet.format.emphasis);
+        if (lpcm && PackingsDiffer(track->format)) {
             TPackingDetector& judge = judges.try_emplace(packet.id, track->format).first->second;
-            // The judgement ends at the track's first change of format, as the conversion does.
-            if (!track->format.SameLayout(packet.format))
-                changed.insert(packet.id);
-            if (!changed.count(packet.id) && !judge.Done())
+            if (!judge.Done())
                 judge.Feed(packet.data, static_cast<size_t>(packet.size));
         }
     }

@@ -51,6 +51,8 @@ inline constexpr const char* kLpcmTrack = "LPCM %d bit, %d Hz, %d channel%s, ";
 inline constexpr const char* kNoAudio = "  No audio";
 // After an LPCM track or stream whose packets carry the pre-emphasis flag.
 inline constexpr const char* kPreEmphasis = ", pre-emphasis";
+// After an LPCM track's length where its format changes: the length is what converts.
+inline constexpr const char* kFormatChangesAfter = ", then its format changes (the rest is not converted)";
 inline std::string AudioLine(int number, const std::string& description) {
     return "  Audio " + std::to_string(number) + ": " + description;
 }
