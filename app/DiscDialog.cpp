@@ -14,6 +14,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -32,31 +33,26 @@ QLabel* BuddyLabel(const char* caption, QWidget* buddy, QWidget* parent) {
 
 } // namespace
 
-TDiscDialog::TDiscDialog(QWidget* parent, const TDiscChoices& choices) : QDialog(parent), choices_(choices) {
+TDiscDialog::TDiscDialog(QWidget* parent, const TDiscChoices& choices, const TDiscChoices* videoSide)
+    : QDialog(parent), sides_{&choices, videoSide}, choices_(&choices) {
     setObjectName("DiscDialog");
     setWindowTitle(QString::fromUtf8(window_text::kDiscDialogCaption));
     setModal(true);
 
+    // A hybrid disc offers its video side beside the audio side it opens on.
+    side_ = new QComboBox(this);
+    side_->setObjectName("SideCombo");
+    side_->addItems({window_text::kAudioSide, window_text::kVideoSide});
+    auto* sideRow = new QHBoxLayout;
+    sideRow->addWidget(BuddyLabel(window_text::kSide, side_, this));
+    sideRow->addWidget(side_);
+    sideRow->addStretch();
     titles_ = new QTreeWidget(this);
     titles_->setObjectName("TitleList");
     titles_->setRootIsDecorated(false);
     titles_->setHeaderLabels(
         {window_text::kTitleColumn, window_text::kLengthColumn, window_text::kChaptersColumn});
-    for (const TTitleChoice& title : choices.titles) {
-        // A title that cannot be read is shown with the reason, and cannot be chosen.
-        const bool readable = title.unreadable.empty();
-        auto* item = new QTreeWidgetItem(
-            titles_, {QString::number(title.number),
-                      readable ? Text(title.length) : Text(window_text::Unreadable(title.unreadable)),
-                      readable ? QString::number(title.chapters) : QString()});
-        item->setData(0, Qt::UserRole, title.number);
-        if (!readable) {
-            item->setFlags(item->flags() & ~(Qt::ItemIsSelectable | Qt::ItemIsEnabled));
-            item->setToolTip(1, DialogText(title.refusal));
-        } else if (title.number == choices.preferredTitle) {
-            titles_->setCurrentItem(item);
-        }
-    }
+    ListTitles();
     titles_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
 
     notes_ = new QLabel(this);
@@ -104,6 +100,10 @@ TDiscDialog::TDiscDialog(QWidget* parent, const TDiscChoices& choices) : QDialog
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(QString::fromUtf8(window_text::kDiscLabel) + Text(choices.label), this));
+    if (videoSide)
+        layout->addLayout(sideRow);
+    else
+        side_->hide();
     layout->addWidget(BuddyLabel(window_text::kTitles, titles_, this));
     layout->addWidget(titles_, 2);
     layout->addWidget(notes_);
@@ -116,15 +116,41 @@ TDiscDialog::TDiscDialog(QWidget* parent, const TDiscChoices& choices) : QDialog
     resize(420, 360);
 
     connect(titles_, &QTreeWidget::currentItemChanged, this, [this] { ShowTitle(); });
+    connect(side_, &QComboBox::currentIndexChanged, this, [this](int side) {
+        choices_ = sides_[side == 1 && sides_[1] ? 1 : 0];
+        ListTitles();
+        ShowTitle();
+    });
     connect(chapters_, &QCheckBox::toggled, this, &TDiscDialog::EnableRange);
     connect(audio_, &QListWidget::currentItemChanged, this, [this] { EnablePacking(); });
     connect(first_, &QSpinBox::valueChanged, this, [this](int value) { last_->setMinimum(value); });
-    for (int i = 0; !titles_->currentItem() && i < titles_->topLevelItemCount(); ++i)
-        if (titles_->topLevelItem(i)->flags() & Qt::ItemIsEnabled)
-            titles_->setCurrentItem(titles_->topLevelItem(i));
     ShowTitle();
     EnableRange(false);
     titles_->setFocus();
+}
+
+// The side's titles, the preferred one (else the first readable) selected. A title that cannot be read is
+// shown with the reason, and cannot be chosen.
+void TDiscDialog::ListTitles() {
+    const QSignalBlocker quiet(titles_);
+    titles_->clear();
+    for (const TTitleChoice& title : choices_->titles) {
+        const bool readable = title.unreadable.empty();
+        auto* item = new QTreeWidgetItem(
+            titles_, {QString::number(title.number),
+                      readable ? Text(title.length) : Text(window_text::Unreadable(title.unreadable)),
+                      readable ? QString::number(title.chapters) : QString()});
+        item->setData(0, Qt::UserRole, title.number);
+        if (!readable) {
+            item->setFlags(item->flags() & ~(Qt::ItemIsSelectable | Qt::ItemIsEnabled));
+            item->setToolTip(1, DialogText(title.refusal));
+        } else if (title.number == choices_->preferredTitle) {
+            titles_->setCurrentItem(item);
+        }
+    }
+    for (int i = 0; !titles_->currentItem() && i < titles_->topLevelItemCount(); ++i)
+        if (titles_->topLevelItem(i)->flags() & Qt::ItemIsEnabled)
+            titles_->setCurrentItem(titles_->topLevelItem(i));
 }
 
 // The chapter range applies only to one file per chapter.
@@ -151,7 +177,7 @@ const TTitleChoice* TDiscDialog::SelectedTitle() const {
     if (!item)
         return nullptr;
     const int number = item->data(0, Qt::UserRole).toInt();
-    for (const TTitleChoice& title : choices_.titles)
+    for (const TTitleChoice& title : choices_->titles)
         if (title.number == number)
             return &title;
     return nullptr;
@@ -199,6 +225,7 @@ TDiscChoice TDiscDialog::Choice() const {
     if (const QListWidgetItem* audio = audio_->currentItem(); audio && (audio->flags() & Qt::ItemIsEnabled))
         selection.track = audio->data(Qt::UserRole).toInt();
     selection.chapters = chapters_->isChecked();
+    selection.videoSide = choices_ == sides_[1];
     if (packing_->isEnabled())
         choice.packing = static_cast<TLpcmPackingChoice>(packing_->currentIndex());
     for (const auto& [button, row] : formats_)

@@ -27,18 +27,22 @@ struct TDiscChoice {
 // converted shown but not selectable), and one file per chapter over a range.
 class TDiscDialog final : public QDialog {
 public:
-    TDiscDialog(QWidget* parent, const TDiscChoices& choices);
+    // videoSide: a hybrid disc's video side, offered beside `choices` (its audio side); nullptr for others.
+    TDiscDialog(QWidget* parent, const TDiscChoices& choices, const TDiscChoices* videoSide = nullptr);
     TDiscChoice Choice() const;
 
     void accept() override;
 
 private:
+    void ListTitles();
     void ShowTitle();
     void EnableRange(bool enable);
     void EnablePacking();
     const TTitleChoice* SelectedTitle() const;
 
-    const TDiscChoices& choices_;
+    const TDiscChoices* sides_[2];
+    const TDiscChoices* choices_; // the side shown
+    QComboBox* side_;
     QTreeWidget* titles_;
     QLabel* notes_; // the selected title's notes: chapters dropped, cells cut
     QListWidget* audio_;

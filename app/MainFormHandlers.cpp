@@ -121,10 +121,18 @@ bool TMainForm::ChooseOfDisc(const QString& name, const TInputKindRow& kind, QSt
         output = ProposedOutputName(name, nullptr); // the input's name with .wav
         return true;
     }
-    TDiscDialog dialog(this, choices);
+    // A hybrid disc's video side is offered too, where it can be read.
+    TDiscChoices videoSide;
+    std::string videoError;
+    const bool hybrid =
+        kind.otherSide && kind.otherSide->readTitles &&
+        kind.otherSide->readTitles(QFile::encodeName(name).toStdString(), videoSide, videoError);
+    TDiscDialog dialog(this, choices, hybrid ? &videoSide : nullptr);
     if (dialog.exec() != QDialog::Accepted)
         return false;
     const TDiscChoice chosen = dialog.Choice();
+    if (chosen.selection.videoSide)
+        choices = std::move(videoSide);
     choices.folder =
         QFile::encodeName(WritableFolder(QFile::decodeName(choices.folder.c_str()))).toStdString();
     const TSelection& selection = chosen.selection;

@@ -1,5 +1,6 @@
 // DVD inputs in the window: program streams (.VOB) and discs taken by drop, converted by Process... to the
 // same bytes as the headless converter, and stopped like any other run.
+#include "AudioDiscWriter.h"
 #include "CliProcess.h"
 #include "DiscFixtures.h"
 #include "InputNames.h"
@@ -313,6 +314,39 @@ private slots:
         QVERIFY(form->findChild<QLabel*>("ChoiceLabel")->text().isEmpty());
         QVERIFY(InputFormat()->isEnabled());
         QCOMPARE(OutputFormat()->Item(1)->text(), QString("24 bit (20 valid bits)"));
+    }
+
+    // A hybrid disc opens on its audio side and offers its video side, which converts as --video-side does.
+    void hybridDiscOffersItsVideoSide() {
+        if (!DiscFixtures().missing.empty())
+            QSKIP("no disc fixtures");
+        const fs::path hybrid = dir->Path("BOTH");
+        dvda::TAuthoredTitle song;
+        song.pcmTracks = {dvda::Tones(song.layout, 9600, 440)};
+        dvda::TAuthoredDisc authored;
+        authored.titles = {song};
+        dvda::WriteAudioDisc((hybrid / "AUDIO_TS").string(), authored);
+        fs::copy(fs::path(DiscFixtures().discFolder) / "VIDEO_TS", hybrid / "VIDEO_TS",
+                 fs::copy_options::recursive);
+        int audioTitles = 0, videoTitles = 0;
+        TDialogAnswerer choose({[&](QWidget* dialog) {
+            auto* titles = dialog->findChild<QTreeWidget*>("TitleList");
+            audioTitles = titles->topLevelItemCount();
+            dialog->findChild<QComboBox*>("SideCombo")->setCurrentIndex(1);
+            videoTitles = titles->topLevelItemCount();
+            QTest::keyClick(dialog, Qt::Key_Return);
+        }});
+        QVERIFY(DropFile(form.get(), QString::fromStdString(hybrid.string())));
+        QVERIFY(choose.AllAnswered());
+        QCOMPARE(audioTitles, 1);
+        QCOMPARE(videoTitles, 2);
+        Process();
+        const std::string reference = dir->Path("video-side.wav");
+        CliRun run;
+        run.args = {"-q", "-y", "--video-side", "-o", reference, hybrid.string()};
+        QCOMPARE(RunCli(run).exitStatus, 0);
+        QVERIFY(ReadFile(OutputName()).size() > 46);
+        QVERIFY(ReadFile(OutputName()) == ReadFile(reference));
     }
 
     // A program stream of two LPCM tracks asks which; the second converts as --track 2 does.
