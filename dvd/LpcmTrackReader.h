@@ -69,6 +69,8 @@ public:
 
     // The track stopped at a change of format, after ChangeSeconds() of audio.
     bool FormatChanged() const { return formatChanged_; }
+    // Where in the stream the packet of the new format lies (valid when FormatChanged()).
+    int64_t ChangePosition() const { return packet_.position; }
     double ChangeSeconds() const;
     // Some packet of the track carried the pre-emphasis flag (the audio is not de-emphasised).
     bool Emphasis() const { return emphasis_; }

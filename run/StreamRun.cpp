@@ -214,9 +214,20 @@ void TStreamRun::ConvertPackets(TLpcmTrackReader& reader) {
         ShowError(ReadFailure(reader));
     }
     if (outcome_.Running() && reader.FormatChanged()) {
-        ShowError(msg::FormatChanged(FormatPlayTime(reader.ChangeSeconds())));
+        const std::string time = FormatPlayTime(reader.ChangeSeconds());
+        const int chapter = ChapterAt(reader.ChangePosition());
+        ShowError(chapter > 0 ? msg::FormatChangedInChapter(time, chapter) : msg::FormatChanged(time));
         outcome_.EndEarly();
     }
+}
+
+// The chapter of a title's stream that holds `position`; 0 for a stream without chapters.
+int TStreamRun::ChapterAt(int64_t position) const {
+    int chapter = 0;
+    for (int number = 1; chapters_ && number <= chapters_->Count(); ++number)
+        if (chapters_->StartByte(number) <= position)
+            chapter = number;
+    return chapter;
 }
 
 // Where the chapters begin that the block just read begins or passes: the parts of those chapters start

@@ -79,6 +79,7 @@ private:
     bool WriteFrames(std::span<const uint8_t> samples);
     bool PastEnd() const { return frame_ >= endFrame_; }
     void FindChapters(TLpcmTrackReader& reader);
+    int ChapterAt(int64_t position) const;
     std::vector<int64_t> ChapterStarts() const;
     void TellAboutChapterLengths();
     std::unique_ptr<TAudioSink> MakeSink() const;

@@ -741,6 +741,35 @@ TEST(DiscConvert, ASurroundTitleKeepsItsPackingInEveryChapter) {
     EXPECT_TRUE(std::equal(joined.rbegin(), joined.rend(), whole.rbegin()));
 }
 
+// A title whose second VOB changes the audio format: the run keeps what comes before the change and names
+// the chapter where it happens.
+TEST(DiscConvert, AFormatChangeInATitleNamesItsChapter) {
+    REQUIRE_DISC_FIXTURES();
+    TempDir dir;
+    std::string vobs;
+    for (const char* format : {"-ar 48000 -sample_fmt s16", "-ar 96000 -sample_fmt s32"}) {
+        const std::string clip = dir.Path(std::to_string(vobs.size()) + ".mpg");
+        ASSERT_EQ(std::system(("ffmpeg -nostdin -v error -f lavfi -i sine=duration=2 -f lavfi -i "
+                               "testsrc=size=352x288:rate=25:duration=2 -target pal-dvd -s 352x288 -b:v 300k "
+                               "-map 1:v -map 0:a -c:a pcm_dvd -ac 2 " +
+                               std::string(format) + " '" + clip + "'")
+                                  .c_str()),
+                  0);
+        vobs += "<vob file=\"" + clip + "\" chapters=\"0\"/>";
+    }
+    const std::string disc = dir.Path("CHANGE");
+    std::ofstream(dir.Path("disc.xml")) << "<dvdauthor dest=\"" << disc << "\"><vmgm/><titleset><titles><pgc>"
+                                        << vobs << "</pgc></titles></titleset></dvdauthor>";
+    ASSERT_EQ(
+        std::system(("VIDEO_FORMAT=PAL dvdauthor -x '" + dir.Path("disc.xml") + "' >/dev/null 2>&1").c_str()),
+        0);
+    const CliOutcome outcome = Convert({"-q", "-o", dir.Path("whole.wav"), disc});
+    EXPECT_EQ(outcome.exitStatus, 1);
+    EXPECT_NE(outcome.err.find(", in chapter 2; what comes before it was converted"), std::string::npos)
+        << outcome.err;
+    EXPECT_NEAR(static_cast<double>(Samples(dir.Path("whole.wav")).size()) / 2 / 48000, 2.0, 0.05);
+}
+
 namespace fs = std::filesystem;
 
 // A copy of the fixture disc under `name`, changed by `change` (given its VIDEO_TS folder).

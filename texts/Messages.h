@@ -155,6 +155,11 @@ inline std::string SkippedDamaged(int64_t bytes) {
 inline std::string FormatChanged(const std::string& time) {
     return "The audio format of the track changes at " + time + "; the output holds the audio before it.";
 }
+// The same in a disc's title, which says in which chapter: nothing of it from there on was converted.
+inline std::string FormatChangedInChapter(const std::string& time, int chapter) {
+    return "The audio format of the title changes at " + time + ", in chapter " + std::to_string(chapter) +
+           "; what comes before it was converted, and nothing from there on.";
+}
 
 // A program stream without an LPCM track; `tracks` names the ones it has ("AC-3, DTS"), or is empty.
 inline std::string NoLpcmTrack(const std::string& tracks) {
