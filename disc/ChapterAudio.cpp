@@ -29,11 +29,17 @@ std::optional<TChapterAudio> FindChapterAudio(const TDisc& disc, const TDiscTitl
     TChapterCutter cutter(cutBytes, format.sampleRate, static_cast<int>(groupFrames));
     int64_t bytes = 0;
     bool emphasis = false;
+    int changeChapter = 0;
     do {
         const int64_t frames = bytes / groupBytes * groupFrames;
         // The track ends at a change of format, as a conversion's does, and the title where its end was cut.
-        if (!packet.format.SameLayout(format) ||
-            (cutter.NextStartByte() < 0 && frames >= cutter.Cuts().back()))
+        if (!packet.format.SameLayout(format)) {
+            for (size_t k = 0; k < title.chapters.size(); ++k)
+                if (cutBytes[k] <= packet.position)
+                    changeChapter = static_cast<int>(k) + 1;
+            break;
+        }
+        if (cutter.NextStartByte() < 0 && frames >= cutter.Cuts().back())
             break;
         if (cutter.NextStartByte() >= 0) {
             const size_t found = cutter.Cuts().size();
@@ -52,7 +58,7 @@ std::optional<TChapterAudio> FindChapterAudio(const TDisc& disc, const TDiscTitl
     if (cuts.size() == cutBytes.size())
         end = std::min(end, cuts.back());
     const int64_t start = cuts.empty() ? end : std::min(cuts.front(), end);
-    TChapterAudio found{format.sampleRate, {}, end - start, emphasis};
+    TChapterAudio found{format.sampleRate, {}, end - start, emphasis, changeChapter};
     for (size_t k = 0; k < title.chapters.size(); ++k)
         found.starts.push_back(k < cuts.size() ? std::min(cuts[k], end) - start : end - start);
     return found;

@@ -16,6 +16,9 @@ struct TChapterAudio {
     std::vector<int64_t> starts; // one per chapter, the first at 0
     int64_t frames = 0;
     bool emphasis = false; // some packet carried the pre-emphasis flag
+    // The chapter in which the stream's format changes, where a conversion stops (0: it does not change);
+    // the starts from that chapter on are not the audio's.
+    int formatChangeChapter = 0;
 };
 
 // Reads the title's stream once, without decoding it; nullopt when the stream cannot be read or has no

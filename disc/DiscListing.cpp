@@ -43,7 +43,10 @@ std::string FormatDiscListing(const std::string& label, const std::vector<TDiscT
         const auto cuts = chapterAudio.find(title.number);
         for (size_t k = 0; k < title.chapters.size(); ++k) {
             int64_t start = title.chapters[k].startTicks, length = title.chapters[k].lengthTicks;
-            if (cuts != chapterAudio.end() && cuts->second.starts.size() == title.chapters.size()) {
+            // Past a change of format the audio was not read: the chapter's own times stand.
+            const int changeChapter = cuts != chapterAudio.end() ? cuts->second.formatChangeChapter : 0;
+            if (cuts != chapterAudio.end() && cuts->second.starts.size() == title.chapters.size() &&
+                (changeChapter == 0 || static_cast<int>(k) + 1 < changeChapter)) {
                 const TChapterAudio& found = cuts->second;
                 const int64_t end = k + 1 < found.starts.size() ? found.starts[k + 1] : found.frames;
                 const auto ticks = [&found](int64_t frames) {
@@ -64,6 +67,10 @@ std::string FormatDiscListing(const std::string& label, const std::vector<TDiscT
                     (emphasis && &audio == title.FirstLpcm() ? listing_text::kPreEmphasis : "") + "\n";
         for (const std::string& note : title.notes)
             text += listing_text::Note(note) + "\n";
+        if (cuts != chapterAudio.end() && cuts->second.formatChangeChapter > 0)
+            text +=
+                listing_text::Note(listing_text::FormatChangesInChapter(cuts->second.formatChangeChapter)) +
+                "\n";
     }
     return text;
 }

@@ -768,6 +768,10 @@ TEST(DiscConvert, AFormatChangeInATitleNamesItsChapter) {
     EXPECT_NE(outcome.err.find(", in chapter 2; what comes before it was converted"), std::string::npos)
         << outcome.err;
     EXPECT_NEAR(static_cast<double>(Samples(dir.Path("whole.wav")).size()) / 2 / 48000, 2.0, 0.05);
+    // The listing gives the second chapter its own length, and says where a conversion stops.
+    const std::string listed = ShellOutput(std::string(OXLIP_CONVERT) + " --list '" + disc + "'");
+    EXPECT_EQ(listed.find("length 0:00:00.000"), std::string::npos) << listed;
+    EXPECT_NE(listed.find("the audio format changes in chapter 2"), std::string::npos) << listed;
 }
 
 namespace fs = std::filesystem;

@@ -51,6 +51,11 @@ inline constexpr const char* kLpcmTrack = "LPCM %d bit, %d Hz, %d channel%s, ";
 inline constexpr const char* kNoAudio = "  No audio";
 // After an LPCM track or stream whose packets carry the pre-emphasis flag.
 inline constexpr const char* kPreEmphasis = ", pre-emphasis";
+// A disc title's note where its first LPCM stream changes format.
+inline std::string FormatChangesInChapter(int chapter) {
+    return "the audio format changes in chapter " + std::to_string(chapter) +
+           "; a conversion of the title stops there";
+}
 // After an LPCM track's length where its format changes: the length is what converts.
 inline constexpr const char* kFormatChangesAfter = ", then its format changes (the rest is not converted)";
 inline std::string AudioLine(int number, const std::string& description) {
