@@ -121,3 +121,27 @@ int64_t TAobSource::Read(uint8_t* buffer, int64_t count) {
     }
     return done;
 }
+
+bool TAobFileSource::Restart() {
+    position_ = 0;
+    error_.clear();
+    return stream_.Restart();
+}
+
+int64_t TAobFileSource::Read(uint8_t* buffer, int64_t count) {
+    if (!error_.empty())
+        return -1;
+    // Up to the last pack boundary the request reaches; a request that reaches none is read as asked.
+    const int64_t toBoundary = (position_ + count) / kSector * kSector - position_;
+    const int64_t got = stream_.Read(buffer, toBoundary > 0 ? toBoundary : count);
+    if (got <= 0)
+        return got;
+    for (int64_t pack = (position_ + kSector - 1) / kSector * kSector; pack + kSector <= position_ + got;
+         pack += kSector)
+        if (PackIsScrambled(buffer + (pack - position_))) {
+            error_ = msg::kAudioDiscProtected;
+            return -1;
+        }
+    position_ += got;
+    return got;
+}

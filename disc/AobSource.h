@@ -1,6 +1,7 @@
 #pragma once
 
 #include "disc/AudioDisc.h"
+#include "dvd/FileStreamSource.h"
 #include "dvd/StreamSource.h"
 
 #include <memory>
@@ -41,5 +42,23 @@ private:
     int64_t nextSector_ = 0;
     std::vector<uint8_t> spare_;
     size_t spareAt_ = 0, spareEnd_ = 0;
+    std::string error_;
+};
+
+// A bare AOB file (one copied out of an AUDIO_TS folder) as a program stream, read as TFileStreamSource
+// reads it. Reads end on pack boundaries, so that every pack is looked at whole: a scrambled one (a file
+// of a protected disc) ends the stream with -1 and msg::kAudioDiscProtected in Error(), as on the disc.
+class TAobFileSource : public TStreamSource {
+public:
+    explicit TAobFileSource(TMMIOFile& file) : stream_(file) {}
+
+    int64_t Read(uint8_t* buffer, int64_t count) override;
+    int64_t Size() const override { return stream_.Size(); }
+    bool Restart() override;
+    const std::string& Error() const override { return error_; }
+
+private:
+    TFileStreamSource stream_;
+    int64_t position_ = 0;
     std::string error_;
 };

@@ -7,7 +7,8 @@
 #include <filesystem>
 
 const std::vector<const TInputKindRow*>& InputKinds() {
-    static const std::vector<const TInputKindRow*> rows = {&kProgramStreamKind, &kDvdAudioKind,
+    // A bare AOB is a program stream too, told apart by its name: its row comes first.
+    static const std::vector<const TInputKindRow*> rows = {&kBareAobKind, &kProgramStreamKind, &kDvdAudioKind,
                                                            &kDvdVideoKind, &kRawOrWaveKind};
     return rows;
 }

@@ -7,7 +7,6 @@
 #include "run/FileOutputs.h"
 #include "run/Run.h"
 #include "run/StreamRun.h"
-#include "texts/AudioDiscTexts.h"
 #include "texts/ListingTexts.h"
 #include "texts/Messages.h"
 #include "wave/WaveOpeners.h"
@@ -37,16 +36,12 @@ std::string Ending(const std::string& path) {
     return ending;
 }
 
-// A DVD-Audio AOB is a program stream too, but its audio packets are not DVD-Video LPCM: read as such they
-// would be noise, so it is no input of this kind.
-TProbe Probe(const std::string& path, std::span<const uint8_t> start) {
-    return IsProgramStream(start.data(), start.size()) && Ending(path) != ".aob" ? TProbe::Yes : TProbe::No;
+TProbe Probe(const std::string&, std::span<const uint8_t> start) {
+    return IsProgramStream(start.data(), start.size()) ? TProbe::Yes : TProbe::No;
 }
 
 const char* BrokenPromise(const std::string& path) {
     const std::string ending = Ending(path);
-    if (ending == ".aob")
-        return msg::kBareAobFile;
     return ending == ".vob" || ending == ".mpg" || ending == ".mpeg" ? msg::kNoProgramStream : nullptr;
 }
 

@@ -12,9 +12,9 @@ inline constexpr const char* kNoAudioDisc =
 inline constexpr const char* kAudioDiscProtected = "This DVD-Audio disc is protected (CPPM): its audio packs "
                                                    "are scrambled. Oxlip does not decrypt; it reads "
                                                    "only unprotected discs and folders.";
-inline constexpr const char* kBareAobFile = "This is a DVD-Audio AOB file, which Oxlip reads as part of its "
-                                            "disc: open the folder that holds AUDIO_TS "
-                                            "(or the disc image).";
+inline constexpr const char* kBareAobFile = "This AOB file holds no DVD-Audio PCM or MLP audio.";
+inline constexpr const char* kBareAobOneStream =
+    "--track does not apply to an AOB file: its first audio stream converts, whole.";
 inline constexpr const char* kAudioDiscReadFailed = "Could not read from the DVD-Audio disc.";
 inline constexpr const char* kAudioDiscNoTitles = "This DVD-Audio disc has no titles.";
 inline std::string AudioIfoUnreadable(const std::string& name) {
@@ -75,6 +75,12 @@ inline std::string UnconvertibleAudioTitle(int number, const std::string& reason
     return "Title " + std::to_string(number) + ": not convertible (" + reason + ")" +
            (format.empty() ? "" : ", " + format);
 }
+inline std::string BareAob(const std::string& format, const std::string& length) {
+    return "DVD-Audio AOB file: " + format + ", " + length;
+}
+inline constexpr const char* kBareAobNoAudio = "DVD-Audio AOB file: no PCM or MLP audio";
+// MLP is not decoded for a listing: a long file would take too long.
+inline constexpr const char* kBareAobLengthUnknown = "length known once converted";
 inline std::string AudioTrack(int number, const std::string& start, const std::string& length) {
     return "  Track " + std::to_string(number) + ": start " + start + ", length " + length;
 }

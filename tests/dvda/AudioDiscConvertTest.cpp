@@ -1,12 +1,14 @@
 // oxlip-convert on DVD-Audio discs: the input-kind row, its run and its listing, end to end. A title whole
 // with its tracks as chapter marks, one file per track that joins to the title, the listing, a hybrid
-// disc's two sides, and a protected disc refused with nothing written.
+// disc's two sides, a protected disc refused with nothing written, and a bare AOB file converted as its
+// title is.
 #include "AudioDiscSupport.h"
 #include "CliProcess.h"
 #include "DiscFixtures.h"
 #include "TestFiles.h"
 
 #include "texts/AudioDiscTexts.h"
+#include "texts/Messages.h"
 
 #include <gtest/gtest.h>
 
@@ -88,6 +90,90 @@ TEST(AudioDiscConvert, AProtectedDiscIsRefusedWithNothingWritten) {
     EXPECT_EQ(outcome.exitStatus, 1);
     EXPECT_NE(outcome.err.find(msg::kAudioDiscProtected), std::string::npos) << outcome.err;
     EXPECT_TRUE(std::filesystem::is_empty(dir.Path("out")));
+}
+
+// The body of a WAVE file's data chunk; empty when it has none.
+Bytes DataChunk(const Bytes& wave) {
+    for (size_t at = 12; at + 8 <= wave.size();) {
+        const uint32_t size = static_cast<uint32_t>(wave[at + 4] | wave[at + 5] << 8 | wave[at + 6] << 16) |
+                              uint32_t{wave[at + 7]} << 24;
+        const auto body = wave.begin() + static_cast<std::ptrdiff_t>(at + 8);
+        if (std::string(wave.begin() + static_cast<std::ptrdiff_t>(at), body - 4) == "data")
+            return Bytes(body, body + std::min<std::ptrdiff_t>(size, wave.end() - body));
+        at += 8 + size + (size & 1);
+    }
+    return {};
+}
+
+// A bare AOB file copied out of its disc converts as a VOB does, by its own run: its first audio stream,
+// whole, the same samples as its title converted from the disc. A scrambled one is refused with nothing
+// written, and disc options are refused as for a VOB.
+TEST(AudioDiscConvert, ABareAobFileGivesItsTitlesSamples) {
+    TempDir dir;
+    const TPcmLayout cd{{16, 0}, {44100, 0}, 1, 2, 0};
+    const TPcmLayout surround{{24, 24}, {96000, 96000}, 17, 3, 3};
+    TAuthoredTitle cdTitle, surroundTitle;
+    cdTitle.layout = cd;
+    cdTitle.pcmTracks = {Tones(cd, 4410, 440), Tones(cd, 2646, 660)};
+    surroundTitle.layout = surround;
+    surroundTitle.pcmTracks = {Tones(surround, 9600, 330)};
+    TAuthoredDisc cdDisc, surroundDisc, lockedDisc;
+    cdDisc.titles = {cdTitle};
+    surroundDisc.titles = {surroundTitle};
+    lockedDisc.titles = {cdTitle};
+    lockedDisc.scrambled = true;
+    TAuthoredDisc mlpDisc;
+    const bool mlp = HaveFfmpeg();
+    if (mlp) {
+        const Bytes stream = EncodeMlp(dir, MlpCases()[0], 96000 / 5);
+        ASSERT_FALSE(stream.empty());
+        mlpDisc = MlpDisc(MlpCases()[0], stream, 60, 80);
+    }
+    const struct {
+        const char* name; // and its folder
+        const TAuthoredDisc& disc;
+        std::string listing; // after the file's name; "" when --list is not asked
+        std::string error;   // of a refused file
+    } cases[] = {
+        {"pcm-16-44k1-stereo", cdDisc, "DVD-Audio AOB file: PCM 16 bit, 44100 Hz, 2 ch (L R), 0:00:00.160\n",
+         ""},
+        {"pcm-24-96k-5.1", surroundDisc,
+         "DVD-Audio AOB file: PCM 24 bit, 96000 Hz, 6 ch (L R C LFE Ls Rs), 0:00:00.100\n", ""},
+        {"mlp-24-96k-stereo", mlpDisc,
+         "DVD-Audio AOB file: MLP 24 bit, 96000 Hz, 2 ch (L R), length known once converted\n", ""},
+        {"scrambled", lockedDisc, "", msg::kAudioDiscProtected},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.disc.titles.empty())
+            continue; // no FFmpeg to make MLP with
+        const std::string work = dir.Path(c.name);
+        WriteAudioDisc(work + "/DISC/AUDIO_TS", c.disc);
+        std::filesystem::create_directories(work + "/bare");
+        const std::string aob = work + "/bare/ATS_01_1.AOB";
+        std::filesystem::copy_file(work + "/DISC/AUDIO_TS/ATS_01_1.AOB", aob);
+
+        const CliOutcome outcome = Convert({"-q", aob}, work);
+        if (!c.error.empty()) {
+            EXPECT_EQ(outcome.exitStatus, 1);
+            EXPECT_EQ(outcome.err, Said(aob, {c.error}));
+            EXPECT_EQ(std::distance(std::filesystem::directory_iterator(work + "/bare"), {}), 1);
+            continue;
+        }
+        ASSERT_EQ(outcome.exitStatus, 0) << outcome.err;
+        ASSERT_EQ(Convert({"-q", "--title", "1", "-o", work + "/title.wav", work + "/DISC"}, work).exitStatus,
+                  0);
+        const Bytes title = DataChunk(ReadFile(work + "/title.wav"));
+        ASSERT_FALSE(title.empty());
+        EXPECT_EQ(DataChunk(ReadFile(work + "/bare/ATS_01_1.wav")), title);
+        EXPECT_EQ(ListOf(aob), aob + ": " + c.listing);
+    }
+
+    const std::string aob = dir.Path("pcm-16-44k1-stereo/bare/ATS_01_1.AOB");
+    const CliOutcome outcome = Convert({"-q", "--title", "1", "-o", dir.Path("t.wav"), aob}, dir.Path(""));
+    EXPECT_EQ(outcome.exitStatus, 1);
+    EXPECT_NE(outcome.err.find(msg::kDiscOptionsOnly), std::string::npos) << outcome.err;
+    EXPECT_FALSE(Exists(dir.Path("t.wav")));
 }
 
 } // namespace

@@ -56,6 +56,81 @@ inline Bytes ExpectedPcm(const TPcmLayout& layout, const std::vector<int>& outpu
     return out;
 }
 
+// MLP made by FFmpeg's encoder, for titles of the tests' own AOB packs.
+struct TMlpCase {
+    const char* name;
+    TPcmLayout layout; // what the title set's attribute record states
+    const char* ffmpegLayout;
+    const char* speakers; // of our output
+    uint32_t mask;
+};
+
+// FFmpeg's MLP of tones: `frames` sample periods of `bits` bits (16, or 24 in 32-bit samples).
+inline Bytes EncodeMlp(const TempDir& dir, const TMlpCase& c, int64_t frames) {
+    const int channels = c.layout.Channels();
+    const int bits = c.layout.bits[0];
+    const std::vector<int32_t> tones = Tones(c.layout, frames, 330);
+    Bytes raw;
+    for (const int32_t v : tones) {
+        const uint32_t value = static_cast<uint32_t>(v) << (bits == 16 ? 0 : 8);
+        for (int b = 0; b < (bits == 16 ? 2 : 4); ++b)
+            raw.push_back(static_cast<uint8_t>(value >> (8 * b)));
+    }
+    WriteFile(dir.Path("in.raw"), raw);
+    const std::string command = std::string("ffmpeg -nostdin -v error -y -f ") +
+                                (bits == 16 ? "s16le" : "s32le") + " -ar " +
+                                std::to_string(c.layout.rate[0]) + " -ac " + std::to_string(channels) +
+                                " -channel_layout " + c.ffmpegLayout + " -i '" + dir.Path("in.raw") +
+                                "' -c:a mlp -strict -2 -f mlp '" + dir.Path("out.mlp") + "' 2>&1";
+    const std::string output = ShellOutput(command);
+    return output.empty() && Exists(dir.Path("out.mlp")) ? ReadFile(dir.Path("out.mlp")) : Bytes();
+}
+
+// The access units of an MLP stream: each begins with its length in 16-bit words (low 12 bits).
+inline std::vector<size_t> AccessUnitStarts(const Bytes& mlp) {
+    std::vector<size_t> starts;
+    for (size_t at = 0; at + 2 <= mlp.size();) {
+        starts.push_back(at);
+        const size_t length = static_cast<size_t>((mlp[at] << 8 | mlp[at + 1]) & 0xFFF) * 2;
+        if (length < 4)
+            break;
+        at += length;
+    }
+    return starts;
+}
+
+inline TAuthoredDisc MlpDisc(const TMlpCase& c, const Bytes& mlp, size_t firstTrackUnits, int framesPerUnit) {
+    TAuthoredTitle title;
+    title.mlp = true;
+    title.layout = c.layout;
+    const std::vector<size_t> units = AccessUnitStarts(mlp);
+    if (firstTrackUnits == 0 || firstTrackUnits >= units.size()) {
+        title.mlpTracks = {mlp};
+        title.mlpFrames = {static_cast<int64_t>(units.size()) * framesPerUnit};
+    } else {
+        const auto cut = mlp.begin() + static_cast<std::ptrdiff_t>(units[firstTrackUnits]);
+        title.mlpTracks = {Bytes(mlp.begin(), cut), Bytes(cut, mlp.end())};
+        title.mlpFrames = {static_cast<int64_t>(firstTrackUnits) * framesPerUnit,
+                           static_cast<int64_t>(units.size() - firstTrackUnits) * framesPerUnit};
+    }
+    TAuthoredDisc authored;
+    authored.titles = {title};
+    return authored;
+}
+
+inline const std::vector<TMlpCase>& MlpCases() {
+    static const std::vector<TMlpCase> cases = {
+        {"stereo 24 bit 96 kHz", {{24, 0}, {96000, 0}, 1, 2, 0}, "stereo", "L R", 0x3},
+        {"stereo 16 bit 44.1 kHz", {{16, 0}, {44100, 0}, 1, 2, 0}, "stereo", "L R", 0x3},
+        {"5.1 24 bit 48 kHz", {{24, 24}, {48000, 48000}, 17, 3, 3}, "5.1", "L R C LFE Ls Rs", 0x3F},
+    };
+    return cases;
+}
+
+inline bool HaveFfmpeg() {
+    return !ShellOutput("command -v ffmpeg").empty();
+}
+
 } // namespace dvda
 
 namespace dvda {
