@@ -142,9 +142,9 @@ void TMainForm::CreateDialogs() {
     OpenDialog->setAcceptMode(QFileDialog::AcceptOpen);
     OpenDialog->setFileMode(QFileDialog::ExistingFile);
     OpenDialog->setNameFilters({"Raw LPCM file as demuxed (*.raw *.pcm)",
-                                "WAVE file from SmartRipper (*.wav)", "DVD video (*.vob;*.mpg;*.mpeg)",
+                                "WAVE file from SmartRipper (*.wav)", "DVD video (*.vob;*.mpg;*.mpeg;*.aob)",
                                 "DVD disc (*.ifo;*.iso)",
-                                "All supported (*.raw;*.pcm;*.wav;*.vob;*.mpg;*.mpeg;*.ifo;*.iso)"});
+                                "All supported (*.raw;*.pcm;*.wav;*.vob;*.mpg;*.mpeg;*.aob;*.ifo;*.iso)"});
     // The dialog opens 20-bit files under the raw filter only; under the others it just opens.
     connect(OpenDialog, &QFileDialog::filterSelected, this, [this](const QString& filter) {
         OpenDialog->setWindowTitle(filter == OpenDialog->nameFilters().value(0) ? "Open 20-bit file"

@@ -3,6 +3,7 @@
 #include "disc/AudioDisc.h"
 #include "disc/AudioTitleStream.h"
 #include "disc/DiscNames.h"
+#include "engine/SampleReducer.h"
 #include "mmio/PathState.h"
 #include "output/EncoderName.h"
 #include "run/FileOutputs.h"
@@ -144,6 +145,14 @@ void TAudioDiscRun::Convert() {
     const TAudioSampleFormat& format = stream_->Format();
     format_ = {format.channels, format.sampleRate, format.validBits, format.containerBytes,
                format.channelMask};
+    // "16 bit - reduced res." and -b 16 reduce as for every input.
+    TSampleReducer reducer(format.channels, format.containerBytes, format.validBits, request_.options.dither);
+    if (request_.resolution == TResolution::Reduced16 && reducer.Active()) {
+        format_.validBits = 16;
+        format_.containerBytes = 2;
+    } else {
+        reducer = TSampleReducer(format.channels, 2, 16, false);
+    }
     const std::vector<int64_t>& starts = stream_->TrackStarts();
     if (request_.selection.chapters) {
         for (size_t i = 0; i < parts_.size(); ++i)
@@ -168,7 +177,7 @@ void TAudioDiscRun::Convert() {
     phase_ = Phase::Converting;
     std::span<const uint8_t> samples;
     while (outcome_.Running() && stream_->Next(samples)) {
-        if (!WriteFrames(samples)) {
+        if (!WriteFrames(reducer.Reduce(samples))) {
             outcome_.Fail();
             ShowError(msg::kWriteFailed);
             break;

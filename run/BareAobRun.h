@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/SampleReducer.h"
 #include "run/Run.h"
 #include "run/RunControl.h"
 #include "run/RunOutput.h"
@@ -28,6 +29,7 @@ private:
     TRunRequest request_;
     TRunOutput output_;
     int64_t dataBytes_ = 0;
+    std::unique_ptr<TSampleReducer> reducer_; // -b 16's, or none
 };
 
 // What --list says of a bare AOB file: its first audio stream's format and, for PCM, its length; false with

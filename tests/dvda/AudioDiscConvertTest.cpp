@@ -167,6 +167,17 @@ TEST(AudioDiscConvert, ABareAobFileGivesItsTitlesSamples) {
         ASSERT_FALSE(title.empty());
         EXPECT_EQ(DataChunk(ReadFile(work + "/bare/ATS_01_1.wav")), title);
         EXPECT_EQ(ListOf(aob), aob + ": " + c.listing);
+        // -b 16 keeps each sample's high 16 bits, from the disc and from the bare file alike.
+        Bytes high = title;
+        if (std::string(c.name) != "pcm-16-44k1-stereo") {
+            high.clear();
+            for (size_t k = 0; k + 2 < title.size(); k += 3)
+                high.insert(high.end(), {title[k + 1], title[k + 2]});
+        }
+        for (const std::string& input : {work + "/DISC", aob}) {
+            ASSERT_EQ(Convert({"-q", "-y", "-b", "16", "-o", work + "/16.wav", input}, work).exitStatus, 0);
+            EXPECT_EQ(DataChunk(ReadFile(work + "/16.wav")), high) << input;
+        }
     }
 
     const std::string aob = dir.Path("pcm-16-44k1-stereo/bare/ATS_01_1.AOB");
