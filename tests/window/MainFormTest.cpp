@@ -277,7 +277,7 @@ private slots:
         const QStringList filters = dialog->nameFilters();
         QCOMPARE(filters.mid(0, 2), QStringList({"Raw LPCM file as demuxed (*.raw *.pcm)",
                                                  "WAVE file from SmartRipper (*.wav)"}));
-        QCOMPARE(filters.value(2), QString("DVD video (*.vob;*.mpg;*.mpeg)"));
+        QCOMPARE(filters.value(2), QString("DVD video (*.vob;*.mpg;*.mpeg;*.aob)"));
         dialog->setDirectory(QString::fromStdString(dir->Root().string()));
         dialog->selectNameFilter(filters.value(filter - 1));
         dialog->show();
