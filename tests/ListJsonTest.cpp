@@ -110,3 +110,41 @@ TEST(ListJson, EachInputKindSaysWhatItsTextListingSays) {
     EXPECT_TRUE(docs[3].contains("error"));
 }
 
+// The bash completion offers the titles, LPCM streams and chapters the listing gives the disc or VOB already
+// on the command line, wherever it stands, within the title --title names.
+TEST(ListJson, TheCompletionOffersTheListedNumbers) {
+    REQUIRE_DISC_FIXTURES();
+    const std::string disc = DiscFixtures().discFolder;
+    const std::string vob = disc + "/VIDEO_TS/VTS_01_1.VOB";
+    const std::vector<nlohmann::json> docs = JsonLines(Quoted(disc) + " " + Quoted(vob));
+    ASSERT_EQ(docs.size(), 2u);
+    const auto numbers = [](const nlohmann::json& items, bool lpcmOnly) {
+        std::string list;
+        for (const nlohmann::json& item : items)
+            if (!lpcmOnly || item["codec"] == "LPCM")
+                list.append(list.empty() ? "" : " ").append(std::to_string(item["number"].get<int>()));
+        return list;
+    };
+    const nlohmann::json& titles = docs[0]["titles"];
+    const struct {
+        std::string words; // after the program's name, as bash splits them ('=' a word of its own)
+        int word;          // the one completed, counting the program's name as 0
+        std::string offered;
+    } cases[] = {
+        {Quoted(disc) + " --title ''", 3, numbers(titles, false)},
+        {"--title '' " + Quoted(disc), 2, numbers(titles, false)},
+        {"--title = 2 " + Quoted(disc) + " --track ''", 6, numbers(titles[1]["audio"], true)},
+        {"--title=2 " + Quoted(disc) + " --track ''", 4, numbers(titles[1]["audio"], true)},
+        {Quoted(disc) + " --title 1 --chapters ''", 5, numbers(titles[0]["chapters"], false)},
+        {Quoted(disc) + " --title 1 --chapters 2", 5, "2"},
+        {Quoted(vob) + " --track ''", 3, numbers(docs[1]["tracks"], true)},
+        {"nowhere --title ''", 3, ""},
+    };
+    for (const auto& c : cases) {
+        const std::string script = "source '" OXLIP_COMPLETION "'; COMP_WORDS=('" OXLIP_CONVERT "' " +
+                                   c.words + "); COMP_CWORD=" + std::to_string(c.word) +
+                                   "; _oxlip_convert; "
+                                   "echo \"${COMPREPLY[*]}\"";
+        EXPECT_EQ(ShellOutput("bash -c " + Quoted(script)), c.offered + "\n") << c.words;
+    }
+}
