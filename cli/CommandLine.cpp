@@ -88,7 +88,7 @@ bool TakesValue(const std::string& name) {
 
 bool IsFlag(const std::string& name) {
     for (const char* option : {"--help", "-h", "--version", "-y", "-q", "--rf64", "--extensible", "--dither",
-                               "--flac", "--list", "--video-side", "--strict", "--no-gap-fill"})
+                               "--flac", "--list", "--json", "--video-side", "--strict", "--no-gap-fill"})
         if (name == option)
             return true;
     return false;
@@ -205,6 +205,8 @@ bool ParseCommandLine(const std::vector<std::string>& args, ConvertOptions& opti
                 return false;
         } else if (name == "--list") {
             options.list = true;
+        } else if (name == "--json") {
+            options.json = true;
         } else if (name == "--video-side") {
             options.selection.videoSide = true;
         } else if (name == "--flac-level") {
@@ -271,6 +273,10 @@ bool ParseCommandLine(const std::vector<std::string>& args, ConvertOptions& opti
         return true;
     if (options.inputs.empty()) {
         error = cli_text::kNoInputGiven;
+        return false;
+    }
+    if (options.json && !options.list) {
+        error = cli_text::kJsonNeedsList;
         return false;
     }
     if (options.dither && options.bits != 16) {

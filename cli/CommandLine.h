@@ -29,6 +29,7 @@ struct ConvertOptions {
     bool strict = false;  // --strict: a program stream's audio that does not follow on fails the run
     bool fillGaps = true; // --no-gap-fill clears it: missing audio is left out, not filled with silence
     bool list = false;    // describe the inputs, convert nothing
+    bool json = false;    // --json: with --list, one JSON object per input
     // --title N, --track N, --chapters A-B (or A alone, A-, -B); 0 when not given: the longest title, the
     // first LPCM stream, the first and the last chapter.
     TSelection selection;

@@ -22,17 +22,22 @@ int ExitForSignal(int signal) {
     return 128 + signal;
 }
 
-int ListInputs(const std::vector<std::string>& inputs) {
+int ListInputs(const std::vector<std::string>& inputs, bool json) {
     int status = kExitOk;
     for (const std::string& input : inputs) {
-        std::string text;
-        if (!DescribeInput(input, text)) {
+        std::string text, line;
+        if (json ? !DescribeInputJson(input, line, text) : !DescribeInput(input, text)) {
+            // A script reads one line for every input, the failed ones too.
+            std::fputs(line.c_str(), stdout);
             std::fprintf(stderr, "oxlip-convert: %s: %s\n", ForTerminal(input).c_str(),
                          ForTerminal(text).c_str());
             status = kExitFailed;
             continue;
         }
-        std::printf("%s: %s", ForTerminal(input).c_str(), text.c_str());
+        if (json)
+            std::fputs(line.c_str(), stdout);
+        else
+            std::printf("%s: %s", ForTerminal(input).c_str(), text.c_str());
     }
     return status;
 }
@@ -78,7 +83,7 @@ int main(int argc, char** argv) {
         return kExitOk;
     }
     if (options.list)
-        return ListInputs(options.inputs);
+        return ListInputs(options.inputs, options.json);
     if (options.sampleRate <= 0)
         std::fprintf(stderr, "oxlip-convert: %s\n", msg::kRateNotPositive);
 

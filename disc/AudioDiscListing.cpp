@@ -3,6 +3,7 @@
 #include "disc/AudioTitleStream.h"
 #include "disc/DiscListing.h"
 #include "texts/AudioDiscTexts.h"
+#include "texts/JsonText.h"
 #include "texts/ListingTexts.h"
 
 namespace {
@@ -44,4 +45,53 @@ std::string FormatAudioDiscListing(const TAudioDisc& disc) {
         }
     }
     return text;
+}
+
+std::string AudioDiscListingJson(const TAudioDisc& disc) {
+    std::vector<std::string> titles;
+    for (const TAudioDiscTitle& title : disc.Titles()) {
+        const int rate = title.format.rate[0];
+        const bool convertible = title.unconvertible.empty();
+        json_text::TObject item;
+        item.Number("number", title.number)
+            .Number("title_set", title.titleSet)
+            .Add("seconds", json_text::Seconds((title.lengthPts + 45) / 90));
+        if (!convertible)
+            item.Text("unconvertible", title.unconvertible);
+        std::vector<std::string> chapters, audio;
+        // A title's tracks are what --chapters cuts it into.
+        for (size_t k = 0; k < title.tracks.size(); ++k) {
+            const int64_t start = title.tracks[k].startFrame, end = title.TrackEndFrame(k);
+            chapters.push_back(json_text::TObject()
+                                   .Number("number", title.tracks[k].number)
+                                   .Add("start_seconds", json_text::Seconds((Ticks(start, rate) + 45) / 90))
+                                   .Add("length_seconds",
+                                        json_text::Seconds((Ticks(end, rate) - Ticks(start, rate) + 45) / 90))
+                                   .Number("start_samples", start)
+                                   .Number("length_samples", end - start)
+                                   .Done());
+        }
+        // One stream: the title's format, as the text listing describes it too.
+        if (!title.tracks.empty())
+            audio.push_back(json_text::TObject()
+                                .Number("number", 1)
+                                .Text("codec", title.format.coding == TAobCoding::Pcm   ? "PCM"
+                                               : title.format.coding == TAobCoding::Mlp ? "MLP"
+                                                                                        : "unknown")
+                                .Number("bits", title.format.OutputBits())
+                                .Number("rate", rate)
+                                .Number("channels", title.format.Channels())
+                                .Text("format", title.format.Describe())
+                                .Flag("convertible", convertible)
+                                .Flag("pre_emphasis", convertible && StartsWithEmphasis(disc, title))
+                                .Done());
+        titles.push_back(
+            item.Add("chapters", json_text::Array(chapters)).Add("audio", json_text::Array(audio)).Done());
+    }
+    return json_text::TObject()
+        .Text("kind", "dvd-audio")
+        .Text("label", disc.Label())
+        .Flag("hybrid", disc.Hybrid())
+        .Add("titles", json_text::Array(titles))
+        .Members();
 }

@@ -1,5 +1,6 @@
 #include "disc/DiscListing.h"
 
+#include "texts/JsonText.h"
 #include "texts/ListingTexts.h"
 #include "texts/Messages.h"
 
@@ -30,6 +31,23 @@ std::string FormatTicks(int64_t ticks) {
     return text;
 }
 
+TChapterSpan ChapterSpan(const TDiscTitle& title, size_t k, const TChapterAudio* cuts) {
+    TChapterSpan span{title.chapters[k].startTicks, title.chapters[k].lengthTicks};
+    // Past a change of format the audio was not read: the chapter's own times stand.
+    if (cuts == nullptr || cuts->starts.size() != title.chapters.size() ||
+        (cuts->formatChangeChapter > 0 && static_cast<int>(k) + 1 >= cuts->formatChangeChapter))
+        return span;
+    const int64_t end = k + 1 < cuts->starts.size() ? cuts->starts[k + 1] : cuts->frames;
+    const auto ticks = [cuts](int64_t frames) {
+        return (frames * kTicksPerSecond + cuts->rate / 2) / cuts->rate;
+    };
+    span.startTicks = ticks(cuts->starts[k]);
+    span.lengthTicks = ticks(end) - span.startTicks;
+    span.startSample = cuts->starts[k];
+    span.samples = end - cuts->starts[k];
+    return span;
+}
+
 std::string FormatDiscListing(const std::string& label, const std::vector<TDiscTitle>& titles,
                               const std::map<int, TChapterAudio>& chapterAudio) {
     std::string text = listing_text::Disc(label, titles.size()) + "\n";
@@ -42,20 +60,10 @@ std::string FormatDiscListing(const std::string& label, const std::vector<TDiscT
             listing_text::Title(title.number, FormatTicks(title.durationTicks), title.chapters.size()) + "\n";
         const auto cuts = chapterAudio.find(title.number);
         for (size_t k = 0; k < title.chapters.size(); ++k) {
-            int64_t start = title.chapters[k].startTicks, length = title.chapters[k].lengthTicks;
-            // Past a change of format the audio was not read: the chapter's own times stand.
-            const int changeChapter = cuts != chapterAudio.end() ? cuts->second.formatChangeChapter : 0;
-            if (cuts != chapterAudio.end() && cuts->second.starts.size() == title.chapters.size() &&
-                (changeChapter == 0 || static_cast<int>(k) + 1 < changeChapter)) {
-                const TChapterAudio& found = cuts->second;
-                const int64_t end = k + 1 < found.starts.size() ? found.starts[k + 1] : found.frames;
-                const auto ticks = [&found](int64_t frames) {
-                    return (frames * kTicksPerSecond + found.rate / 2) / found.rate;
-                };
-                start = ticks(found.starts[k]);
-                length = ticks(end) - start;
-            }
-            text += listing_text::Chapter(title.chapters[k].number, FormatTicks(start), FormatTicks(length)) +
+            const TChapterSpan span =
+                ChapterSpan(title, k, cuts != chapterAudio.end() ? &cuts->second : nullptr);
+            text += listing_text::Chapter(title.chapters[k].number, FormatTicks(span.startTicks),
+                                          FormatTicks(span.lengthTicks)) +
                     "\n";
         }
         if (title.audio.empty())
@@ -73,4 +81,68 @@ std::string FormatDiscListing(const std::string& label, const std::vector<TDiscT
                 "\n";
     }
     return text;
+}
+
+namespace {
+
+// Ticks as seconds, rounded to the millisecond as the text listing rounds them.
+std::string JsonSeconds(int64_t ticks) {
+    return json_text::Seconds((ticks + 45) / 90);
+}
+
+std::string JsonAudio(const TDiscAudio& audio, bool emphasis) {
+    json_text::TObject item;
+    item.Number("number", audio.number).Text("codec", AudioCodecName(audio.codec));
+    if (audio.codec == TAudioCodec::Lpcm)
+        item.Number("bits", audio.bits);
+    item.Number("rate", audio.rate).Number("channels", audio.channels);
+    if (!audio.language.empty())
+        item.Text("language", audio.language);
+    // LPCM of the reserved quantisation has no bits and is not converted.
+    return item.Flag("convertible", audio.codec == TAudioCodec::Lpcm && audio.bits != 0)
+        .Flag("pre_emphasis", emphasis)
+        .Done();
+}
+
+std::string JsonTitle(const TDiscTitle& title, const TChapterAudio* cuts) {
+    json_text::TObject item;
+    item.Number("number", title.number).Number("title_set", title.titleSet);
+    if (!title.unreadable.empty())
+        return item.Text("unreadable", title.unreadable).Done();
+    item.Add("seconds", JsonSeconds(title.durationTicks));
+    std::vector<std::string> chapters, audio, notes;
+    for (size_t k = 0; k < title.chapters.size(); ++k) {
+        const TChapterSpan span = ChapterSpan(title, k, cuts);
+        json_text::TObject chapter;
+        chapter.Number("number", title.chapters[k].number)
+            .Add("start_seconds", JsonSeconds(span.startTicks))
+            .Add("length_seconds", JsonSeconds(span.lengthTicks));
+        if (span.startSample >= 0)
+            chapter.Number("start_samples", span.startSample).Number("length_samples", span.samples);
+        chapters.push_back(chapter.Done());
+    }
+    for (const TDiscAudio& stream : title.audio)
+        audio.push_back(JsonAudio(stream, cuts != nullptr && cuts->emphasis && &stream == title.FirstLpcm()));
+    for (const std::string& note : title.notes)
+        notes.push_back(json_text::String(note));
+    return item.Add("chapters", json_text::Array(chapters))
+        .Add("audio", json_text::Array(audio))
+        .Add("notes", json_text::Array(notes))
+        .Done();
+}
+
+} // namespace
+
+std::string DiscListingJson(const std::string& label, const std::vector<TDiscTitle>& titles,
+                            const std::map<int, TChapterAudio>& chapterAudio) {
+    std::vector<std::string> items;
+    for (const TDiscTitle& title : titles) {
+        const auto cuts = chapterAudio.find(title.number);
+        items.push_back(JsonTitle(title, cuts != chapterAudio.end() ? &cuts->second : nullptr));
+    }
+    return json_text::TObject()
+        .Text("kind", "dvd-video")
+        .Text("label", label)
+        .Add("titles", json_text::Array(items))
+        .Members();
 }

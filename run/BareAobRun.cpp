@@ -7,6 +7,7 @@
 #include "output/EncoderName.h"
 #include "run/FileOutputs.h"
 #include "texts/AudioDiscTexts.h"
+#include "texts/JsonText.h"
 #include "texts/ListingTexts.h"
 #include "texts/Messages.h"
 
@@ -154,7 +155,7 @@ void TBareAobRun::CleanUpQuietly() {
     EndRun(closeError);
 }
 
-bool DescribeBareAob(const std::string& input, std::string& text) {
+bool DescribeBareAob(const std::string& input, TListingForm form, std::string& text) {
     const std::unique_ptr<TMMIOFile> file = OpenForListing(input, text);
     if (!file)
         return false;
@@ -174,6 +175,7 @@ bool DescribeBareAob(const std::string& input, std::string& text) {
     const bool emphasis = reader.Emphasis();
     // PCM is counted by reading it through, which is about as fast as reading the file.
     std::string length = listing_text::kBareAobLengthUnknown;
+    int64_t frames = -1;
     if (id == kAobPcmId) {
         std::span<const uint8_t> samples;
         while (reader.Next(samples)) {
@@ -182,7 +184,23 @@ bool DescribeBareAob(const std::string& input, std::string& text) {
             text = reader.Error();
             return false;
         }
-        length = FormatTicks((reader.Frames() * 90000 + format.sampleRate / 2) / format.sampleRate);
+        frames = reader.Frames();
+        length = FormatTicks((frames * 90000 + format.sampleRate / 2) / format.sampleRate);
+    }
+    if (form == TListingForm::Json) {
+        json_text::TObject object;
+        object.Text("kind", "dvd-audio-aob")
+            .Text("codec", id == kAobMlpId ? "MLP" : "PCM")
+            .Number("bits", format.validBits)
+            .Number("rate", format.sampleRate)
+            .Number("channels", format.channels);
+        // MLP's length is known only once it is decoded.
+        if (frames >= 0)
+            object.Number("samples", frames)
+                .Add("seconds",
+                     json_text::Seconds((frames * 1000 + format.sampleRate / 2) / format.sampleRate));
+        text = object.Flag("pre_emphasis", emphasis).Members();
+        return true;
     }
     text = listing_text::BareAob(DescribeStream(id, format), length) +
            (emphasis ? listing_text::kPreEmphasis : "") + "\n";

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/SampleReducer.h"
+#include "run/InputKind.h"
 #include "run/Run.h"
 #include "run/RunControl.h"
 #include "run/RunOutput.h"
@@ -34,4 +35,4 @@ private:
 
 // What --list says of a bare AOB file: its first audio stream's format and, for PCM, its length; false with
 // the reason in `text` when it cannot be read.
-bool DescribeBareAob(const std::string& input, std::string& text);
+bool DescribeBareAob(const std::string& input, TListingForm form, std::string& text);

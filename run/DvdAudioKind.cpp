@@ -28,18 +28,18 @@ const char* AnySelection(const TSelection&) {
 }
 
 // The audio side, then a hybrid disc's video side as the DVD-Video listing gives it.
-bool Describe(const std::string& input, std::string& text) {
+bool Describe(const std::string& input, TListingForm form, std::string& text) {
     std::string error;
     const std::unique_ptr<TAudioDisc> disc = TAudioDisc::Open(input, error);
     if (!disc) {
         text = error;
         return false;
     }
-    text = FormatAudioDiscListing(*disc);
+    text = form == TListingForm::Json ? AudioDiscListingJson(*disc) : FormatAudioDiscListing(*disc);
     if (disc->Hybrid()) {
         std::string video;
-        if (kDvdVideoKind.describe(disc->DiscRoot(), video))
-            text += video;
+        if (kDvdVideoKind.describe(disc->DiscRoot(), form, video))
+            text += form == TListingForm::Json ? ",\"video_side\":{" + video + "}" : video;
     }
     return true;
 }

@@ -42,7 +42,7 @@ const char* AnySelection(const TSelection&) {
     return nullptr;
 }
 
-bool Describe(const std::string& input, std::string& text) {
+bool Describe(const std::string& input, TListingForm form, std::string& text) {
     std::string error;
     const std::unique_ptr<TDisc> disc = TDisc::Open(input, error);
     if (!disc) {
@@ -55,7 +55,8 @@ bool Describe(const std::string& input, std::string& text) {
         if (title.unreadable.empty() && !title.chapters.empty() && title.FirstLpcm())
             if (const auto found = FindChapterAudio(*disc, title, *title.FirstLpcm()))
                 chapterAudio.emplace(title.number, *found);
-    text = FormatDiscListing(disc->Label(), disc->Titles(), chapterAudio);
+    text = form == TListingForm::Json ? DiscListingJson(disc->Label(), disc->Titles(), chapterAudio)
+                                      : FormatDiscListing(disc->Label(), disc->Titles(), chapterAudio);
     return true;
 }
 

@@ -28,6 +28,10 @@ public:
 
 enum class TProbe { No, Yes, ReadFailed };
 
+// How oxlip-convert --list describes an input: in lines for a reader, or as the members of one JSON object
+// for a script (texts/JsonText.h).
+enum class TListingForm { Text, Json };
+
 // One kind of input: how it is recognised, what a host may offer of it, how it is listed, the outputs it
 // plans and the run it makes. Each kind's row lives in a file of its own; run/InputKinds.cpp lists them.
 struct TInputKindRow {
@@ -47,8 +51,9 @@ struct TInputKindRow {
 
     // Why the selection does not fit an input of this kind; nullptr when it does.
     const char* (*selectionRefusal)(const TSelection& selection);
-    // What oxlip-convert --list says of the input; false with the reason in `text` when it cannot be read.
-    bool (*describe)(const std::string& input, std::string& text);
+    // What oxlip-convert --list says of the input, read once and written in `form`; false with the reason in
+    // `text` when it cannot be read.
+    bool (*describe)(const std::string& input, TListingForm form, std::string& text);
     // The output the window proposes for the input, beside it.
     std::string (*proposeOutput)(const std::string& input, const TOutputFormatRow& format);
     // Opens what the run will need, and works out the files it would write (none when the run would

@@ -7,6 +7,7 @@
 #include "run/FileOutputs.h"
 #include "run/Run.h"
 #include "run/StreamRun.h"
+#include "texts/JsonText.h"
 #include "texts/ListingTexts.h"
 #include "texts/Messages.h"
 #include "wave/WaveOpeners.h"
@@ -56,12 +57,46 @@ std::string PackingText(const TAudioTrack& track) {
     return track.packing == TLpcmPacking::Quads ? msg::kListQuads : msg::kListPairs;
 }
 
-bool Describe(const std::string& input, std::string& text) {
+// LPCM tracks are numbered as --track counts them; the others have no number.
+std::string JsonListing(const std::vector<TAudioTrack>& tracks) {
+    std::vector<std::string> items;
+    int lpcm = 0;
+    for (const TAudioTrack& track : tracks) {
+        json_text::TObject item;
+        item.Add("number", track.Convertible() ? std::to_string(++lpcm) : "null")
+            .Number("stream_id", track.id)
+            .Text("codec", AudioCodecName(track.codec))
+            .Flag("convertible", track.Convertible());
+        if (track.Convertible()) {
+            const int64_t frames = track.payloadBytes * 2 / track.format.BytesPerTwoFrames();
+            item.Number("bits", track.format.bits)
+                .Number("rate", track.format.sampleRate)
+                .Number("channels", track.format.channels)
+                .Number("samples", frames)
+                .Add("seconds", json_text::Seconds((frames * 1000 + track.format.sampleRate / 2) /
+                                                   track.format.sampleRate))
+                .Text("packing", track.packing == TLpcmPacking::Quads ? "quads" : "pairs")
+                .Flag("pre_emphasis", track.emphasis)
+                .Flag("format_changes", track.formatChanges);
+        }
+        items.push_back(item.Done());
+    }
+    return json_text::TObject()
+        .Text("kind", "program-stream")
+        .Add("tracks", json_text::Array(items))
+        .Members();
+}
+
+bool Describe(const std::string& input, TListingForm form, std::string& text) {
     const std::unique_ptr<TMMIOFile> file = OpenForListing(input, text);
     if (!file)
         return false;
     TFileStreamSource source(*file);
     const std::vector<TAudioTrack> tracks = ListAudioTracks(source);
+    if (form == TListingForm::Json) {
+        text = JsonListing(tracks);
+        return true;
+    }
     text = listing_text::ProgramStream(tracks.size()) + "\n";
     int lpcm = 0;
     for (const TAudioTrack& track : tracks)

@@ -5,6 +5,7 @@
 #include "run/ConversionRun.h"
 #include "run/FileOutputs.h"
 #include "run/Run.h"
+#include "texts/JsonText.h"
 #include "texts/ListingTexts.h"
 #include "texts/Messages.h"
 #include "wave/WaveOpeners.h"
@@ -39,7 +40,20 @@ int64_t Groups(int64_t bytes) {
     return bytes > 0 ? bytes / kGroupBytes : 0;
 }
 
-bool Describe(const std::string& input, std::string& text) {
+// Two channels of 20-bit samples, two sample times to a group.
+std::string JsonListing(int64_t offset, int64_t groups) {
+    json_text::TObject listing;
+    listing.Text("kind", offset == 0 ? "raw" : "wave");
+    if (offset > 0)
+        listing.Number("data_offset", offset);
+    return listing.Number("bits", 20)
+        .Number("channels", 2)
+        .Number("groups", groups)
+        .Number("samples", 2 * groups)
+        .Members();
+}
+
+bool Describe(const std::string& input, TListingForm form, std::string& text) {
     const std::unique_ptr<TMMIOFile> file = OpenForListing(input, text);
     if (!file)
         return false;
@@ -51,6 +65,10 @@ bool Describe(const std::string& input, std::string& text) {
         return false;
     }
     const int64_t size = file->SeekToEnd();
+    if (form == TListingForm::Json) {
+        text = JsonListing(offset, Groups(size - offset));
+        return true;
+    }
     text = (offset == 0 ? listing_text::RawInput(Groups(size))
                         : listing_text::SwappedWave(offset, Groups(size - offset))) +
            "\n";

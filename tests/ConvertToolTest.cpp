@@ -233,6 +233,7 @@ TEST_F(ConvertTool, FailuresAndUsageErrors) {
         {{"--format", "wav", "--flac", good}, cli_text::FormatsDisagree("--format wav", "--flac")},
         {{"--flac-level", "5", good}, msg::kFlacOptionsOnly},
         {{"--tag", "A=\xff\xfe", good}, msg::BadTag("A=\xff\xfe")},
+        {{"--json", good}, cli_text::kJsonNeedsList},
     };
     for (const Usage& usage : usageErrors) {
         result = Convert(usage.args);

@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 #include "run/NameProposal.h"
 #include "run/RateText.h"
+#include "texts/JsonText.h"
 #include "texts/ListingTexts.h"
 #include "texts/Messages.h"
 
@@ -129,3 +130,28 @@ TEST(Texts, CountsLengthsAndChapterRefusals) {
 }
 
 } // namespace
+
+// A string of any bytes makes valid JSON: well-formed UTF-8 is copied, and each byte of a sequence that is
+// not (truncated, overlong, a surrogate, beyond U+10FFFF, a stray continuation) becomes its Latin-1 escape.
+TEST(Texts, JsonStringsOfAnyBytes) {
+    using json_text::String;
+    const std::pair<std::string, std::string> cases[] = {
+        {String("a\"b\\c/"), R"("a\"b\\c/")"},
+        {String("\t\n\x1b\x7f"), "\"\\u0009\\u000a\\u001b\x7f\""},
+        {String(std::string("a\0b", 3)), R"("a\u0000b")"},
+        {String("K\xc3\x9cnstler \xe2\x82\xac \xf0\x9f\x8e\xb5"),
+         "\"K\xc3\x9cnstler \xe2\x82\xac \xf0\x9f\x8e\xb5\""},
+        {String("Caf\xe9"), R"("Caf\u00e9")"},
+        {String("\xe2\x82"), R"("\u00e2\u0082")"},
+        {String("\xc0\xaf"), R"("\u00c0\u00af")"},
+        {String("\xe0\x80\xaf"), R"("\u00e0\u0080\u00af")"},
+        {String("\xed\xa0\x80"), R"("\u00ed\u00a0\u0080")"},
+        {String("\xf4\x90\x80\x80"), R"("\u00f4\u0090\u0080\u0080")"},
+        {String("\x80x"), R"("\u0080x")"},
+        {json_text::TObject().Text("k", "v").Number("n", -3).Flag("f", false).Done(),
+         R"({"k":"v","n":-3,"f":false})"},
+        {json_text::Seconds(252480) + " " + json_text::Seconds(5), "252.480 0.005"},
+    };
+    for (const auto& [text, expected] : cases)
+        EXPECT_EQ(text, expected);
+}

@@ -12,7 +12,7 @@ inline constexpr const char* kUsage =
     "Usage: oxlip-convert [-b 16|24] [--dither] [--rf64] [--extensible] [--lpcm-packing P] [-r RATE] [-y] "
     "[-q]\n"
     "       [-o OUTPUT] INPUT...\n"
-    "       oxlip-convert --list INPUT...\n"
+    "       oxlip-convert --list [--json] INPUT...\n"
     "       oxlip-convert [--title N] [--track N] [--chapters [A-B]] [-o OUTPUT] DISC...\n"
     "       oxlip-convert [--strict] [--no-gap-fill] VOB-OR-DISC...\n"
     "       oxlip-convert [--format wav|flac|wv] [--flac-level N] [--tag NAME=VALUE]... INPUT...\n"
@@ -36,6 +36,7 @@ inline constexpr const char* kUsage =
     "               (_new.wav for a .wav input); for a disc, or a file in a disc's folder, in the\n"
     "               current folder\n"
     "  --list       describe each input (its kind, its titles and audio tracks); convert nothing\n"
+    "  --json       with --list: one JSON object per input, each on a line of its own\n"
     "  --title N    the disc's title N (as --list numbers them); default: the longest with LPCM audio\n"
     "  --track N    the N-th LPCM track of a program stream, or a disc's audio stream N; default: the first\n"
     "  --chapters [A-B]  one output per chapter (a DVD-Audio title: per track) of the title, or of chapters "
@@ -88,6 +89,7 @@ inline std::string UnknownFormat(const std::string& value) {
 inline std::string FormatsDisagree(const std::string& first, const std::string& second) {
     return first + " and " + second + " ask for different formats";
 }
+inline constexpr const char* kJsonNeedsList = "--json goes with --list";
 inline constexpr const char* kNoInputGiven = "no input file given";
 inline std::string OneOutputForMany(size_t inputs) {
     return "-o names one output, but " + std::to_string(inputs) + " inputs were given";

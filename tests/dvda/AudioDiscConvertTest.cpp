@@ -11,6 +11,7 @@
 #include "texts/Messages.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <filesystem>
 
@@ -73,6 +74,15 @@ TEST(AudioDiscConvert, TitleWholeAndPerTrackJoinAndSayTheirTracks) {
     EXPECT_EQ(joined, expected);
 
     EXPECT_NE(ListOf(disc).find("  Track 2: start 0:00:00.100, length 0:00:00.150"), std::string::npos);
+    // The JSON listing gives the tracks' samples as the files hold them.
+    const auto listing =
+        nlohmann::json::parse(ShellOutput("'" OXLIP_CONVERT "' --list --json '" + disc + "'"));
+    EXPECT_EQ(listing["kind"], "dvd-audio");
+    const nlohmann::json& chapters = listing["titles"][0]["chapters"];
+    ASSERT_EQ(chapters.size(), 3u) << listing;
+    for (size_t k = 0; k < 3; ++k)
+        EXPECT_EQ(chapters[k]["length_samples"], title.pcmTracks[k].size() / 2) << listing;
+    EXPECT_EQ(listing["titles"][0]["audio"][0]["rate"], 96000) << listing;
 }
 
 TEST(AudioDiscConvert, AProtectedDiscIsRefusedWithNothingWritten) {
