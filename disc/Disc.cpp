@@ -323,10 +323,12 @@ int64_t ImageBlocks(const TDiscLocation& location) {
 } // namespace
 
 std::unique_ptr<TDisc> TDisc::Open(const std::string& path, std::string& error) {
-    bool readFailed = false;
-    const std::optional<TDiscLocation> location = LocateDisc(path, &readFailed);
+    const TIsolationBudget budget;
+    bool readFailed = false, lookFailed = false;
+    const std::optional<TDiscLocation> location = LocateDisc(path, &readFailed, &lookFailed);
     if (!location) {
         error = readFailed                ? msg::kReadFailed
+                : lookFailed              ? msg::kDiscUnreadable
                 : IsImageWithoutUdf(path) ? msg::kImageWithoutUdf
                                           : msg::kNoDisc;
         return nullptr;

@@ -61,6 +61,27 @@ TEST(IsolatedCall, AChildThatFailsInAnyWayGivesNoReply) {
     }
 }
 
+// The children under one budget share its deadline, inner budgets included: once a child has spent it,
+// none starts; a budget opened afterwards has its own.
+TEST(IsolatedCall, ChildrenUnderOneBudgetShareItsDeadline) {
+    const auto quick = [] { return std::string("reply"); };
+    const auto hangs = [] {
+        std::this_thread::sleep_for(std::chrono::seconds(30));
+        return std::string();
+    };
+    {
+        const TIsolationBudget budget(std::chrono::milliseconds(500));
+        EXPECT_EQ(CallIsolated(quick), "reply");
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(CallIsolated(hangs), std::nullopt);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+        const TIsolationBudget inner(std::chrono::seconds(30));
+        EXPECT_EQ(CallIsolated(quick), std::nullopt);
+    }
+    const TIsolationBudget next(std::chrono::seconds(30));
+    EXPECT_EQ(CallIsolated(quick), "reply");
+}
+
 TRawDisc SmallDisc() {
     TRawDisc disc;
     disc.label = "LABEL";
