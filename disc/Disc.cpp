@@ -276,7 +276,7 @@ namespace {
 constexpr char kReplyNoDisc = 'N', kReplyUnreadable = 'U', kReplyDisc = 'D';
 
 // In the child process: everything libdvdread parses (the IFO files, an image's UDF directory).
-std::string ReadDiscInChild(const TDiscLocation& location) {
+std::string ParseDisc(const TDiscLocation& location) {
     TDvdReader reader = OpenDvdReader(location.openPath);
     if (!reader)
         return std::string(1, kReplyNoDisc);
@@ -315,7 +315,7 @@ int64_t ImageBlocks(const TDiscLocation& location) {
 
 } // namespace
 
-std::unique_ptr<TDisc> TDisc::Open(const std::string& path, std::string& error) {
+std::unique_ptr<TDisc> TDisc::Open(const std::string& path, std::string& error, TDiscParse parse) {
     const TIsolationBudget budget;
     bool readFailed = false, lookFailed = false;
     const std::optional<TDiscLocation> location = LocateDisc(path, &readFailed, &lookFailed);
@@ -326,7 +326,9 @@ std::unique_ptr<TDisc> TDisc::Open(const std::string& path, std::string& error) 
                                           : msg::kNoDisc;
         return nullptr;
     }
-    const std::optional<std::string> reply = CallIsolated([&] { return ReadDiscInChild(*location); });
+    const auto work = [&] { return ParseDisc(*location); };
+    const std::optional<std::string> reply =
+        parse == TDiscParse::InChild ? CallIsolated(work) : std::optional<std::string>(work());
     // The disc was found: what libdvdread then cannot open could not be read.
     if (reply && *reply == std::string(1, kReplyNoDisc)) {
         error = msg::kDiscReadFailed;
