@@ -6,7 +6,7 @@
 // end as refusals; this process must never crash, and every title it is given must lie inside the VOB.
 // With OXLIP_FUZZ_IN_PROCESS=1 libdvdread parses in this process instead, so that the fuzzer sees the
 // coverage of the parse, the checks of the child's reply and the title layout; libdvdread's own crashes
-// then end the run too (run it with -fork=1 -ignore_crashes=1).
+// then end the run too (run it with -fork=1 -ignore_crashes=1 -detect_leaks=0).
 #include "FuzzSupport.h"
 
 #include "disc/Disc.h"
