@@ -74,11 +74,13 @@ std::string BuildInfoImage(const std::map<std::string, std::string>& files) {
     // Partition blocks: 0 the file set, 1 the root's entry, 2 its identifiers, 3 VIDEO_TS's entry, then
     // VIDEO_TS's identifiers, then each file's entry and data.
     std::vector<std::pair<std::string, uint32_t>> entries;
+    for (const auto& file : files)
+        entries.emplace_back(file.first, 0);
     const uint32_t folderData = 4;
-    uint32_t next = folderData + Blocks((files.size() + 1) * 52); // identifiers of names up to 13 characters
-    for (const auto& [name, bytes] : files) {
-        entries.emplace_back(name, next);
-        next += 1 + Blocks(bytes.size());
+    uint32_t next = folderData + Blocks(Identifiers(1, entries, 0).size());
+    for (auto& [name, entry] : entries) {
+        entry = next;
+        next += 1 + Blocks(files.at(name).size());
     }
     const std::string folder = Identifiers(1, entries, 0);
     const std::string root = Identifiers(1, {{"VIDEO_TS", 3}}, 0x02);
