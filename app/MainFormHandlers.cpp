@@ -50,6 +50,8 @@ void TMainForm::ApplyEnablingRule() {
 // Takes `name` as the input and proposes its output. A disc, and a program stream of several LPCM tracks,
 // first ask what of it to convert; false when the user cancelled, and the names stay as they were.
 bool TMainForm::TakeInputName(const QString& name, const TInputKindRow*& kind) {
+    // Looking at the input and reading its titles share one time budget for a disc's children.
+    const TInputBudget budget;
     kind = InputKindOf(name);
     const bool titles = kind && kind->offersTitles;
     // A disc's name comes from its dialog; reading the disc once is enough.

@@ -5,6 +5,8 @@
 namespace {
 
 bool Describe(const std::string& input, TListingForm form, std::string& text) {
+    // Looking at the input and listing it share one time budget for a disc's children.
+    const TInputBudget budget;
     std::string refusal;
     const TInputKindRow* kind = ClassifyInput(input, &refusal);
     if (!kind) {

@@ -1,6 +1,7 @@
 #include "disc/Disc.h"
 
 #include "disc/DiscLocation.h"
+#include "disc/InfoImage.h"
 #include "disc/IsolatedCall.h"
 #include "disc/Scrambling.h"
 #include "disc/TitleTable.h"
@@ -8,9 +9,9 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <dvdread/dvd_reader.h>
 #include <filesystem>
+#include <map>
 #include <set>
 #include <sys/stat.h>
 
@@ -123,25 +124,53 @@ std::optional<std::string> ReadInfoFile(const TDvdReader& reader, int titleSet, 
     return bytes;
 }
 
+// The title sets the VMG's title table names (the bytes of VIDEO_TS.IFO or its BUP), as libdvdread reads
+// it: its sector at 0xC4, then a count and 12 bytes a title, the title set at the sixth.
+std::set<int> TitleSetsNamed(const std::string& vmg) {
+    const auto byte = [&vmg](size_t at) { return static_cast<uint8_t>(vmg[at]); };
+    std::set<int> sets;
+    if (vmg.size() < 0xC8)
+        return sets;
+    const size_t table =
+        size_t{uint32_t{byte(0xC4)} << 24 | uint32_t{byte(0xC5)} << 16 | byte(0xC6) << 8 | byte(0xC7)} *
+        kDiscBlockBytes;
+    if (table >= vmg.size() || vmg.size() - table < 8)
+        return sets;
+    const size_t titles = size_t{byte(table)} << 8 | byte(table + 1);
+    for (size_t t = 0; t < titles && table + 8 + 12 * (t + 1) <= vmg.size(); ++t)
+        if (const int set = byte(table + 8 + 12 * t + 6); set >= 1 && set <= 99)
+            sets.insert(set);
+    return sets;
+}
+
 // libdvdread takes a failed read of an IFO file for a good one and parses what the buffer held, so the
 // IFO files are read here, every read checked, and libdvdread parses copies of what was read: one view of
 // the disc from the IFO files, the other from their BUP files, each falling back on the other file where
 // its own could not be read. Two parses that agree are the disc as written. Where they differ though the
 // views hold the same bytes, a read failed during one parse, and a third parse decides; where the files
 // themselves differ, a title only one view could read is taken from it, and one both read differently
-// cannot be read.
+// cannot be read. The views are images made in memory, so that no file is written.
 class TInfoViews {
 public:
-    TInfoViews(const TDvdReader& disc, const std::string& scratch) : disc_(disc), scratch_(scratch) {
-        for (const char* view : {"/ifo/VIDEO_TS", "/bup/VIDEO_TS"})
-            std::filesystem::create_directories(scratch_ + view);
+    // Copies the VMG's files and those of every title set either of them names.
+    explicit TInfoViews(const TDvdReader& disc) : disc_(disc) {
+        Copy(0);
+        std::set<int> sets;
+        for (const bool backup : {false, true})
+            if (const auto vmg = views_[backup].find("VIDEO_TS.IFO"); vmg != views_[backup].end())
+                sets.merge(TitleSetsNamed(vmg->second));
+        for (const int set : sets)
+            Copy(set);
+        for (const bool backup : {false, true})
+            images_[backup] = BuildInfoImage(views_[backup]);
     }
-    std::string Root(bool backup) const { return scratch_ + (backup ? "/bup" : "/ifo"); }
+    TDvdReader Open(bool backup) const { return OpenInfoImage(images_[backup]); }
+    bool Present(int titleSet) const { return present_.count(titleSet) > 0; }
+    // Whether both views hold the same bytes of every file.
+    bool SameBytes() const { return sameBytes_; }
 
-    // Copies the title set's files (0: the VMG's) into the views, once.
+private:
     void Copy(int titleSet) {
-        if (!copied_.insert(titleSet).second)
-            return;
         bool present = false;
         std::optional<std::string> ifo = ReadInfoFile(disc_, titleSet, false, present);
         std::optional<std::string> bup = ReadInfoFile(disc_, titleSet, true, present);
@@ -158,36 +187,24 @@ public:
             const std::optional<std::string>& own = backup ? bup : ifo;
             const std::optional<std::string>& other = backup ? ifo : bup;
             if (own || other)
-                Write(Root(backup) + "/VIDEO_TS/" + name, own ? *own : *other);
+                views_[backup][name] = own ? *own : *other;
         }
-    }
-    bool Present(int titleSet) const { return present_.count(titleSet) > 0; }
-    // Whether both views hold the same bytes of every file copied so far.
-    bool SameBytes() const { return sameBytes_; }
-
-private:
-    static void Write(const std::string& path, const std::string& bytes) {
-        std::FILE* file = std::fopen(path.c_str(), "wb");
-        if (file == nullptr)
-            return;
-        const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-        if (std::fclose(file) != 0 || !written)
-            std::remove(path.c_str()); // read as missing, never as a short file
     }
 
     const TDvdReader& disc_;
-    std::string scratch_;
-    std::set<int> copied_, present_;
+    std::map<std::string, std::string> views_[2];
+    std::string images_[2];
+    std::set<int> present_;
     bool sameBytes_ = true;
 };
 
 using TTitles = std::optional<std::vector<TRawTitle>>;
 
-TTitles ReadView(TInfoViews& views, bool backup) {
-    const TDvdReader reader = OpenDvdReader(views.Root(backup));
+TTitles ReadView(const TInfoViews& views, bool backup) {
+    const TDvdReader reader = views.Open(backup);
     if (!reader)
         return std::nullopt;
-    return ReadTitleTable(reader, [&](int titleSet) { views.Copy(titleSet); });
+    return ReadTitleTable(reader);
 }
 
 bool SameTitle(const TRawTitle& a, const TRawTitle& b) {
@@ -259,11 +276,11 @@ namespace {
 constexpr char kReplyNoDisc = 'N', kReplyUnreadable = 'U', kReplyDisc = 'D';
 
 // In the child process: everything libdvdread parses (the IFO files, an image's UDF directory).
-std::string ReadDiscInChild(const TDiscLocation& location, const std::string& scratch) {
+std::string ParseDisc(const TDiscLocation& location) {
     TDvdReader reader = OpenDvdReader(location.openPath);
     if (!reader)
         return std::string(1, kReplyNoDisc);
-    TInfoViews views(reader, scratch);
+    const TInfoViews views(reader);
     const TTitles ifo = ReadView(views, false), bup = ReadView(views, true);
     TTitles titles;
     if (SameTitles(ifo, bup)) {
@@ -288,30 +305,6 @@ std::string ReadDiscInChild(const TDiscLocation& location, const std::string& sc
     return kReplyDisc + EncodeDisc(disc);
 }
 
-// A folder of its own for the child's copies of the IFO files, removed with everything in it when the
-// child has ended, however it ended.
-class TScratchFolder {
-public:
-    TScratchFolder() {
-        std::error_code error;
-        std::string pattern = (std::filesystem::temp_directory_path(error) / "oxlip-ifo-XXXXXX").string();
-        if (!error && ::mkdtemp(pattern.data()) != nullptr)
-            path_ = pattern;
-    }
-    ~TScratchFolder() {
-        std::error_code ignored;
-        if (!path_.empty())
-            std::filesystem::remove_all(path_, ignored);
-    }
-    TScratchFolder(const TScratchFolder&) = delete;
-    TScratchFolder& operator=(const TScratchFolder&) = delete;
-    // Empty when none could be made.
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;
-};
-
 // An image's size in blocks, which bounds every sector its IFO files name; -1 for a folder.
 int64_t ImageBlocks(const TDiscLocation& location) {
     struct stat info {};
@@ -322,22 +315,20 @@ int64_t ImageBlocks(const TDiscLocation& location) {
 
 } // namespace
 
-std::unique_ptr<TDisc> TDisc::Open(const std::string& path, std::string& error) {
-    bool readFailed = false;
-    const std::optional<TDiscLocation> location = LocateDisc(path, &readFailed);
+std::unique_ptr<TDisc> TDisc::Open(const std::string& path, std::string& error, TDiscParse parse) {
+    const TIsolationBudget budget;
+    bool readFailed = false, lookFailed = false;
+    const std::optional<TDiscLocation> location = LocateDisc(path, &readFailed, &lookFailed);
     if (!location) {
         error = readFailed                ? msg::kReadFailed
+                : lookFailed              ? msg::kDiscUnreadable
                 : IsImageWithoutUdf(path) ? msg::kImageWithoutUdf
                                           : msg::kNoDisc;
         return nullptr;
     }
-    const TScratchFolder scratch;
-    if (scratch.Path().empty()) {
-        error = msg::kDiscUnreadable;
-        return nullptr;
-    }
+    const auto work = [&] { return ParseDisc(*location); };
     const std::optional<std::string> reply =
-        CallIsolated([&] { return ReadDiscInChild(*location, scratch.Path()); });
+        parse == TDiscParse::InChild ? CallIsolated(work) : std::optional<std::string>(work());
     // The disc was found: what libdvdread then cannot open could not be read.
     if (reply && *reply == std::string(1, kReplyNoDisc)) {
         error = msg::kDiscReadFailed;

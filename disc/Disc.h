@@ -12,13 +12,18 @@
 // file in it, or an image of a disc. Cheap enough to ask for every input; decided by content.
 bool LooksLikeDisc(const std::string& path, bool* readFailed = nullptr);
 
+// Where libdvdread parses a disc's IFO files: in a child process, or in this one for a coverage-guided
+// fuzzer only (a damaged IFO file can crash libdvdread).
+enum class TDiscParse { InChild, InProcess };
+
 // An open, unencrypted DVD-Video disc (folder or image) and its titles.
 class TDisc {
 public:
     // nullptr with `error` set to msg::kNoDisc, msg::kImageWithoutUdf, msg::kReadFailed (a file looked at
     // could not be read), msg::kDiscUnreadable or msg::kDiscEncrypted. A title that cannot be read (its
     // title set's files missing or unreadable) spoils only itself: it says why in TDiscTitle::unreadable.
-    static std::unique_ptr<TDisc> Open(const std::string& path, std::string& error);
+    static std::unique_ptr<TDisc> Open(const std::string& path, std::string& error,
+                                       TDiscParse parse = TDiscParse::InChild);
 
     // The image's volume label, or for a folder the name of the folder above VIDEO_TS.
     const std::string& Label() const { return label_; }

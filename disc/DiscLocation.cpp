@@ -102,7 +102,7 @@ bool HasVolumeDescriptor(const fs::path& file) {
 }
 
 // An image holds a volume descriptor and a VIDEO_TS.IFO inside.
-std::optional<TDiscLocation> FromImage(const fs::path& file) {
+std::optional<TDiscLocation> FromImage(const fs::path& file, bool* lookFailed) {
     if (!HasVolumeDescriptor(file))
         return std::nullopt;
     // libdvdread parses the image's UDF directory to find the file, in a child process (see CallIsolated).
@@ -118,6 +118,8 @@ std::optional<TDiscLocation> FromImage(const fs::path& file) {
         }
         return std::string("N");
     });
+    if (!found && lookFailed != nullptr)
+        *lookFailed = true;
     if (!found || *found != "Y")
         return std::nullopt;
     return TDiscLocation{file.string(), "", true};
@@ -125,7 +127,7 @@ std::optional<TDiscLocation> FromImage(const fs::path& file) {
 
 } // namespace
 
-std::optional<TDiscLocation> LocateDisc(const std::string& path, bool* readFailed) {
+std::optional<TDiscLocation> LocateDisc(const std::string& path, bool* readFailed, bool* lookFailed) {
     const TReadFailureNote note(readFailed);
     std::error_code error;
     const fs::path given = fs::weakly_canonical(fs::path(path), error);
@@ -142,7 +144,7 @@ std::optional<TDiscLocation> LocateDisc(const std::string& path, bool* readFaile
         return std::nullopt;
     if (HasIfoMagic(given, {kVmgMagic, kVtsMagic}))
         return FromIfoFolder(given.parent_path());
-    return FromImage(given);
+    return FromImage(given, lookFailed);
 }
 
 bool HasDiscSignature(const std::string& path, bool* readFailed) {

@@ -13,8 +13,11 @@ struct TDiscLocation {
 
 // Nothing when the path is not a disc. Reads at most a few small pieces of a file, so it is cheap enough to
 // ask about every input.
-// `readFailed`, when given, is set when a file that was looked at could not be read.
-std::optional<TDiscLocation> LocateDisc(const std::string& path, bool* readFailed = nullptr);
+// `readFailed`, when given, is set when a file that was looked at could not be read; `lookFailed` when an
+// image's directory could not be looked at (the child crashed or ran out of time), so that it is not known
+// whether the image holds a disc.
+std::optional<TDiscLocation> LocateDisc(const std::string& path, bool* readFailed = nullptr,
+                                        bool* lookFailed = nullptr);
 
 // Whether a file carries the marks of a disc, an IFO file's header or an image's volume descriptor, even
 // when it is no readable DVD-Video disc: such a file is never taken for raw audio.

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/resource.h>
@@ -24,6 +25,9 @@
 #endif
 
 namespace {
+
+// The deadline of the budget open on this thread, if any.
+thread_local std::optional<std::chrono::steady_clock::time_point> gBudgetEnd;
 
 // The address space this process has mapped now, from /proc/self/statm; 0 when unknown.
 int64_t MappedBytes() {
@@ -86,8 +90,32 @@ bool WriteAll(int fd, const std::string& data) {
 
 } // namespace
 
+std::chrono::milliseconds TIsolationBudget::DefaultLength() {
+    static const std::chrono::milliseconds length = [] {
+        const char* given = std::getenv("OXLIP_DISC_SECONDS");
+        const long seconds = given != nullptr ? std::strtol(given, nullptr, 10) : 0;
+        return std::chrono::seconds(seconds >= 1 && seconds <= 3600 ? seconds : 30);
+    }();
+    return length;
+}
+
+TIsolationBudget::TIsolationBudget(std::chrono::milliseconds length) : outer_(!gBudgetEnd) {
+    if (outer_)
+        gBudgetEnd = std::chrono::steady_clock::now() + length;
+}
+
+TIsolationBudget::~TIsolationBudget() {
+    if (outer_)
+        gBudgetEnd.reset();
+}
+
 std::optional<std::string> CallIsolated(const std::function<std::string()>& work,
                                         const TIsolationLimits& limits) {
+    const TIsolationBudget budget;
+    const auto deadline =
+        std::min(std::chrono::steady_clock::now() + std::chrono::seconds(limits.seconds), *gBudgetEnd);
+    if (deadline <= std::chrono::steady_clock::now())
+        return std::nullopt;
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0)
         return std::nullopt;
@@ -106,7 +134,6 @@ std::optional<std::string> CallIsolated(const std::function<std::string()>& work
 
     std::string reply;
     bool good = true;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(limits.seconds);
     char buffer[65536];
     int failedReads = 0;
     for (;;) {

@@ -4,6 +4,9 @@
 // Input layout: a 4-byte little-endian length n, then n bytes of VIDEO_TS.IFO, the rest VTS_01_0.IFO; each
 // is written with its BUP. libdvdread reads them in the disc reader's child process, so its own faults
 // end as refusals; this process must never crash, and every title it is given must lie inside the VOB.
+// With OXLIP_FUZZ_IN_PROCESS=1 libdvdread parses in this process instead, so that the fuzzer sees the
+// coverage of the parse, the checks of the child's reply and the title layout; libdvdread's own crashes
+// then end the run too (run it with -fork=1 -ignore_crashes=1 -detect_leaks=0).
 #include "FuzzSupport.h"
 
 #include "disc/Disc.h"
@@ -83,8 +86,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Write(videoTs + "/VTS_01_0" + ending, vts, vtsBytes);
     }
 
+    static const TDiscParse parse =
+        std::getenv("OXLIP_FUZZ_IN_PROCESS") != nullptr ? TDiscParse::InProcess : TDiscParse::InChild;
     std::string error;
-    const std::unique_ptr<TDisc> disc = TDisc::Open(folder, error);
+    const std::unique_ptr<TDisc> disc = TDisc::Open(folder, error, parse);
     if (!disc) {
         if (error.empty())
             std::abort();

@@ -82,7 +82,9 @@ std::vector<TUserTag> WavPackTags(const TOutputMetadata& metadata) {
         automatic.push_back({"PRE_EMPHASIS", "1"});
 
     std::vector<TUserTag> given;
-    for (const auto& [name, value] : metadata.userTags) {
+    for (const TUserTag& user : metadata.userTags) {
+        // Named, not bound: clang 14 cannot capture a structured binding.
+        const std::string &name = user.first, &value = user.second;
         const auto same = [&name](const TUserTag& tag) { return SameName(tag.first, name); };
         std::erase_if(automatic, same);
         if (const auto known = std::find_if(given.begin(), given.end(), same); known != given.end()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "disc/IsolatedCall.h"
 #include "output/OutputFormat.h"
 
 #include <cstdint>
@@ -79,6 +80,10 @@ struct TInputPlan {
 
 // Every kind, in the order they are tried; the raw path last, as it takes any file.
 const std::vector<const TInputKindRow*>& InputKinds();
+
+// One time budget for the disc children that looking at an input and then listing or planning it start
+// (see TIsolationBudget): a host opens one around the two.
+using TInputBudget = TIsolationBudget;
 
 // What an input is, decided by its content; one rule for every host. nullptr for an input that could not
 // be looked at, or one named as a disc or stream (.iso, .ifo, .vob, .mpg) that holds none, which is never

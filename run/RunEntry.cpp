@@ -1,5 +1,6 @@
 #include "run/RunEntry.h"
 
+#include "disc/IsolatedCall.h"
 #include "texts/Messages.h"
 
 namespace {
@@ -46,6 +47,8 @@ private:
 } // namespace
 
 TInputPlan PlanInput(const TRunRequest& request) {
+    // Looking at the input and opening it share one budget for the disc's children.
+    const TIsolationBudget budget;
     TInputPlan plan;
     plan.kind = ClassifyInput(request.input, &plan.refusal);
     if (plan.kind && plan.kind->otherSide && request.selection.videoSide)
@@ -57,6 +60,7 @@ TInputPlan PlanInput(const TRunRequest& request) {
 
 std::string ProposeOutputFor(const std::string& input, const TInputKindRow& kind,
                              const TOutputFormatRow& format) {
+    const TIsolationBudget budget;
     return kind.proposeOutput(input, format);
 }
 

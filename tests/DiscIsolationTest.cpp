@@ -2,6 +2,7 @@
 #include "TestFiles.h"
 #include "disc/Disc.h"
 #include "disc/DiscListing.h"
+#include "disc/InfoImage.h"
 #include "disc/IsolatedCall.h"
 #include "disc/TitleWire.h"
 #include "run/InputKind.h"
@@ -10,9 +11,11 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <dvdread/dvd_reader.h>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <map>
 #include <thread>
 #include <tuple>
 #include <unistd.h>
@@ -59,6 +62,27 @@ TEST(IsolatedCall, AChildThatFailsInAnyWayGivesNoReply) {
             continue; // sanitizer builds run the child without the address-space limit
         EXPECT_EQ(CallIsolated(work, tight), std::nullopt) << name;
     }
+}
+
+// The children under one budget share its deadline, inner budgets included: once a child has spent it,
+// none starts; a budget opened afterwards has its own.
+TEST(IsolatedCall, ChildrenUnderOneBudgetShareItsDeadline) {
+    const auto quick = [] { return std::string("reply"); };
+    const auto hangs = [] {
+        std::this_thread::sleep_for(std::chrono::seconds(30));
+        return std::string();
+    };
+    {
+        const TIsolationBudget budget(std::chrono::milliseconds(500));
+        EXPECT_EQ(CallIsolated(quick), "reply");
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(CallIsolated(hangs), std::nullopt);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+        const TIsolationBudget inner(std::chrono::seconds(30));
+        EXPECT_EQ(CallIsolated(quick), std::nullopt);
+    }
+    const TIsolationBudget next(std::chrono::seconds(30));
+    EXPECT_EQ(CallIsolated(quick), "reply");
 }
 
 TRawDisc SmallDisc() {
@@ -166,6 +190,54 @@ TEST(DiscIsolation, DamagedIfoFilesGiveTheDiscOrARefusalNeverACrash) {
             EXPECT_EQ(title.durationTicks, intact->Titles()[t].durationTicks) << name;
             EXPECT_EQ(title.cells.size(), intact->Titles()[t].cells.size()) << name;
         }
+    }
+}
+
+// Every file of an image made in memory reads back whole through libdvdread, its folder spanning blocks.
+TEST(InfoImage, EveryFileReadsBackThroughLibdvdread) {
+    std::map<std::string, std::string> files;
+    for (int set = 0; set <= 99; ++set) {
+        char name[16];
+        std::snprintf(name, sizeof name, set == 0 ? "VIDEO_TS.IFO" : "VTS_%02d_0.IFO", set);
+        std::string bytes(static_cast<size_t>(set % 3 + 1) * kDiscBlockBytes, '\0');
+        for (size_t i = 0; i < bytes.size(); ++i)
+            bytes[i] = static_cast<char>(i * 31 + set);
+        files[name] = bytes;
+    }
+    const TDvdReader reader = OpenInfoImage(BuildInfoImage(files));
+    ASSERT_TRUE(reader);
+    for (int set = 0; set <= 99; ++set) {
+        const std::string& expected = files[set == 0 ? "VIDEO_TS.IFO" : msg::TitleSetFile(set, "0.IFO")];
+        dvd_file_t* file = DVDOpenFile(reader.get(), set, DVD_READ_INFO_FILE);
+        ASSERT_NE(file, nullptr) << set;
+        std::string back(expected.size(), '\0');
+        EXPECT_EQ(DVDFileSize(file) * kDiscBlockBytes, static_cast<ssize_t>(expected.size())) << set;
+        EXPECT_EQ(DVDReadBytes(file, back.data(), back.size()), static_cast<ssize_t>(back.size())) << set;
+        EXPECT_EQ(back, expected) << set;
+        DVDCloseFile(file);
+    }
+    EXPECT_EQ(DVDOpenFile(reader.get(), 1, DVD_READ_INFO_BACKUP_FILE), nullptr);
+}
+
+// The child writes no file: a temporary folder that cannot be written to (TMPDIR=/proc) is no fault of the
+// disc, which opens as it does otherwise.
+TEST(DiscIsolation, TheChildNeedsNoTemporaryFolder) {
+    REQUIRE_DISC_FIXTURES();
+    for (const std::string& path : {DiscFixtures().discFolder, DiscFixtures().image}) {
+        std::string error;
+        const std::unique_ptr<TDisc> usual = TDisc::Open(path, error);
+        ASSERT_TRUE(usual) << error;
+        const char* before = std::getenv("TMPDIR");
+        const std::string saved = before != nullptr ? before : "";
+        ::setenv("TMPDIR", "/proc", 1);
+        const std::unique_ptr<TDisc> disc = TDisc::Open(path, error);
+        if (before != nullptr)
+            ::setenv("TMPDIR", saved.c_str(), 1);
+        else
+            ::unsetenv("TMPDIR");
+        ASSERT_TRUE(disc) << path << ": " << error;
+        EXPECT_EQ(FormatDiscListing(disc->Label(), disc->Titles()),
+                  FormatDiscListing(usual->Label(), usual->Titles()));
     }
 }
 
