@@ -137,6 +137,7 @@ private:
     // The kind of the input last taken, and the resolution of its chosen audio (0: not known); the
     // input-format items and the output-format item's caption follow them.
     const TInputKindRow* inputKind_ = nullptr;
+    QString kindOf_; // the name they are of
     int sourceBits_ = 0;
     // The notes of the run under way, each once, shown together when it has ended.
     QStringList runNotes_;

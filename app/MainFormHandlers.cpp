@@ -74,6 +74,7 @@ bool TMainForm::TakeInputName(const QString& name, const TInputKindRow*& kind) {
     OutputEdit->setText(output);
     ShowStreamRate(rate);
     inputKind_ = kind;
+    kindOf_ = name;
     ShowInputChoice();
     return true;
 }
@@ -221,8 +222,9 @@ void TMainForm::SaveBitBtnClick() {
 
 // A name typed into the input edit is classified anew; a choice made for another name no longer shows.
 void TMainForm::InputEditExit() {
-    if (!choice_ || choice_->input != InputEdit->text()) {
-        inputKind_ = InputEdit->text().isEmpty() ? nullptr : InputKindOf(InputEdit->text());
+    if (InputEdit->text() != kindOf_) {
+        kindOf_ = InputEdit->text();
+        inputKind_ = kindOf_.isEmpty() ? nullptr : InputKindOf(kindOf_);
         sourceBits_ = 0;
     }
     ShowInputChoice();
