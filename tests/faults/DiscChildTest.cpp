@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -23,9 +24,17 @@ TEST(DiscChild, AHungOrCrashedChildCostsOneBudgetAndSaysTheIfoCouldNotBeRead) {
                 SCOPED_TRACE(std::string(mode) + " " + disc + (list ? " --list" : " converted"));
                 std::remove(log.c_str());
                 CliRun run;
-                run.tracer = {"env", "LD_PRELOAD=" OXLIP_CHILD_FAULT,
-                              std::string("OXLIP_FAULT_CHILD=") + mode, "OXLIP_FAULT_CHILD_LOG=" + log,
-                              "OXLIP_DISC_SECONDS=2"};
+                // Under AddressSanitizer the preloaded library comes before its runtime, which it allows
+                // when told.
+                const char* asan = std::getenv("ASAN_OPTIONS");
+                const std::string asanOptions = std::string("ASAN_OPTIONS=") + (asan && *asan ? asan : "") +
+                                                (asan && *asan ? ":" : "") + "verify_asan_link_order=0";
+                run.tracer = {"env",
+                              "LD_PRELOAD=" OXLIP_CHILD_FAULT,
+                              std::string("OXLIP_FAULT_CHILD=") + mode,
+                              "OXLIP_FAULT_CHILD_LOG=" + log,
+                              "OXLIP_DISC_SECONDS=2",
+                              asanOptions};
                 run.args = list ? std::vector<std::string>{"--list", disc}
                                 : std::vector<std::string>{"-q", "-o", dir.Path("out.wav"), disc};
                 const CliOutcome outcome = RunCli(run);
