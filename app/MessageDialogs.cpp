@@ -36,6 +36,17 @@ const QAbstractButton* Exec(QMessageBox& box, const QList<QPushButton*>& buttons
     return box.clickedButton();
 }
 
+// A box with OK alone, which Escape answers too.
+void ShowWithOk(QWidget* parent, QMessageBox::Icon icon, const QString& caption, const char* name,
+                const QString& text) {
+    QMessageBox box(icon, caption, text, QMessageBox::NoButton, parent);
+    box.setObjectName(name);
+    QPushButton* ok = AddButton(box, kOkCaption);
+    box.setEscapeButton(ok);
+    FocusFirstButton(box, ok);
+    Exec(box, {ok});
+}
+
 } // namespace
 
 TDialogAnswers* SetDialogAnswers(TDialogAnswers* next) {
@@ -49,21 +60,11 @@ QString DialogText(const std::string& message) {
 }
 
 void ShowErrorMessage(QWidget* parent, const QString& text) {
-    QMessageBox box(QMessageBox::Critical, kErrorCaption, text, QMessageBox::NoButton, parent);
-    box.setObjectName("ErrorDialog");
-    QPushButton* ok = AddButton(box, kOkCaption);
-    box.setEscapeButton(ok);
-    FocusFirstButton(box, ok);
-    Exec(box, {ok});
+    ShowWithOk(parent, QMessageBox::Critical, kErrorCaption, "ErrorDialog", text);
 }
 
 void ShowInformation(QWidget* parent, const QString& text) {
-    QMessageBox box(QMessageBox::Information, kInformationCaption, text, QMessageBox::NoButton, parent);
-    box.setObjectName("InformationDialog");
-    QPushButton* ok = AddButton(box, kOkCaption);
-    box.setEscapeButton(ok);
-    FocusFirstButton(box, ok);
-    Exec(box, {ok});
+    ShowWithOk(parent, QMessageBox::Information, kInformationCaption, "InformationDialog", text);
 }
 
 bool AskConfirmation(QWidget* parent, const QString& text) {

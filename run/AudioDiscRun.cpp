@@ -143,16 +143,11 @@ bool TAudioDiscRun::AskAboutExistingOutputs() {
 
 void TAudioDiscRun::Convert() {
     const TAudioSampleFormat& format = stream_->Format();
-    format_ = {format.channels, format.sampleRate, format.validBits, format.containerBytes,
-               format.channelMask};
     // "16 bit - reduced res." and -b 16 reduce as for every input.
-    TSampleReducer reducer(format.channels, format.containerBytes, format.validBits, request_.options.dither);
-    if (request_.resolution == TResolution::Reduced16 && reducer.Active()) {
-        format_.validBits = 16;
-        format_.containerBytes = 2;
-    } else {
-        reducer = TSampleReducer(format.channels, 2, 16, false);
-    }
+    TSampleReducer reducer(request_.resolution == TResolution::Reduced16, format.channels,
+                           format.containerBytes, format.validBits, request_.options.dither);
+    format_ = {format.channels, format.sampleRate, static_cast<uint16_t>(reducer.ValidBits()),
+               static_cast<uint16_t>(reducer.ContainerBytes(format.containerBytes)), format.channelMask};
     const std::vector<int64_t>& starts = stream_->TrackStarts();
     if (request_.selection.chapters) {
         for (size_t i = 0; i < parts_.size(); ++i)

@@ -71,17 +71,12 @@ TRunResult TBareAobRun::Execute() {
 // The output created and begun in the stream's format, named after the file it came from.
 bool TBareAobRun::Begin(const TAobAudioReader& reader, bool overwriteAgreed) {
     const TAudioSampleFormat& stream = reader.Format();
-    TAudioFormat format{stream.channels, stream.sampleRate, stream.validBits, stream.containerBytes,
-                        stream.channelMask};
     // "16 bit - reduced res." and -b 16 reduce as for every input.
-    if (request_.resolution == TResolution::Reduced16) {
-        reducer_ = std::make_unique<TSampleReducer>(stream.channels, stream.containerBytes, stream.validBits,
-                                                    request_.options.dither);
-        if (reducer_->Active()) {
-            format.validBits = 16;
-            format.containerBytes = 2;
-        }
-    }
+    reducer_.emplace(request_.resolution == TResolution::Reduced16, stream.channels, stream.containerBytes,
+                     stream.validBits, request_.options.dither);
+    const TAudioFormat format{
+        stream.channels, stream.sampleRate, static_cast<uint16_t>(reducer_->ValidBits()),
+        static_cast<uint16_t>(reducer_->ContainerBytes(stream.containerBytes)), stream.channelMask};
     host_.OutputStarted(request_.output);
     if (!output_.Create(host_, request_.output, overwriteAgreed, outcome_))
         return false;
@@ -117,8 +112,7 @@ void TBareAobRun::Convert(TAobAudioReader& reader, int64_t size, bool overwriteA
     try {
         std::span<const uint8_t> samples;
         while (outcome_.Running() && reader.Next(samples)) {
-            if (reducer_)
-                samples = reducer_->Reduce(samples);
+            samples = reducer_->Reduce(samples);
             const auto bytes = static_cast<int32_t>(samples.size());
             if (!output_.Sink().Write(samples.data(), bytes)) {
                 outcome_.Fail();

@@ -7,6 +7,7 @@
 #include "run/RunOutput.h"
 #include "run/RunRequest.h"
 
+#include <optional>
 #include <string>
 
 class TAobAudioReader;
@@ -30,7 +31,7 @@ private:
     TRunRequest request_;
     TRunOutput output_;
     int64_t dataBytes_ = 0;
-    std::unique_ptr<TSampleReducer> reducer_; // -b 16's, or none
+    std::optional<TSampleReducer> reducer_; // made with the output, from the stream's format
 };
 
 // What --list says of a bare AOB file: its first audio stream's format and, for PCM, its length; false with
