@@ -25,7 +25,7 @@ TLpcmTrackReader::TLpcmTrackReader(TStreamSource& source, uint8_t trackId, bool 
 bool TLpcmTrackReader::Start() {
     const TPackingVerdict verdict =
         choice_ == TLpcmPackingChoice::Auto ? JudgePacking() : TPackingVerdict::Unknown;
-    if (!demuxer_.NextPacketOf(trackId_, packet_))
+    if (!NextOwnPacket(demuxer_, packet_))
         return false;
     format_ = packet_.format;
     // What the outputs say of themselves is written before their samples: the first packet decides.
@@ -41,6 +41,14 @@ bool TLpcmTrackReader::Start() {
     return true;
 }
 
+// The track's first packet from startAt_ on.
+bool TLpcmTrackReader::NextOwnPacket(TProgramStreamDemuxer& demuxer, TAudioPacket& packet) const {
+    while (demuxer.NextPacketOf(trackId_, packet))
+        if (packet.position >= startAt_)
+            return true;
+    return false;
+}
+
 // The track read ahead by a demultiplexer of its own, up to a change of format, a verdict or as far as
 // the judgement goes; the source then starts again for the conversion, so that every packet is read in
 // its place (chapters are found on the way).
@@ -49,7 +57,7 @@ TPackingVerdict TLpcmTrackReader::JudgePacking() {
     {
         TProgramStreamDemuxer ahead(source_);
         TAudioPacket packet;
-        if (ahead.NextPacketOf(trackId_, packet) && PackingsDiffer(packet.format)) {
+        if (NextOwnPacket(ahead, packet) && PackingsDiffer(packet.format)) {
             const TLpcmFormat format = packet.format;
             TPackingDetector detector(format);
             do {

@@ -42,6 +42,10 @@ public:
     // by; a larger jump joins the audio on either side.
     static constexpr int64_t kMaxFillTicks = 10 * 90000;
 
+    // The track begins at its first packet at or after `position` of the stream: the packets before it
+    // are read past, unseen. Set before Start.
+    void StartAt(int64_t position) { startAt_ = position; }
+
     // Reads up to the track's first packet, whose format the output takes; with Auto, reads the track ahead
     // first, where the packings differ as far as its packing is judged, and starts the source again.
     // False when the track has none.
@@ -86,6 +90,7 @@ public:
 
 private:
     TPackingVerdict JudgePacking();
+    bool NextOwnPacket(TProgramStreamDemuxer& demuxer, TAudioPacket& packet) const;
     bool Follow(const TAudioPacket& stamped);
     void Rejoin(const TAudioPacket& packet, int64_t gapTicks, bool newCell);
     int64_t TicksTo(int64_t position) const;
@@ -100,6 +105,7 @@ private:
     bool reduceTo16_;
     bool dither_;
     TLpcmPackingChoice choice_;
+    int64_t startAt_ = 0;
     TLpcmFormat format_;
     std::unique_ptr<TLpcmDecoder> decoder_;
     TAudioPacket packet_;

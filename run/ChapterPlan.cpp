@@ -22,9 +22,10 @@ std::vector<int64_t> TChapterPlan::EstimatedStarts(int rate, int groupFrames) co
     return starts;
 }
 
-void TChapterPlan::BeginCutting(int rate, int groupFrames) {
+void TChapterPlan::BeginCutting(int rate, int groupFrames, int fromChapter) {
     // Every chapter's first byte, then the title's end.
-    std::vector<int64_t> cutBytes = startBytes_;
+    skipped_ = std::clamp(fromChapter - 1, 0, Count());
+    std::vector<int64_t> cutBytes(startBytes_.begin() + skipped_, startBytes_.end());
     if (endByte_ >= 0)
         cutBytes.push_back(endByte_);
     cutter_.reset();
@@ -44,31 +45,36 @@ int TChapterPlan::OnPacket(const TAudioPacket& packet, int64_t framesBefore, int
     const auto before = static_cast<int>(cutter_->Cuts().size());
     cutter_->OnPacket(packet, framesBefore, videoStart);
     // Cut i begins chapter i + 1; the one after the chapters ends the title.
-    const int after = std::min(static_cast<int>(cutter_->Cuts().size()), Count());
+    const int after = std::min(static_cast<int>(cutter_->Cuts().size()), Count() - skipped_);
     if (after <= before)
         return 0;
-    foundUpTo = after;
-    return before + 1;
+    foundUpTo = skipped_ + after;
+    return skipped_ + before + 1;
 }
 
 bool TChapterPlan::Found(int number) const {
     if (!cutter_)
         return number == 1;
-    return number >= 1 && number <= Count() && number <= static_cast<int>(cutter_->Cuts().size());
+    return number > skipped_ && number <= Count() &&
+           number - skipped_ <= static_cast<int>(cutter_->Cuts().size());
 }
 
 int64_t TChapterPlan::StartFrame(int number) const {
-    return cutter_ ? cutter_->Cuts()[static_cast<size_t>(number - 1)] : 0;
+    return cutter_ ? cutter_->Cuts()[static_cast<size_t>(number - 1 - skipped_)] : 0;
 }
 
 bool TChapterPlan::EndFound() const {
-    return cutter_ && endByte_ >= 0 && cutter_->Cuts().size() > startBytes_.size();
+    return cutter_ && endByte_ >= 0 && cutter_->Cuts().size() > startBytes_.size() - skipped_;
 }
 
 std::vector<int64_t> TChapterPlan::Starts(int64_t end) const {
-    std::vector<int64_t> starts = {0};
-    if (const size_t found = cutter_ ? std::min(cutter_->Cuts().size(), startBytes_.size()) : 0)
-        starts.assign(cutter_->Cuts().begin(), cutter_->Cuts().begin() + static_cast<std::ptrdiff_t>(found));
+    std::vector<int64_t> starts(static_cast<size_t>(skipped_), 0);
+    if (cutter_)
+        for (const int64_t cut : cutter_->Cuts())
+            if (starts.size() < startBytes_.size())
+                starts.push_back(cut);
+    if (starts.empty())
+        starts.push_back(0);
     starts.resize(std::max<size_t>(startBytes_.size(), 1), end);
     return starts;
 }

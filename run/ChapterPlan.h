@@ -30,8 +30,9 @@ public:
     // are `groupFrames` long: the marks a whole title's output starts with, until the audio says.
     std::vector<int64_t> EstimatedStarts(int rate, int groupFrames) const;
 
-    // Starts finding where the chapters' audio begins in a track of `rate` and `groupFrames`.
-    void BeginCutting(int rate, int groupFrames);
+    // Starts finding where the chapters' audio begins in a track of `rate` and `groupFrames`, from chapter
+    // `fromChapter` on: the chapters before it lie in audio of another format, cut before.
+    void BeginCutting(int rate, int groupFrames, int fromChapter = 1);
     bool Cutting() const { return cutter_.has_value(); }
     // The first byte of the next chapter to find, or -1 when all are found (or cutting has not begun).
     int64_t NextStartByte() const;
@@ -60,6 +61,7 @@ private:
     std::vector<int64_t> startTicks_;
     std::vector<int64_t> videoTicks_;
     int endChapter_ = 0;
+    int skipped_ = 0; // chapters before the one cutting began at
     int64_t endByte_ = -1;
     std::optional<TChapterCutter> cutter_;
 };

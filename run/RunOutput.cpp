@@ -67,3 +67,15 @@ void TRunOutput::Release() {
     sink_.reset();
     file_.reset();
 }
+
+void TRunOutput::Discard() {
+    if (sink_)
+        sink_->Abandon();
+    try {
+        file_->Close();
+    } catch (const EMMIOError&) {
+        // Nothing of worth was in it: it goes all the same.
+    }
+    file_->Delete();
+    Release();
+}

@@ -36,6 +36,8 @@ public:
 
     // Gives the file up without any of that (nothing was written yet).
     void Release();
+    // Takes away an output that holds no samples yet, to be made again: the file this run created goes.
+    void Discard();
 
 private:
     std::unique_ptr<TMMIOFile> file_;

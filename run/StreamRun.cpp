@@ -104,20 +104,39 @@ std::string TStreamRun::ReadFailure(const TLpcmTrackReader& reader) {
     return error.empty() ? std::string(msg::kReadFailed) : error;
 }
 
+std::unique_ptr<TLpcmTrackReader> TStreamRun::MakeReader(TStreamSource& source, uint8_t trackId,
+                                                         int64_t startAt, int64_t cutFrom) const {
+    const TRunOptions& options = request_.options;
+    auto reader = std::make_unique<TLpcmTrackReader>(
+        source, trackId, request_.resolution == TResolution::Reduced16, options.dither, options.lpcmPacking);
+    reader->SetFillGaps(options.fillGaps);
+    reader->StartAt(startAt);
+    if (cutFrom >= 0)
+        reader->WatchVideoStart(cutFrom);
+    return reader;
+}
+
 TRunResult TStreamRun::Convert(TStreamSource& source, uint8_t trackId) {
     phase_ = Phase::Preparing;
-    const TRunOptions& options = request_.options;
-    TLpcmTrackReader reader(source, trackId, request_.resolution == TResolution::Reduced16, options.dither,
-                            options.lpcmPacking);
-    reader.SetFillGaps(options.fillGaps);
-    if (chapters_ && chapters_->FirstCutByte() >= 0)
-        reader.WatchVideoStart(chapters_->FirstCutByte());
-    if (!StartReader(reader) || !BeginOutputs(source)) {
+    segmentChapter_ = 1;
+    segmentPart_ = 0;
+    segmentSeconds_ = 0;
+    std::unique_ptr<TLpcmTrackReader> reader =
+        MakeReader(source, trackId, 0, chapters_ ? chapters_->FirstCutByte() : -1);
+    if (!StartReader(*reader) || !BeginOutputs(source)) {
         phase_ = Phase::Idle;
         return outcome_.Result();
     }
     try {
-        ConvertPackets(reader);
+        ConvertPackets(*reader);
+        while (NewFormatBeginsAChapter(*reader)) {
+            reader = ContinueInNewFormat(source, trackId, *reader);
+            if (!reader)
+                break;
+            ConvertPackets(*reader);
+        }
+        if (reader)
+            StopAtFormatChange(*reader);
     } catch (const std::exception& error) {
         ShowError(error.what());
         outcome_.Fail();
@@ -125,9 +144,77 @@ TRunResult TStreamRun::Convert(TStreamSource& source, uint8_t trackId) {
     outcome_.Complete();
     phase_ = Phase::CleaningUp;
     host_.ShowStopButton(false);
-    TellAboutTheEnd(reader);
+    if (reader)
+        TellAboutTheEnd(*reader);
     CleanUp();
     return outcome_.Result();
+}
+
+// Whether the track's format changed where a chapter file that is still to come begins, so that the run
+// can go on with its own format: each chapter file keeps the format its audio has. The chapter's start
+// must not have been found in the old format's audio, nor anything written to its file yet.
+bool TStreamRun::NewFormatBeginsAChapter(const TLpcmTrackReader& reader) const {
+    if (!outcome_.Running() || !reader.FormatChanged() || !chapters_ || !chapters_->Cutting() ||
+        parts_.front().chapter == 0)
+        return false;
+    const int chapter = ChapterAt(reader.ChangePosition());
+    if (chapter < segmentChapter_ || chapters_->Found(chapter))
+        return false;
+    const bool currentUntouched = partBytes_ == 0 && chapter <= parts_[part_].chapter;
+    const bool nextToCome = part_ + 1 < parts_.size() && parts_[part_ + 1].chapter == chapter;
+    return currentUntouched || nextToCome;
+}
+
+// Ends the audio of one format and reads the track again from its first packet of the new one: the
+// current chapter file is finished (or, holding nothing yet, made again in the new format), and the
+// chapters from the change on are cut in the new audio. nullptr when the run ends.
+std::unique_ptr<TLpcmTrackReader> TStreamRun::ContinueInNewFormat(TStreamSource& source, uint8_t trackId,
+                                                                  const TLpcmTrackReader& old) {
+    const int chapter = ChapterAt(old.ChangePosition());
+    const bool remake = partBytes_ == 0 && chapter <= parts_[part_].chapter;
+    // What the old format's audio held is told where some file holds it.
+    if (!remake || part_ > segmentPart_)
+        TellAboutTrack(old);
+    TellAboutChapterLengths();
+    segmentSeconds_ += static_cast<double>(old.Frames()) / format_.sampleRate;
+    if (remake)
+        output_.Discard();
+    else if (!FinishPart(false))
+        return nullptr;
+    segmentChapter_ = chapter;
+    segmentPart_ = remake ? part_ : part_ + 1;
+    for (size_t k = segmentPart_; k < parts_.size(); ++k)
+        parts_[k].firstFrame = kNoEnd;
+    frame_ = 0;
+    source.Restart();
+    std::unique_ptr<TLpcmTrackReader> reader =
+        MakeReader(source, trackId, old.ChangePosition(), chapters_->StartByte(chapter));
+    if (!StartReader(*reader)) {
+        outcome_.Fail();
+        return nullptr;
+    }
+    host_.ShowNote(msg::FormatFromChapter(chapter, FormatText()));
+    if (!StartPart(segmentPart_)) {
+        if (outcome_.Running()) {
+            outcome_.Fail();
+            ShowError(msg::kWriteFailed);
+        }
+        return nullptr;
+    }
+    return reader;
+}
+
+// The audio stopped at a change of format that no chapter file can begin with: what came before it stays.
+void TStreamRun::StopAtFormatChange(const TLpcmTrackReader& reader) {
+    if (!outcome_.Running() || !reader.FormatChanged())
+        return;
+    const int chapter = ChapterAt(reader.ChangePosition());
+    // A change where the run was to end anyway ends nothing early.
+    if (chapters_ && chapter > 0 && chapter == chapters_->EndChapter())
+        return;
+    const std::string time = FormatPlayTime(segmentSeconds_ + reader.ChangeSeconds());
+    ShowError(chapter > 0 ? msg::FormatChangedInChapter(time, chapter) : msg::FormatChanged(time));
+    outcome_.EndEarly();
 }
 
 // Reads up to the track's first packet, whose format every output takes.
@@ -142,7 +229,7 @@ bool TStreamRun::StartReader(TLpcmTrackReader& reader) {
     format_.channelMask = DvdChannelMask(decoder.Channels());
     emphasis_ = reader.Emphasis();
     if (chapters_)
-        chapters_->BeginCutting(reader.Format().sampleRate, decoder.GroupFrames());
+        chapters_->BeginCutting(reader.Format().sampleRate, decoder.GroupFrames(), segmentChapter_);
     return true;
 }
 
@@ -213,12 +300,6 @@ void TStreamRun::ConvertPackets(TLpcmTrackReader& reader) {
         outcome_.Fail();
         ShowError(ReadFailure(reader));
     }
-    if (outcome_.Running() && reader.FormatChanged()) {
-        const std::string time = FormatPlayTime(reader.ChangeSeconds());
-        const int chapter = ChapterAt(reader.ChangePosition());
-        ShowError(chapter > 0 ? msg::FormatChangedInChapter(time, chapter) : msg::FormatChanged(time));
-        outcome_.EndEarly();
-    }
 }
 
 // The chapter of a title's stream that holds `position`; 0 for a stream without chapters.
@@ -265,7 +346,8 @@ std::vector<int64_t> TStreamRun::ChapterStarts() const {
 // Chapters whose audio is longer or shorter than their video by more than an LPCM frame: the files
 // follow the audio, and the user is told.
 void TStreamRun::TellAboutChapterLengths() {
-    if (!chapters_ || !chapters_->Cutting() || outcome_.Result() != TRunResult::Completed)
+    if (!chapters_ || !chapters_->Cutting() ||
+        (outcome_.Result() != TRunResult::Completed && !outcome_.Running()))
         return;
     std::vector<int> chapters;
     for (const TStreamPart& part : parts_)
@@ -281,24 +363,34 @@ void TStreamRun::TellAboutChapterLengths() {
 // What the user should know of a run whose output stays: parts the audio never reached, damage skipped,
 // audio that carries pre-emphasis.
 void TStreamRun::TellAboutTheEnd(const TLpcmTrackReader& reader) {
-    const bool kept = !outcome_.DeleteOutput();
     if (outcome_.Result() == TRunResult::Completed && part_ + 1 < parts_.size())
         host_.ShowNote(msg::PartsWithoutAudio(static_cast<int>(parts_.size() - part_ - 1)));
     TellAboutChapterLengths();
-    if (kept)
-        TellAboutBreaks(reader);
-    if (kept && reader.Demuxer().SkippedBytes() > 0)
+    if (!outcome_.DeleteOutput())
+        TellAboutTrack(reader);
+}
+
+// What the reader found in the audio of one format.
+void TStreamRun::TellAboutTrack(const TLpcmTrackReader& reader) {
+    TellAboutBreaks(reader);
+    if (reader.Demuxer().SkippedBytes() > 0)
         host_.ShowNote(msg::SkippedDamaged(reader.Demuxer().SkippedBytes()));
-    if (kept && reader.QuadsDetected())
+    if (reader.QuadsDetected())
         host_.ShowNote(msg::kQuadsDetected);
-    if (kept && reader.PackingUnknown())
+    if (reader.PackingUnknown())
         host_.ShowNote(msg::PackingUnknown(reader.Format().channels));
-    if (kept && reader.Emphasis())
+    if (reader.Emphasis())
         host_.ShowNote(msg::kPreEmphasis);
 }
 
+// A frame of the current format's audio as a time of the whole track's.
 std::string TStreamRun::BreakTime(int64_t frame) const {
-    return msg::BreakTime(static_cast<double>(frame) / format_.sampleRate);
+    return msg::BreakTime(segmentSeconds_ + static_cast<double>(frame) / format_.sampleRate);
+}
+
+// The current format, as the user reads it.
+std::string TStreamRun::FormatText() const {
+    return msg::AudioFormatText(static_cast<int>(format_.sampleRate), format_.validBits, format_.channels);
 }
 
 // Each place where the audio did not follow on, then how many there were.
@@ -386,8 +478,8 @@ bool TStreamRun::WriteFrames(std::span<const uint8_t> samples) {
     int64_t done = 0;
     while (done < frames && !PastEnd()) {
         const int64_t nextPart = part_ + 1 < parts_.size() ? parts_[part_ + 1].firstFrame : kNoEnd;
-        if (frame_ < parts_.front().firstFrame) {
-            const int64_t skip = std::min(frames - done, parts_.front().firstFrame - frame_);
+        if (frame_ < parts_[segmentPart_].firstFrame) {
+            const int64_t skip = std::min(frames - done, parts_[segmentPart_].firstFrame - frame_);
             frame_ += skip;
             done += skip;
         } else if (frame_ >= nextPart) {

@@ -63,6 +63,14 @@ public:
 private:
     // Converts the track of `source` into the parts set before.
     TRunResult Convert(TStreamSource& source, uint8_t trackId);
+    std::unique_ptr<TLpcmTrackReader> MakeReader(TStreamSource& source, uint8_t trackId, int64_t startAt,
+                                                 int64_t cutFrom) const;
+    bool NewFormatBeginsAChapter(const TLpcmTrackReader& reader) const;
+    std::unique_ptr<TLpcmTrackReader> ContinueInNewFormat(TStreamSource& source, uint8_t trackId,
+                                                          const TLpcmTrackReader& old);
+    void StopAtFormatChange(const TLpcmTrackReader& reader);
+    void TellAboutTrack(const TLpcmTrackReader& reader);
+    std::string FormatText() const;
     bool FindTrack(TStreamSource& source, int lpcmTrack, uint8_t& trackId);
     bool StartReader(TLpcmTrackReader& reader);
     bool BeginOutputs(TStreamSource& source);
@@ -98,6 +106,11 @@ private:
     TAudioFormat format_;
     bool emphasis_ = false; // the track's first packet says its audio carries pre-emphasis
     int64_t partBytes_ = 0;
-    int64_t frame_ = 0; // frames of the track decoded so far
+    int64_t frame_ = 0; // frames of the track decoded so far, in its current format
+    // Where the audio of the current format begins: its first chapter and part, and the seconds of the
+    // audio of other formats before it.
+    int segmentChapter_ = 1;
+    size_t segmentPart_ = 0;
+    double segmentSeconds_ = 0;
     std::optional<TChapterPlan> chapters_;
 };

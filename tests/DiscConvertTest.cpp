@@ -741,8 +741,8 @@ TEST(DiscConvert, ASurroundTitleKeepsItsPackingInEveryChapter) {
     EXPECT_TRUE(std::equal(joined.rbegin(), joined.rend(), whole.rbegin()));
 }
 
-// A title whose second VOB changes the audio format: the run keeps what comes before the change and names
-// the chapter where it happens.
+// A title whose second VOB changes the audio format: a whole-title run keeps what comes before the change
+// and names the chapter where it happens; chapter files keep the format of their own audio.
 TEST(DiscConvert, AFormatChangeInATitleNamesItsChapter) {
     REQUIRE_DISC_FIXTURES();
     TempDir dir;
@@ -768,6 +768,39 @@ TEST(DiscConvert, AFormatChangeInATitleNamesItsChapter) {
     EXPECT_NE(outcome.err.find(", in chapter 2; what comes before it was converted"), std::string::npos)
         << outcome.err;
     EXPECT_NEAR(static_cast<double>(Samples(dir.Path("whole.wav")).size()) / 2 / 48000, 2.0, 0.05);
+    // Rate and bits of a WAVE header; seconds of its stereo samples.
+    const auto format = [&](const std::string& name) {
+        const Bytes head = ReadFile(dir.Path(name));
+        const size_t fmt = std::string(head.begin(), head.end()).find("fmt ") + 8;
+        return std::to_string(head.at(fmt + 4) | head.at(fmt + 5) << 8 | head.at(fmt + 6) << 16) + "/" +
+               std::to_string(head.at(fmt + 14));
+    };
+    const auto seconds = [&](const std::string& name, int rate) {
+        return static_cast<double>(Samples(dir.Path(name)).size()) / 2 / rate;
+    };
+    struct {
+        const char* range;
+        const char* folder;
+        std::vector<std::string> formats; // of chapters 1 and 2 as far as the range goes
+    } const cases[] = {{"1-2", "both", {"48000/16", "96000/24"}}, {"2", "second", {"", "96000/24"}}};
+    for (const auto& c : cases) {
+        const std::string folder = dir.Path(c.folder);
+        std::filesystem::create_directory(folder);
+        const CliOutcome chapters = Convert({"-q", "--chapters", c.range, "-o", folder, disc});
+        EXPECT_EQ(chapters.exitStatus, 0) << c.range << chapters.err;
+        EXPECT_NE(chapters.err.find(msg::FormatFromChapter(2, msg::AudioFormatText(96000, 24, 2))),
+                  std::string::npos)
+            << chapters.err;
+        for (size_t k = 0; k < 2; ++k) {
+            const std::string name =
+                std::string(c.folder) + "/CHANGE-t01-c0" + std::to_string(k + 1) + ".wav";
+            EXPECT_EQ(std::filesystem::exists(dir.Path(name)), !c.formats[k].empty()) << name;
+            if (c.formats[k].empty())
+                continue;
+            EXPECT_EQ(format(name), c.formats[k]) << name;
+            EXPECT_NEAR(seconds(name, k == 0 ? 48000 : 96000), 2.0, 0.05) << name;
+        }
+    }
     // The listing gives the second chapter its own length, and says where a conversion stops.
     const std::string listed = ShellOutput(std::string(OXLIP_CONVERT) + " --list '" + disc + "'");
     EXPECT_EQ(listed.find("length 0:00:00.000"), std::string::npos) << listed;

@@ -54,7 +54,7 @@ inline constexpr const char* kPreEmphasis = ", pre-emphasis";
 // A disc title's note where its first LPCM stream changes format.
 inline std::string FormatChangesInChapter(int chapter) {
     return "the audio format changes in chapter " + std::to_string(chapter) +
-           "; a conversion of the title stops there";
+           "; a whole-title file stops there, chapter files keep each format";
 }
 // After an LPCM track's length where its format changes: the length is what converts.
 inline constexpr const char* kFormatChangesAfter = ", then its format changes (the rest is not converted)";

@@ -161,6 +161,17 @@ inline std::string FormatChangedInChapter(const std::string& time, int chapter) 
            "; what comes before it was converted, and nothing from there on.";
 }
 
+// A track's format as its note says it: "96000 Hz, 24 bit, 2 channels".
+inline std::string AudioFormatText(int rate, int bits, int channels) {
+    return std::to_string(rate) + " Hz, " + std::to_string(bits) + " bit, " + std::to_string(channels) +
+           (channels == 1 ? " channel" : " channels");
+}
+// The title's audio format changes where chapter `chapter` begins: its file and those after it take it.
+inline std::string FormatFromChapter(int chapter, const std::string& format) {
+    return "From chapter " + std::to_string(chapter) + " on, the audio is " + format +
+           "; its chapter files keep that format.";
+}
+
 // A program stream without an LPCM track; `tracks` names the ones it has ("AC-3, DTS"), or is empty.
 inline std::string NoLpcmTrack(const std::string& tracks) {
     return tracks.empty() ? "This program stream has no audio track."
