@@ -1,6 +1,8 @@
 // Micro-benchmarks of the per-group work: the transcoder, the buffered file object's 10-byte reads and
 // 8- and 12-byte writes, and a whole conversion run with a host that does nothing. Every figure is given
-// per group ("per_group", the inverse of the group rate).
+// per group ("per_group", the inverse of the group rate). Beside them, the DVD LPCM decoder a packet at a
+// time, by bits and channels, as bytes of stream decoded per second.
+#include "dvd/LpcmLayout.h"
 #include "engine/SampleGroup.h"
 #include "mmio/MMIOFile.h"
 #include "run/ConversionRun.h"
@@ -184,5 +186,20 @@ void BM_ConversionRun(benchmark::State& state) {
 BENCHMARK(BM_ConversionRun)->ArgName("format")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 
 } // namespace
+
+// A DVD packet's worth of LPCM (2,000 bytes or so) decoded at a time, as a conversion does.
+void BM_LpcmDecode(benchmark::State& state) {
+    const TLpcmFormat format{static_cast<int>(state.range(0)), 96000, static_cast<int>(state.range(1)),
+                             false};
+    const std::vector<uint8_t> stream = RandomBytes(size_t{1} << 20);
+    constexpr size_t kPacket = 2000;
+    for (auto _ : state) {
+        TLpcmDecoder decoder(format, false, false, TLpcmPacking::Pairs);
+        for (size_t at = 0; at + kPacket <= stream.size(); at += kPacket)
+            benchmark::DoNotOptimize(decoder.Decode(stream.data() + at, kPacket).data());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(stream.size()));
+}
+BENCHMARK(BM_LpcmDecode)->ArgNames({"bits", "channels"})->ArgsProduct({{16, 20, 24}, {2, 6}});
 
 BENCHMARK_MAIN();
