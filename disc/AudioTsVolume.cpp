@@ -3,18 +3,16 @@
 #include "disc/AudioTsIfo.h"
 #include "disc/IsolatedCall.h"
 #include "mmio/FilePeek.h"
+#include "mmio/ReadOnlyFile.h"
 
 #include <array>
 #include <cctype>
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <optional>
 #include <sstream>
 #include <sys/stat.h>
 #include <udfread/udfread.h>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -292,32 +290,26 @@ std::shared_ptr<TAudioTsVolume> TAudioTsVolume::Locate(const std::string& path, 
     return FromImage(given.string(), readFailed);
 }
 
-TAudioTsVolume::~TAudioTsVolume() {
-    for (const auto& [path, fd] : descriptors_)
-        if (fd >= 0)
-            ::close(fd);
-}
-
 const TAudioTsFile* TAudioTsVolume::File(const std::string& name) const {
     const auto found = files_.find(name);
     return found == files_.end() ? nullptr : &found->second;
 }
 
-int TAudioTsVolume::Descriptor(const std::string& path) const {
-    const auto found = descriptors_.find(path);
-    if (found != descriptors_.end())
-        return found->second;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd >= 0)
-        descriptors_.emplace(path, fd);
-    return fd;
+const TReadOnlyFile* TAudioTsVolume::Opened(const std::string& path) const {
+    const auto found = opened_.find(path);
+    if (found != opened_.end())
+        return found->second.get();
+    std::shared_ptr<const TReadOnlyFile> file = TReadOnlyFile::Open(path);
+    if (file == nullptr)
+        return nullptr;
+    return opened_.emplace(path, std::move(file)).first->second.get();
 }
 
 bool TAudioTsVolume::Read(const TAudioTsFile& file, int64_t offset, void* buffer, size_t count) const {
     if (offset < 0 || offset > file.size || static_cast<int64_t>(count) > file.size - offset)
         return false;
-    const int fd = Descriptor(file.path);
-    if (fd < 0)
+    const TReadOnlyFile* opened = Opened(file.path);
+    if (opened == nullptr)
         return false;
     auto* into = static_cast<uint8_t*>(buffer);
     int64_t extentStart = 0;
@@ -326,14 +318,11 @@ bool TAudioTsVolume::Read(const TAudioTsFile& file, int64_t offset, void* buffer
             const int64_t within = offset - extentStart;
             const size_t take =
                 static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(count), extent.bytes - within));
-            const ssize_t got = ::pread(fd, into, take, extent.offset + within);
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got <= 0)
+            if (opened->ReadAt(extent.offset + within, into, take) != static_cast<int64_t>(take))
                 return false;
-            into += got;
-            offset += got;
-            count -= static_cast<size_t>(got);
+            into += take;
+            offset += static_cast<int64_t>(take);
+            count -= take;
         }
         extentStart += extent.bytes;
         if (count == 0)

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+class TReadOnlyFile;
+
 // Where the files of a DVD-Audio disc's AUDIO_TS folder are: files of a folder, or runs of sectors in an
 // image. An image's UDF file system is read by libudfread in a child process (see CallIsolated), which
 // only names each file's sectors; this process checks them against the image and reads them itself.
@@ -30,7 +32,6 @@ public:
     // by a name's ending. `readFailed`, when given, is set when a file looked at could not be read.
     static std::shared_ptr<TAudioTsVolume> Locate(const std::string& path, bool* readFailed = nullptr);
 
-    ~TAudioTsVolume();
     TAudioTsVolume(const TAudioTsVolume&) = delete;
     TAudioTsVolume& operator=(const TAudioTsVolume&) = delete;
 
@@ -50,14 +51,14 @@ public:
 
 private:
     TAudioTsVolume() = default;
-    int Descriptor(const std::string& path) const;
+    const TReadOnlyFile* Opened(const std::string& path) const;
 
     std::map<std::string, TAudioTsFile> files_;
     std::string label_;
     std::string discRoot_;
     bool isImage_ = false;
     bool hasVideoTs_ = false;
-    mutable std::map<std::string, int> descriptors_;
+    mutable std::map<std::string, std::shared_ptr<const TReadOnlyFile>> opened_;
 
     friend class TAudioTsVolumeBuilder;
 };

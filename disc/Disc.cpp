@@ -5,25 +5,27 @@
 #include "disc/IsolatedCall.h"
 #include "disc/Scrambling.h"
 #include "disc/TitleTable.h"
+#include "disc/VobBlocks.h"
+#include "mmio/ReadOnlyFile.h"
 #include "texts/Messages.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <dvdread/dvd_reader.h>
+#include <dvdread/dvd_udf.h>
 #include <filesystem>
 #include <map>
 #include <set>
-#include <sys/stat.h>
 
 namespace {
 
 // Packs read at the start of each title set's VOBs and of each title to look for CSS scrambling.
 constexpr int kPacksChecked = 64;
 
-bool PacksScrambled(dvd_file_t* file, uint32_t sector) {
+bool PacksScrambled(TVobBlocks& vobs, uint32_t sector) {
     std::vector<uint8_t> packs(kPacksChecked * kDiscBlockBytes);
-    const ssize_t got = DVDReadBlocks(file, static_cast<int>(sector), kPacksChecked, packs.data());
-    for (ssize_t b = 0; b < got; ++b)
+    const int64_t got = vobs.Read(sector, kPacksChecked, packs.data());
+    for (int64_t b = 0; b < got; ++b)
         if (PackIsScrambled(packs.data() + b * kDiscBlockBytes))
             return true;
     return false;
@@ -31,12 +33,11 @@ bool PacksScrambled(dvd_file_t* file, uint32_t sector) {
 
 // A hash of the first and the last block of a title set's VOBs (of `blocks` blocks); nothing when either
 // read fails twice.
-std::optional<int64_t> VobCheck(dvd_file_t* file, int64_t blocks) {
+std::optional<int64_t> VobCheck(TVobBlocks& vobs, int64_t blocks) {
     uint64_t hash = 14695981039346656037ull; // FNV-1a
     uint8_t block[kDiscBlockBytes];
     for (const int64_t sector : {int64_t{0}, blocks - 1}) {
-        if (DVDReadBlocks(file, static_cast<int>(sector), 1, block) != 1 &&
-            DVDReadBlocks(file, static_cast<int>(sector), 1, block) != 1)
+        if (vobs.Read(sector, 1, block) != 1 && vobs.Read(sector, 1, block) != 1)
             return std::nullopt;
         for (const uint8_t byte : block)
             hash = (hash ^ byte) * 1099511628211ull;
@@ -44,46 +45,34 @@ std::optional<int64_t> VobCheck(dvd_file_t* file, int64_t blocks) {
     return static_cast<int64_t>(hash);
 }
 
-// Whether this process's reader finds every readable title's VOBs as the child did: the same size, the
-// same first and last block. An image's file system read wrongly (a read that failed on the way) would
-// point the titles at other sectors of the image.
-bool VobsAsTheChildSaw(const TDvdReader& reader, const std::vector<TRawTitle>& titles) {
-    for (const TRawTitle& title : titles) {
-        if (title.fault != TTitleFault::None)
-            continue;
-        dvd_file_t* file = DVDOpenFile(reader.get(), title.titleSet, DVD_READ_TITLE_VOBS);
-        if (file == nullptr)
-            return false;
-        const bool same = DVDFileSize(file) == title.vobBlocks && title.vobBlocks > 0 &&
-                          VobCheck(file, title.vobBlocks) == title.vobCheck;
-        DVDCloseFile(file);
-        if (!same)
-            return false;
-    }
-    return true;
-}
-
 // Encrypted discs cannot be read without a decryption library, which we neither bring nor load; the
 // scrambling-control bits of the PES headers tell them apart without one.
-// Also notes the size of each title set's VOBs, which bounds the title's cells, and the titles whose VOBs
-// cannot be opened.
-bool AnyTitleScrambled(const TDvdReader& reader, std::vector<TRawTitle>& titles) {
+// Also notes the size of each title set's VOBs, which bounds the title's cells, where an image holds them,
+// and the titles whose VOBs cannot be opened.
+bool AnyTitleScrambled(const TDvdReader& reader, bool isImage, std::vector<TRawTitle>& titles) {
     std::set<int> setsChecked;
     bool scrambled = false;
     for (TRawTitle& title : titles) {
         if (title.fault != TTitleFault::None)
             continue;
-        dvd_file_t* file = DVDOpenFile(reader.get(), title.titleSet, DVD_READ_TITLE_VOBS);
-        if (file == nullptr) {
+        const std::unique_ptr<TVobBlocks> vobs = OpenDvdreadVobs(reader, title.titleSet);
+        if (vobs == nullptr) {
             title.fault = TTitleFault::VobMissing;
             continue;
         }
-        title.vobBlocks = DVDFileSize(file);
-        const std::optional<int64_t> check =
-            title.vobBlocks > 0 ? VobCheck(file, title.vobBlocks) : std::optional<int64_t>();
+        title.vobBlocks = vobs->Blocks();
+        if (isImage) {
+            // Where libdvdread's open found them: it reads them on from VTS_nn_1.VOB's first sector.
+            char name[32];
+            std::snprintf(name, sizeof name, "/VIDEO_TS/VTS_%02d_1.VOB", title.titleSet);
+            uint32_t bytes = 0;
+            title.vobSector = UDFFindFile(reader.get(), name, &bytes);
+        }
+        const std::optional<int64_t> check = title.vobBlocks > 0 && (!isImage || title.vobSector > 0)
+                                                 ? VobCheck(*vobs, title.vobBlocks)
+                                                 : std::optional<int64_t>();
         if (!check) {
             title.fault = TTitleFault::VobUnreadable;
-            DVDCloseFile(file);
             continue;
         }
         title.vobCheck = *check;
@@ -91,13 +80,12 @@ bool AnyTitleScrambled(const TDvdReader& reader, std::vector<TRawTitle>& titles)
         if (DVDFileStat(reader.get(), title.titleSet, DVD_READ_TITLE_VOBS, &stat) == 0)
             title.vobParts = std::clamp(stat.nr_parts, 1, 9);
         if (!scrambled)
-            scrambled = setsChecked.insert(title.titleSet).second && PacksScrambled(file, 0);
+            scrambled = setsChecked.insert(title.titleSet).second && PacksScrambled(*vobs, 0);
         for (const TChainCell& cell : title.chain)
             if (!scrambled && cell.played) {
-                scrambled = PacksScrambled(file, cell.cell.firstSector);
+                scrambled = PacksScrambled(*vobs, cell.cell.firstSector);
                 break;
             }
-        DVDCloseFile(file);
     }
     return scrambled;
 }
@@ -299,18 +287,10 @@ std::string ParseDisc(const TDiscLocation& location) {
             title.fault = TTitleFault::IfoMissing;
     TRawDisc disc;
     disc.titles = std::move(*titles);
-    disc.scrambled = AnyTitleScrambled(reader, disc.titles);
+    disc.scrambled = AnyTitleScrambled(reader, location.isImage, disc.titles);
     if (location.isImage)
         disc.label = ImageLabel(reader);
     return kReplyDisc + EncodeDisc(disc);
-}
-
-// An image's size in blocks, which bounds every sector its IFO files name; -1 for a folder.
-int64_t ImageBlocks(const TDiscLocation& location) {
-    struct stat info {};
-    if (!location.isImage || stat(location.openPath.c_str(), &info) != 0)
-        return -1;
-    return info.st_size / kDiscBlockBytes;
 }
 
 } // namespace
@@ -335,8 +315,15 @@ std::unique_ptr<TDisc> TDisc::Open(const std::string& path, std::string& error, 
         return nullptr;
     }
     std::optional<TRawDisc> disc;
-    if (reply && !reply->empty() && (*reply)[0] == kReplyDisc)
-        disc = DecodeDisc(reply->substr(1), ImageBlocks(*location));
+    std::shared_ptr<const TReadOnlyFile> image;
+    if (reply && !reply->empty() && (*reply)[0] == kReplyDisc) {
+        // This process reads an image only at the sectors the child names, which must lie inside it.
+        if (location->isImage && (image = TReadOnlyFile::Open(location->openPath)) == nullptr) {
+            error = msg::kDiscReadFailed;
+            return nullptr;
+        }
+        disc = DecodeDisc(reply->substr(1), image ? image->Size() / kDiscBlockBytes : -1);
+    }
     if (!disc) {
         error = msg::kDiscUnreadable;
         return nullptr;
@@ -345,23 +332,52 @@ std::unique_ptr<TDisc> TDisc::Open(const std::string& path, std::string& error, 
         error = msg::kDiscEncrypted;
         return nullptr;
     }
-    // The VOBs are read here: plain block reads inside the checked cells.
-    // Opened once more when this reader does not find the VOBs where the child did.
-    TDvdReader reader = OpenDvdReader(location->openPath);
-    if (reader && !VobsAsTheChildSaw(reader, disc->titles))
-        reader = OpenDvdReader(location->openPath);
-    if (!reader || !VobsAsTheChildSaw(reader, disc->titles)) {
-        error = msg::kDiscReadFailed;
-        return nullptr;
-    }
     std::string label = location->isImage ? disc->label : location->folderLabel;
     if (location->isImage && label.empty())
         label = std::filesystem::path(location->openPath).stem().string();
-    return std::unique_ptr<TDisc>(new TDisc(std::move(reader), std::move(label), LayOutTitles(disc->titles)));
+    std::vector<TVobPlace> places;
+    for (const TRawTitle& title : disc->titles)
+        places.push_back({title.titleSet, title.fault == TTitleFault::None, title.vobSector, title.vobBlocks,
+                          title.vobCheck});
+    std::unique_ptr<TDisc> opened(new TDisc(std::move(label), LayOutTitles(disc->titles), std::move(places)));
+    // The VOBs are read here: plain block reads inside the checked cells, of the image's sectors the child
+    // named, or of a folder's files through libdvdread, whose reader is opened once more when it does not
+    // find them where the child did.
+    opened->image_ = std::move(image);
+    if (!location->isImage) {
+        opened->reader_ = OpenDvdReader(location->openPath);
+        if (opened->reader_ && !opened->VobsAsTheChildSaw())
+            opened->reader_ = OpenDvdReader(location->openPath);
+    }
+    if ((!opened->image_ && !opened->reader_) || !opened->VobsAsTheChildSaw()) {
+        error = msg::kDiscReadFailed;
+        return nullptr;
+    }
+    return opened;
 }
 
-TDisc::TDisc(TDvdReader reader, std::string label, std::vector<TDiscTitle> titles)
-    : reader_(std::move(reader)), label_(std::move(label)), titles_(std::move(titles)) {}
+TDisc::TDisc(std::string label, std::vector<TDiscTitle> titles, std::vector<TVobPlace> places)
+    : label_(std::move(label)), titles_(std::move(titles)), places_(std::move(places)) {}
+
+std::unique_ptr<TVobBlocks> TDisc::OpenVobs(const TVobPlace& place) const {
+    if (!place.readable || place.blocks < 1)
+        return nullptr;
+    std::unique_ptr<TVobBlocks> vobs =
+        image_ ? OpenImageVobs(image_, place.sector, place.blocks) : OpenDvdreadVobs(reader_, place.titleSet);
+    // The same size, the same first and last block: VOBs changed since the child looked at them (an image
+    // written to, a VOB file replaced) would give other audio.
+    if (vobs == nullptr || vobs->Blocks() != place.blocks || VobCheck(*vobs, place.blocks) != place.check)
+        return nullptr;
+    return vobs;
+}
+
+// Whether every readable title's VOBs are found here as the child found them.
+bool TDisc::VobsAsTheChildSaw() const {
+    for (const TVobPlace& place : places_)
+        if (place.readable && OpenVobs(place) == nullptr)
+            return false;
+    return true;
+}
 
 const TDiscTitle* TDisc::Title(int number) const {
     for (const TDiscTitle& title : titles_)
@@ -399,5 +415,13 @@ const TDiscTitle* TDisc::UnreadableRival(const TDiscTitle* longest) const {
 }
 
 std::unique_ptr<TTitleSource> TDisc::OpenTitle(const TDiscTitle& title, std::string& error) const {
-    return TTitleSource::Open(reader_, title, error);
+    // Checked once more: the disc may have been written to since it was opened.
+    const size_t index = static_cast<size_t>(title.number) - 1;
+    std::unique_ptr<TVobBlocks> vobs =
+        title.number >= 1 && index < places_.size() ? OpenVobs(places_[index]) : nullptr;
+    if (vobs == nullptr) {
+        error = msg::kDiscReadFailed;
+        return nullptr;
+    }
+    return std::make_unique<TTitleSource>(std::move(vobs), title);
 }

@@ -4,9 +4,12 @@
 #include "disc/DvdReader.h"
 #include "disc/TitleSource.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
+
+class TReadOnlyFile;
 
 // Whether `path` names a DVD-Video disc: a folder holding VIDEO_TS/, the VIDEO_TS folder itself, an IFO
 // file in it, or an image of a disc. Cheap enough to ask for every input; decided by content.
@@ -39,14 +42,29 @@ public:
     // might play longer than `longest` by what its IFO says (its length unknown, or longer); nullptr when
     // there is none, and `longest` is the longest title of the disc.
     const TDiscTitle* UnreadableRival(const TDiscTitle* longest) const;
-    // The title's program stream; nullptr with `error` set when its VOBs cannot be opened. The reader may
-    // outlive the disc.
+    // The title's program stream; nullptr with `error` set (msg::kDiscReadFailed) when its VOBs cannot be
+    // opened, or are no longer what they were when the disc was opened. The reader may outlive the disc.
     std::unique_ptr<TTitleSource> OpenTitle(const TDiscTitle& title, std::string& error) const;
 
 private:
-    TDisc(TDvdReader reader, std::string label, std::vector<TDiscTitle> titles);
+    // A title's VOBs as the child process found them.
+    struct TVobPlace {
+        int titleSet = 0;
+        bool readable = false;
+        int64_t sector = 0; // in an image
+        int64_t blocks = -1;
+        int64_t check = 0;
+    };
 
+    TDisc(std::string label, std::vector<TDiscTitle> titles, std::vector<TVobPlace> places);
+    // nullptr unless the VOBs are found here where, and as, the child found them.
+    std::unique_ptr<TVobBlocks> OpenVobs(const TVobPlace& place) const;
+    bool VobsAsTheChildSaw() const;
+
+    // A folder's VOB files are read through libdvdread; an image's sectors with plain reads.
     TDvdReader reader_;
+    std::shared_ptr<const TReadOnlyFile> image_;
     std::string label_;
     std::vector<TDiscTitle> titles_;
+    std::vector<TVobPlace> places_; // one a title
 };

@@ -5,34 +5,22 @@
 
 #include <algorithm>
 #include <cstring>
-#include <dvdread/dvd_reader.h>
 
 namespace {
 
-// 512 blocks (1 MiB) per call to libdvdread: large enough that the system calls cost nothing next to the
-// copying, small enough to stay in the cache.
+// 512 blocks (1 MiB) per read: large enough that the system calls cost nothing next to the copying, small
+// enough to stay in the cache.
 constexpr int64_t kBlocksPerRead = 512;
 
 } // namespace
 
-std::unique_ptr<TTitleSource> TTitleSource::Open(const TDvdReader& reader, const TDiscTitle& title,
-                                                 std::string& error) {
-    dvd_file_t* file = DVDOpenFile(reader.get(), title.titleSet, DVD_READ_TITLE_VOBS);
-    if (file == nullptr) {
-        error = msg::kDiscReadFailed;
-        return nullptr;
-    }
-    return std::unique_ptr<TTitleSource>(new TTitleSource(reader, file, title.cells, DVDFileSize(file)));
-}
-
-TTitleSource::TTitleSource(TDvdReader reader, dvd_file_s* file, std::vector<TDiscCell> cells,
-                           int64_t vobBlocks)
-    : reader_(std::move(reader)), file_(file), cells_(std::move(cells)), titleCells_(cells_.size()),
+TTitleSource::TTitleSource(std::unique_ptr<TVobBlocks> vobs, const TDiscTitle& title)
+    : vobs_(std::move(vobs)), cells_(title.cells), titleCells_(cells_.size()),
       spare_(kBlocksPerRead * kDiscBlockBytes) {
     for (const TDiscCell& cell : cells_)
         size_ += cell.Bytes();
-    // libdvdread addresses blocks with an int.
-    const int64_t readable = std::min<int64_t>(vobBlocks, int64_t{INT32_MAX} + 1);
+    // libdvdread addresses blocks with an int; an image's cells were cut to the same blocks.
+    const int64_t readable = std::min<int64_t>(vobs_->Blocks(), int64_t{INT32_MAX} + 1);
     if (!cells_.empty() && int64_t{cells_.back().lastSector} + 1 < readable) {
         const int64_t first = int64_t{cells_.back().lastSector} + 1;
         const int64_t last = std::min(first + kTailBlocks, readable) - 1;
@@ -40,10 +28,6 @@ TTitleSource::TTitleSource(TDvdReader reader, dvd_file_s* file, std::vector<TDis
     }
     if (!cells_.empty())
         nextSector_ = cells_.front().firstSector;
-}
-
-TTitleSource::~TTitleSource() {
-    DVDCloseFile(file_);
 }
 
 bool TTitleSource::Restart() {
@@ -68,15 +52,14 @@ int64_t TTitleSource::ReadBlocks(uint8_t* into, int64_t maxBlocks) {
     if (cell_ == cells_.size())
         return 0;
     const int64_t blocks = std::min<int64_t>(maxBlocks, int64_t{cells_[cell_].lastSector} - nextSector_ + 1);
-    const ssize_t got =
-        DVDReadBlocks(file_, static_cast<int>(nextSector_), static_cast<size_t>(blocks), into);
+    const int64_t got = vobs_->Read(nextSector_, blocks, into);
     // What the tail cannot give ends the stream: it is no part of the title.
     const bool inTail = cell_ >= titleCells_;
     if (got <= 0) {
         cell_ = inTail ? cells_.size() : cell_;
         return inTail ? 0 : Fail(msg::kDiscReadFailed);
     }
-    for (ssize_t b = 0; b < got; ++b) {
+    for (int64_t b = 0; b < got; ++b) {
         if (PackIsScrambled(into + b * kDiscBlockBytes)) {
             cell_ = inTail ? cells_.size() : cell_;
             return inTail ? b : Fail(msg::kDiscEncrypted);

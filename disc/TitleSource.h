@@ -1,30 +1,24 @@
 #pragma once
 
 #include "disc/DiscContent.h"
-#include "disc/DvdReader.h"
+#include "disc/VobBlocks.h"
 #include "dvd/StreamSource.h"
 
 #include <memory>
 #include <string>
 #include <vector>
 
-struct dvd_file_s;
-
-// A title's program stream: its cells' sectors in program-chain order, read from the title set's VOB
-// files as one stream across their 1 GB boundaries, in large block reads. A read error, or a scrambled
-// (CSS) pack met on the way, ends the stream with -1 and names the cause in Error().
+// A title's program stream: its cells' sectors in program-chain order, read from the title set's VOBs as
+// one stream across their 1 GB boundaries, in large block reads. A read error, or a scrambled (CSS) pack
+// met on the way, ends the stream with -1 and names the cause in Error().
 //
 // Past its Size(), the stream goes on with up to kTailBlocks of the VOBs that follow the last cell: a
 // title that ends inside a VOB may have audio of its own muxed there, after the video it plays with. A
 // read that fails there only ends the stream.
 class TTitleSource : public TStreamSource {
 public:
-    // nullptr with `error` set (msg::kDiscReadFailed) when the title set's VOBs cannot be opened.
-    static std::unique_ptr<TTitleSource> Open(const TDvdReader& reader, const TDiscTitle& title,
-                                              std::string& error);
-    ~TTitleSource() override;
-    TTitleSource(const TTitleSource&) = delete;
-    TTitleSource& operator=(const TTitleSource&) = delete;
+    // The title's cells of its title set's VOBs.
+    TTitleSource(std::unique_ptr<TVobBlocks> vobs, const TDiscTitle& title);
 
     // About three seconds of the highest rate a DVD reads at, the farthest audio strays from its video.
     static constexpr int64_t kTailBlocks = 2048;
@@ -37,13 +31,11 @@ public:
     const std::string& Error() const override { return error_; }
 
 private:
-    TTitleSource(TDvdReader reader, dvd_file_s* file, std::vector<TDiscCell> cells, int64_t vobBlocks);
     // Reads whole blocks of the current cell into `into`; the number of blocks, 0 at the end, -1 on error.
     int64_t ReadBlocks(uint8_t* into, int64_t maxBlocks);
     int64_t Fail(const char* message);
 
-    TDvdReader reader_;
-    dvd_file_s* file_;
+    std::unique_ptr<TVobBlocks> vobs_;
     std::vector<TDiscCell> cells_; // the title's, then the tail's when there is one
     size_t titleCells_ = 0;
     int64_t size_ = 0;

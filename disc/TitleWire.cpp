@@ -84,6 +84,7 @@ std::string EncodeDisc(const TRawDisc& disc) {
         w.Put(title.titleSet);
         w.Put(static_cast<int64_t>(title.fault));
         w.Put(title.vobBlocks);
+        w.Put(title.vobSector);
         w.Put(title.vobParts);
         w.Put(title.vobCheck);
         w.Put(static_cast<int64_t>(title.chain.size()));
@@ -128,6 +129,12 @@ std::optional<TRawDisc> DecodeDisc(const std::string& bytes, int64_t imageBlocks
         title.titleSet = static_cast<int>(r.Get(1, kMaxTitleSets));
         title.fault = static_cast<TTitleFault>(r.Get(0, static_cast<int64_t>(TTitleFault::VobUnreadable)));
         title.vobBlocks = r.Get(-1, maxBlocks);
+        title.vobSector = r.Get(0, imageBlocks >= 0 ? kMaxSector : 0);
+        // A readable title of an image is read from the image's own sectors: they must all be there. Then
+        // neither number, nor their sum, exceeds the image's blocks, whose bytes fit in 64 bits.
+        if (imageBlocks >= 0 && title.fault == TTitleFault::None &&
+            (title.vobSector > imageBlocks || title.vobBlocks > imageBlocks - title.vobSector))
+            return std::nullopt;
         title.vobParts = static_cast<int>(r.Get(1, kMaxVobParts));
         title.vobCheck = r.Get(INT64_MIN, INT64_MAX);
         // Without VOB files the title cannot be read at all: it is never opened. Nor is a title whose VOBs

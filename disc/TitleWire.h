@@ -17,7 +17,10 @@ struct TRawTitle {
     int titleSet = 0;
     TTitleFault fault = TTitleFault::None;
     int64_t vobBlocks = -1; // the size of the title set's VOBs in blocks; -1 when they cannot be opened
-    int vobParts = 1;       // how many VOB files (VTS_nn_1.VOB on) hold them
+    // In an image, the sector where they begin: libdvdread reads a title set's VOBs there as one run of
+    // vobBlocks blocks, from the start of VTS_nn_1.VOB on. 0 for a folder.
+    int64_t vobSector = 0;
+    int vobParts = 1; // how many VOB files (VTS_nn_1.VOB on) hold them
     // A hash of the first and the last block of the VOBs, by which the program knows that its own reader
     // finds them where the child did.
     int64_t vobCheck = 0;
@@ -39,10 +42,11 @@ struct TRawDisc {
 std::string EncodeDisc(const TRawDisc& disc);
 
 // Nothing unless `bytes` is exactly one encoded disc whose every number lies in its range: titles 1 to 99,
-// title sets 1 to 99, chapters up to 999 naming cells of their title, cells inside the title set's VOBs
-// (no larger than `imageBlocks` when that is not negative), audio streams as DVD-Video defines them. Cells
-// that reach past the end of the VOBs are cut there (the title then says so in its notes); a title whose
-// cells are all empty, as a table read from a failed read would be, is taken as unreadable.
+// title sets 1 to 99, chapters up to 999 naming cells of their title, cells inside the title set's VOBs,
+// a readable title's VOBs inside the image of `imageBlocks` blocks (at sector 0 for a folder, when that is
+// negative), audio streams as DVD-Video defines them. Cells that reach past the end of the VOBs are cut
+// there (the title then says so in its notes); a title whose cells are all empty, as a table read from a
+// failed read would be, is taken as unreadable.
 std::optional<TRawDisc> DecodeDisc(const std::string& bytes, int64_t imageBlocks);
 
 // The titles laid out from checked raw titles; chapters that would be empty are dropped, and the title's

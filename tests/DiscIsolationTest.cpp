@@ -109,6 +109,8 @@ TEST(TitleWire, OnlyADiscWhoseNumbersAllFitIsTaken) {
     const std::pair<const char*, std::function<void(TRawDisc&)>> damages[] = {
         {"cell backwards", [](TRawDisc& d) { d.titles[0].chain[0].cell.firstSector = 60; }},
         {"VOBs past the image", [](TRawDisc& d) { d.titles[0].vobBlocks = 101; }},
+        {"VOBs from a sector that leaves too few", [](TRawDisc& d) { d.titles[0].vobSector = 1; }},
+        {"VOBs from the last sector there is", [](TRawDisc& d) { d.titles[0].vobSector = 0xFFFFFFFF; }},
         {"chapter without a cell", [](TRawDisc& d) { d.titles[0].chapterFirstCells[1] = 2; }},
         {"title set 0", [](TRawDisc& d) { d.titles[0].titleSet = 0; }},
         {"rate", [](TRawDisc& d) { d.titles[0].audio[0].rate = 22050; }},

@@ -12,6 +12,7 @@
 #include <dlfcn.h>
 #include <dvdread/dvd_reader.h>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <tuple>
 
@@ -320,8 +321,13 @@ TEST(TitleSource, DeliversTheCellsBytesAcrossVobFiles) {
     const size_t cut = 777 * kDiscBlockBytes;
     WriteFile(VobPath(copy.string(), 1, 1), Bytes(whole.begin(), whole.begin() + cut));
     WriteFile(VobPath(copy.string(), 1, 2), Bytes(whole.begin() + cut, whole.end()));
+    const std::string splitImage = copy.string() + ".iso";
+    ASSERT_EQ(std::system(
+                  ("genisoimage -quiet -dvd-video -o '" + splitImage + "' '" + copy.string() + "'").c_str()),
+              0);
 
-    for (const std::string& path : {DiscFixtures().discFolder, copy.string(), DiscFixtures().image}) {
+    for (const std::string& path :
+         {DiscFixtures().discFolder, copy.string(), DiscFixtures().image, splitImage}) {
         std::unique_ptr<TDisc> disc = OpenOrFail(path);
         ASSERT_TRUE(disc);
         std::string error;
@@ -333,6 +339,50 @@ TEST(TitleSource, DeliversTheCellsBytesAcrossVobFiles) {
             EXPECT_TRUE(ReadAll(*source, chunk) == whole) << path << " in chunks of " << chunk;
             EXPECT_EQ(source->Error(), "");
         }
+    }
+}
+
+// An image written to after the disc was opened gives the read-failed message, never other audio: its
+// title VOB overwritten or cut short before the title is opened, or cut short while it is read.
+TEST(TitleSource, AnImageChangedAfterOpeningGivesNoOtherAudio) {
+    REQUIRE_DISC_FIXTURES();
+    const Bytes image = ReadFile(DiscFixtures().image),
+                vob = ReadFile(VobPath(DiscFixtures().discFolder, 1, 1));
+    size_t at = 0;
+    while (at + vob.size() <= image.size() && !std::equal(vob.begin(), vob.end(), image.begin() + at))
+        at += kDiscBlockBytes;
+    ASSERT_LE(at + vob.size(), image.size());
+    const std::string copy = DiscFixtures().work + "/changed.iso";
+    const auto cutInHalf = [&] { fs::resize_file(copy, at + vob.size() / 2); };
+    const auto zeroed = [&] {
+        Bytes changed = image;
+        std::fill_n(changed.begin() + static_cast<ptrdiff_t>(at), vob.size(), 0);
+        WriteFile(copy, changed);
+    };
+    const std::tuple<const char*, std::function<void()>, bool> cases[] = {
+        {"VOB zeroed", zeroed, false},
+        {"cut in the VOB", cutInHalf, false},
+        {"cut while read", cutInHalf, true}};
+    for (const auto& [name, change, whileRead] : cases) {
+        SCOPED_TRACE(name);
+        fs::copy_file(DiscFixtures().image, copy, fs::copy_options::overwrite_existing);
+        std::unique_ptr<TDisc> disc = OpenOrFail(copy);
+        ASSERT_TRUE(disc);
+        std::string error;
+        if (!whileRead)
+            change();
+        std::unique_ptr<TTitleSource> source = disc->OpenTitle(*disc->Title(1), error);
+        if (!whileRead) {
+            EXPECT_FALSE(source);
+            EXPECT_EQ(error, msg::kDiscReadFailed);
+            continue;
+        }
+        ASSERT_TRUE(source) << error;
+        change();
+        const Bytes read = ReadAll(*source, 1 << 20);
+        ASSERT_LE(read.size(), vob.size() / 2);
+        EXPECT_TRUE(std::equal(read.begin(), read.end(), vob.begin()));
+        EXPECT_EQ(source->Error(), msg::kDiscReadFailed);
     }
 }
 
