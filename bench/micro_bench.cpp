@@ -1,9 +1,10 @@
 // Micro-benchmarks of the per-group work: the transcoder, the buffered file object's 10-byte reads and
-// 8- and 12-byte writes, and a whole conversion run with a host that does nothing. Every figure is given
-// per group ("per_group", the inverse of the group rate). Beside them, the DVD LPCM decoder a packet at a
-// time, by bits and channels, as bytes of stream decoded per second.
+// 8- and 12-byte writes (on their own and through a cursor), and a whole conversion run with a host that
+// does nothing. Every figure is given per group ("per_group", the inverse of the group rate). Beside them,
+// the DVD LPCM decoder a packet at a time, by bits and channels, as bytes of stream decoded per second.
 #include "dvd/LpcmLayout.h"
 #include "engine/SampleGroup.h"
+#include "mmio/MMIOCursor.h"
 #include "mmio/MMIOFile.h"
 #include "run/ConversionRun.h"
 
@@ -148,6 +149,57 @@ void BM_FileWrite(benchmark::State& state) {
     CountGroups(state, 1);
 }
 BENCHMARK(BM_FileWrite)->ArgName("bytes")->Arg(12)->Arg(8);
+
+// The same reads through a cursor, as the run makes them: 4,096 groups per cursor, the file rewound at its
+// end.
+void BM_CursorRead(benchmark::State& state) {
+    const ScratchFile scratch(RandomBytes(4 << 20));
+    const auto file = OpenFile(scratch.Name(), 0);
+    uint8_t raw[kGroupBytes];
+    for (auto _ : state) {
+        bool end = false;
+        {
+            TMMIOCursor cursor(*file);
+            for (int g = 0; g < kGroupsPerBatch && !end; ++g) {
+                end = cursor.Read(raw) != kGroupBytes;
+                benchmark::DoNotOptimize(raw);
+            }
+        }
+        if (end)
+            file->Rewind();
+    }
+    CountGroups(state, kGroupsPerBatch);
+}
+BENCHMARK(BM_CursorRead);
+
+// The same writes through a cursor: 4,096 groups per cursor, the file started over every 16 MiB.
+template <int32_t N> void CursorWrites(TMMIOFile& file, int64_t& written) {
+    uint8_t out[N] = {1, 2, 3, 4, 5, 6, 7, 8};
+    TMMIOCursor cursor(file);
+    for (int g = 0; g < kGroupsPerBatch; ++g) {
+        benchmark::DoNotOptimize(out);
+        cursor.Write(out);
+    }
+    written += int64_t{N} * kGroupsPerBatch;
+}
+
+void BM_CursorWrite(benchmark::State& state) {
+    const ScratchFile scratch({});
+    const auto file = OpenFile(scratch.Name(), 1);
+    int64_t written = 0;
+    for (auto _ : state) {
+        if (state.range(0) == 12)
+            CursorWrites<12>(*file, written);
+        else
+            CursorWrites<8>(*file, written);
+        if (written >= (16 << 20)) {
+            file->Rewind();
+            written = 0;
+        }
+    }
+    CountGroups(state, kGroupsPerBatch);
+}
+BENCHMARK(BM_CursorWrite)->ArgName("bytes")->Arg(12)->Arg(8);
 
 // A host that answers every call at once.
 class QuietHost final : public TRunHost {

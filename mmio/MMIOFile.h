@@ -102,6 +102,9 @@ public:
     const std::string& FailureReason() const { return failureReason_; }
 
 private:
+    // Holds the buffer's position in a loop's registers; see MMIOCursor.h.
+    friend class TMMIOCursor;
+
     enum class Mode { Idle, Reading, Writing };
 
     // The file written through this object, as Delete finds it again.

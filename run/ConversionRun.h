@@ -2,6 +2,7 @@
 
 #include "engine/SampleGroup.h"
 #include "engine/TpdfDither.h"
+#include "mmio/MMIOCursor.h"
 #include "mmio/MMIOFile.h"
 #include "output/WaveSink.h"
 #include "run/RunControl.h"
@@ -16,6 +17,7 @@
 #include <concepts>
 #include <cstdint>
 #include <memory>
+#include <type_traits>
 
 // One conversion of a raw or swapped-WAVE input from two file names to a finished WAVE file, driven
 // through a host. The run holds its state only while it executes; the host's STOP handler calls
@@ -54,6 +56,7 @@ private:
     void WriteProvisionalHeader();
 
     template <class Host, bool Dither> void ConvertGroups();
+    template <class Host, bool Dither, bool BigEndian, bool Wide, bool ThroughSink> void ConvertGroupsAs();
     void CleanUp();
 
     TRunRequest Request_;
@@ -80,30 +83,50 @@ private:
     int64_t GroupsWritten_ = 0;
 };
 
+// The choices that hold for the whole run (the input's byte order, the output's sample size, the sink) are
+// made here once: each combination is a loop of its own, which has no branch for them and keeps its
+// registers for the group and the buffers.
 template <class Host, bool Dither> void TConversionRun::ConvertGroups() {
+    const auto choose = [](bool value, const auto& then) {
+        if (value)
+            then(std::true_type{});
+        else
+            then(std::false_type{});
+    };
+    choose(RawInput_, [&](auto bigEndian) {
+        choose(!Dither && FormatIndex_ != 0, [&](auto wide) {
+            choose(ThroughSink_, [&](auto throughSink) {
+                ConvertGroupsAs<Host, Dither, bigEndian(), wide(), throughSink()>();
+            });
+        });
+    });
+}
+
+template <class Host, bool Dither, bool BigEndian, bool Wide, bool ThroughSink>
+void TConversionRun::ConvertGroupsAs() {
     // Everything the loop touches for every group is local: the host calls between the steps cannot
-    // reach locals, so the compiler keeps them in registers instead of reloading them after each call.
-    TMMIOFile& input = *InFile_;
-    TMMIOFile& output = OutFile_.File();
+    // reach locals, nor can the stores into the output's buffer, so the compiler keeps them in registers
+    // instead of reloading them after each call or store. The cursors hold the buffers' positions alike.
+    TMMIOCursor input(*InFile_);
+    TMMIOCursor output(OutFile_.File());
     TAudioSink& sink = OutFile_.Sink();
-    const bool throughSink = ThroughSink_;
     Host& host = static_cast<Host&>(host_);
-    const bool bigEndian = RawInput_;
-    const int formatIndex = FormatIndex_;
     // Exactly the groups counted at the start, which the header and the limits were made for: an input
     // that grows meanwhile is not followed.
     const int64_t groupCount = GroupCount_;
+    int64_t written = GroupsWritten_;
+    constexpr int kLength = EmittedBytes(Wide ? 1 : 0);
     TSampleGroup group{};
     uint8_t raw[kGroupBytes];
-    uint8_t out[kMaxEmittedBytes];
+    uint8_t out[kLength];
     // One generator per channel, from the same seeds in every run: two runs give the same file.
     [[maybe_unused]] TTpdfDither left(DitherSeed(0));
     [[maybe_unused]] TTpdfDither right(DitherSeed(1));
     phase_ = Phase::Converting;
     // Every group in this order, on which STOP! relies: read, check the outcome, normalise, events, emit,
     // write, progress, events.
-    while (GroupsWritten_ < groupCount) {
-        const int32_t got = input.Read(raw, kGroupBytes);
+    while (written < groupCount) {
+        const int32_t got = input.Read(raw);
         if (got != kGroupBytes) {
             // A short read is the end of the input (its incomplete group is dropped); -1 is an I/O error.
             if (got < 0) {
@@ -116,27 +139,26 @@ template <class Host, bool Dither> void TConversionRun::ConvertGroups() {
         }
         if (!outcome_.Running())
             break;
-        NormalizeGroup(raw, bigEndian, group);
+        NormalizeGroup(raw, BigEndian, group);
         host.ProcessPendingEvents();
-        int length = 8;
         if constexpr (Dither)
             DitherGroupTo16(group, left, right, out);
         else
-            length = EmitGroup(group, formatIndex, out);
-        // The WAVE sink's samples lie in the file as they come: the group goes straight into the file
-        // object, and constant sizes let its buffer's fast path copy it with one or two moves.
-        int32_t stored = -1;
-        if (throughSink)
-            stored = sink.Write(out, length) ? length : -1;
+            EmitGroup(group, Wide ? 1 : 0, out);
+        // The WAVE sink's samples lie in the file as they come: the group goes straight into the file's
+        // buffer, and the constant size lets the cursor copy it with one or two moves.
+        bool stored = false;
+        if constexpr (ThroughSink)
+            stored = sink.Write(out, kLength);
         else
-            stored = length == 8 ? output.Write(out, 8) : output.Write(out, kMaxEmittedBytes);
-        if (stored != length) {
+            stored = output.Write(out) == kLength;
+        if (!stored) {
             outcome_.Fail();
             ShowError(msg::kWriteFailed);
             break;
         }
-        ++GroupsWritten_;
-        host.SetGaugeProgress(GroupsWritten_);
+        GroupsWritten_ = ++written;
+        host.SetGaugeProgress(written);
         host.ProcessPendingEvents();
     }
     outcome_.Complete();

@@ -3,6 +3,7 @@
 #include "TestFiles.h"
 
 #include "mmio/MMIOCodes.h"
+#include "mmio/MMIOCursor.h"
 #include "mmio/MMIOFile.h"
 
 #include "texts/Messages.h"
@@ -293,6 +294,57 @@ TEST_F(MMIOFile, SmallPiecesMakeOneSystemCallPerBuffer) {
     out->Close();
     EXPECT_EQ(spy.reads, 5) << "100,000 bytes in four 32,768-byte buffers, then the end of the file";
     EXPECT_EQ(spy.writes, 4);
+}
+
+// A cursor carries on from where the file stands and hands the position back when it ends, with the very
+// system calls the file makes for the same pieces, whatever the buffer.
+TEST_F(MMIOFile, CursorsCarryOnFromTheFileAndHandItBack) {
+    const Bytes content = RandomGroups(10000); // 100,000 bytes
+    const std::string path = dir_.Path("cursor.bin");
+    // Writes content as 4 bytes, 12-byte pieces and the rest, then reads it back as 3 bytes, 10-byte groups
+    // up to 50,003 and the rest; the pieces go through a cursor or through the file itself.
+    const auto pass = [&](int32_t bufferSize, bool cursor) {
+        const SysCallSpy spy;
+        auto out = Open(path, 1, 2, true);
+        out->SetBufferSize(bufferSize);
+        EXPECT_EQ(out->Write(content.data(), 4), 4);
+        size_t at = 4;
+        {
+            TMMIOCursor pieces(*out);
+            uint8_t piece[12];
+            for (; at + 12 <= content.size(); at += 12) {
+                std::copy_n(content.begin() + static_cast<ptrdiff_t>(at), 12, piece);
+                EXPECT_EQ(cursor ? pieces.Write(piece) : out->Write(piece, 12), 12);
+            }
+        }
+        EXPECT_EQ(out->Position(), static_cast<int64_t>(at));
+        const auto rest = static_cast<int32_t>(content.size() - at);
+        EXPECT_EQ(out->Write(content.data() + at, rest), rest);
+        out->Close();
+        EXPECT_EQ(ReadFile(path), content);
+
+        auto in = Open(path, 0, 2);
+        in->SetBufferSize(bufferSize);
+        Bytes back(content.size());
+        EXPECT_EQ(in->Read(back.data(), 3), 3);
+        at = 3;
+        {
+            TMMIOCursor groups(*in);
+            uint8_t group[10];
+            for (; at < 50003; at += 10) {
+                EXPECT_EQ(cursor ? groups.Read(group) : in->Read(group, 10), 10);
+                std::copy_n(group, 10, back.begin() + static_cast<ptrdiff_t>(at));
+            }
+        }
+        EXPECT_EQ(in->Position(), 50003);
+        EXPECT_EQ(in->Read(back.data() + at, 49997), 49997);
+        EXPECT_EQ(back, content);
+        return std::pair{SysCallSpy::writes, SysCallSpy::reads};
+    };
+    for (int32_t bufferSize : {1, 7, 32768}) {
+        SCOPED_TRACE(bufferSize);
+        EXPECT_EQ(pass(bufferSize, true), pass(bufferSize, false));
+    }
 }
 
 // Pieces that do not divide the buffer still make whole-buffer writes, which end on page boundaries; a
