@@ -197,7 +197,7 @@ uint32_t TMMIOFile::OpenOnPlatform() {
     if (fileName_.empty())
         return OpenFailed(ENOENT);
     // The buffer comes first: when there is no memory for it, no file has been touched.
-    std::unique_ptr<char[]> buffer = NewBuffer(buffered_ ? mmio::kDefaultBufferSize : 0);
+    Buffer buffer = NewBuffer(buffered_ ? mmio::kDefaultBufferSize : 0);
 
     const bool create = (openFlags_ & mmio::kCreate) != 0;
     const uint32_t access = openFlags_ & mmio::kAccessMask;
@@ -266,10 +266,18 @@ uint32_t TMMIOFile::OpenOnPlatform() {
     return 0;
 }
 
-std::unique_ptr<char[]> TMMIOFile::NewBuffer(int32_t size) {
+namespace {
+constexpr std::align_val_t kBufferAlignment{4096};
+} // namespace
+
+TMMIOFile::Buffer TMMIOFile::NewBuffer(int32_t size) {
     if (size <= 0)
         return nullptr;
-    return std::make_unique_for_overwrite<char[]>(static_cast<size_t>(size));
+    return Buffer(static_cast<char*>(::operator new[](static_cast<size_t>(size), kBufferAlignment)));
+}
+
+void TMMIOFile::BufferDelete::operator()(char* buffer) const noexcept {
+    ::operator delete[](buffer, kBufferAlignment);
 }
 
 void TMMIOFile::SetBufferSize(int32_t size) {

@@ -125,7 +125,13 @@ private:
     bool Drain();
     bool MakeIdle();
     int64_t MoveTo(int64_t target);
-    static std::unique_ptr<char[]> NewBuffer(int32_t size);
+    // The buffer begins on a page of its own, as the kernel's pages do: a whole buffer is copied to or from
+    // whole pages, never one page more.
+    struct BufferDelete {
+        void operator()(char* buffer) const noexcept;
+    };
+    using Buffer = std::unique_ptr<char[], BufferDelete>;
+    static Buffer NewBuffer(int32_t size);
     int64_t Logical() const { return bufferStart_ + cur_; }
 
     int handle_ = -1;
@@ -144,7 +150,7 @@ private:
     // Buffer state. Idle: empty buffer, kernel offset = bufferStart_. Reading: buffer_[0, readEnd_) holds
     // the file from bufferStart_, kernel offset = bufferStart_ + readEnd_. Writing: buffer_[0, cur_) is
     // unwritten data for the file from bufferStart_, kernel offset = bufferStart_.
-    std::unique_ptr<char[]> buffer_;
+    Buffer buffer_;
     int32_t capacity_ = 0;
     Mode mode_ = Mode::Idle;
     int64_t bufferStart_ = 0;
@@ -154,7 +160,7 @@ private:
 
     // With write-behind: the buffer being written (swapped with buffer_ at each hand-over), the writer,
     // and whether one of its writes failed.
-    std::unique_ptr<char[]> spare_;
+    Buffer spare_;
     std::unique_ptr<TWriteBehind> behind_;
     bool behindFailed_ = false;
 };
