@@ -6,7 +6,56 @@
 #include <cstring>
 #include <utility>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 namespace {
+
+#if defined(__x86_64__)
+// Four 24-bit samples as a stereo group and a quad hold them, four big-endian high words then the four low
+// bytes, are one byte shuffle away from their little-endian output: 12 bytes to 12, or to 8 for 16 bits.
+// The loads and stores take 16 bytes, so each unit but the last is done so (the next unit's bytes are
+// there to be read, and its output overwrites what the store wrote past its own); the caller does the
+// last. Returns the units done.
+template <bool To16>
+__attribute__((target("ssse3"))) size_t ShuffleTwelves(const uint8_t* in, size_t units, uint8_t* out) {
+    const __m128i order = To16 ? _mm_setr_epi8(1, 0, 3, 2, 5, 4, 7, 6, -1, -1, -1, -1, -1, -1, -1, -1)
+                               : _mm_setr_epi8(8, 1, 0, 9, 3, 2, 10, 5, 4, 11, 7, 6, -1, -1, -1, -1);
+    constexpr size_t kOut = To16 ? 8 : 12;
+    size_t done = 0;
+    for (; done + 1 < units; ++done, in += 12, out += kOut) {
+        const __m128i samples =
+            _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(in)), order);
+        if constexpr (To16)
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(out), samples);
+        else
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out), samples);
+    }
+    return done;
+}
+
+bool CanShuffle() {
+    static const bool ssse3 = __builtin_cpu_supports("ssse3");
+    return ssse3;
+}
+#endif
+
+// Shuffles what it can of `units` 12-byte units of 24-bit samples, and moves `in` and `out` past them;
+// returns the units left.
+template <bool To16> size_t ShuffleWhatItCan(const uint8_t*& in, size_t units, uint8_t*& out) {
+#if defined(__x86_64__)
+    if (CanShuffle()) {
+        const size_t done = ShuffleTwelves<To16>(in, units, out);
+        in += 12 * done;
+        out += (To16 ? 8 : 12) * done;
+        return units - done;
+    }
+#endif
+    (void)in;
+    (void)out;
+    return units;
+}
 
 // Groups of 20- or 24-bit samples for a channel count known at compile time, without dither: the loop over
 // a group's samples unrolls, and a sample costs a few byte moves. Each sample's high word comes big-endian
@@ -16,6 +65,8 @@ template <int Bits, int Channels, bool To16>
 uint8_t* DecodeFixedGroups(const uint8_t* in, size_t groups, uint8_t* out) {
     constexpr int kSamples = 2 * Channels;
     constexpr int kGroupBytes = Bits * kSamples / 8;
+    if constexpr (Bits == 24 && Channels == 2)
+        groups = ShuffleWhatItCan<To16>(in, groups, out);
     for (size_t g = 0; g < groups; ++g, in += kGroupBytes) {
         const uint8_t* low = in + 2 * kSamples;
         for (int k = 0; k < kSamples; ++k) {
@@ -36,6 +87,8 @@ uint8_t* DecodeFixedGroups(const uint8_t* in, size_t groups, uint8_t* out) {
 // count does not matter, only that a group holds whole quads.
 template <int Bits, bool To16> uint8_t* DecodeQuads(const uint8_t* in, size_t quads, uint8_t* out) {
     constexpr int kQuadBytes = Bits / 2;
+    if constexpr (Bits == 24)
+        quads = ShuffleWhatItCan<To16>(in, quads, out);
     for (size_t q = 0; q < quads; ++q, in += kQuadBytes) {
         const uint8_t* low = in + 8;
         for (int k = 0; k < 4; ++k) {

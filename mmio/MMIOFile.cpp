@@ -283,10 +283,8 @@ void TMMIOFile::BufferDelete::operator()(char* buffer) const noexcept {
 void TMMIOFile::SetBufferSize(int32_t size) {
     if (!opened_)
         return;
-    if (!MakeIdle() || !Drain())
+    if (!MakeIdle())
         throw EMMIOError(msg::kWriteFailed);
-    behind_.reset();
-    spare_.reset();
     try {
         // The old buffer stays in use when there is no memory for the new one.
         buffer_ = NewBuffer(size);
@@ -296,40 +294,6 @@ void TMMIOFile::SetBufferSize(int32_t size) {
     }
     if (info_)
         info_->cchBuffer = capacity_;
-}
-
-void TMMIOFile::SetWriteBehind() {
-    if (!opened_ || capacity_ <= 0 || behind_)
-        return;
-    try {
-        spare_ = NewBuffer(capacity_);
-        behind_ = std::make_unique<TWriteBehind>([this](const char* data, int64_t count) {
-            int64_t written = 0;
-            return WriteAll(data, count, written);
-        });
-    } catch (const std::exception&) {
-        // Without memory or a thread the file is written as before.
-        spare_.reset();
-    }
-}
-
-// Hands the full buffer to the writer and goes on with the spare one.
-bool TMMIOFile::HandOver() {
-    if (!Drain())
-        return false;
-    behind_->Post(buffer_.get(), cur_);
-    std::swap(buffer_, spare_);
-    bufferStart_ += cur_;
-    mode_ = Mode::Idle;
-    cur_ = writeEnd_ = 0;
-    return true;
-}
-
-// Waits for the write behind: false when it, or one before it, failed.
-bool TMMIOFile::Drain() {
-    if (behind_ && !behind_->Wait())
-        behindFailed_ = true;
-    return !behindFailed_;
 }
 
 bool TMMIOFile::WriteAll(const char* data, int64_t count, int64_t& written) {
@@ -346,8 +310,6 @@ bool TMMIOFile::WriteAll(const char* data, int64_t count, int64_t& written) {
 }
 
 bool TMMIOFile::Flush() {
-    if (!Drain())
-        return false;
     if (mode_ != Mode::Writing)
         return true;
     int64_t written = 0;
@@ -384,7 +346,7 @@ int32_t TMMIOFile::ReadSlow(void* buffer, int32_t count) {
         return -1;
     if (count == 0)
         return 0;
-    if (!Flush())
+    if (mode_ == Mode::Writing && !Flush())
         return -1;
     char* out = static_cast<char*>(buffer);
     int64_t done = 0;
@@ -440,12 +402,7 @@ int32_t TMMIOFile::WriteSlow(const void* buffer, int32_t count) {
         const auto head = static_cast<int32_t>(writeEnd_ - cur_);
         std::memcpy(buffer_.get() + cur_, data, static_cast<size_t>(head));
         cur_ = writeEnd_;
-        if (behind_) {
-            if (!HandOver()) {
-                cur_ = held;
-                return -1;
-            }
-        } else if (!Flush()) {
+        if (!Flush()) {
             // The call failed: what of the piece has not reached the file is taken back.
             cur_ -= writeEnd_ - std::max(bufferStart_ - start, held);
             return -1;
@@ -456,8 +413,6 @@ int32_t TMMIOFile::WriteSlow(const void* buffer, int32_t count) {
     if (!MakeIdle())
         return -1;
     if (rest >= capacity_) {
-        if (!Drain())
-            return -1;
         int64_t written = 0;
         const bool ok = WriteAll(data, rest, written);
         bufferStart_ += written;
@@ -479,7 +434,7 @@ int64_t TMMIOFile::MoveTo(int64_t target) {
         cur_ = target - bufferStart_;
         return target;
     }
-    if (!Flush())
+    if (mode_ == Mode::Writing && !Flush())
         return -1;
     const off_t result = ::lseek(handle_, target, SEEK_SET);
     if (result < 0)
@@ -506,7 +461,7 @@ int64_t TMMIOFile::SeekBy(int64_t offset) {
 }
 
 int64_t TMMIOFile::SeekToEnd() {
-    if (!opened_ || !MakeIdle() || !Drain())
+    if (!opened_ || !MakeIdle())
         return -1;
     const off_t result = ::lseek(handle_, 0, SEEK_END);
     if (result < 0)
@@ -519,9 +474,6 @@ void TMMIOFile::Close() {
     if (!opened_)
         return;
     const bool flushed = Flush();
-    behind_.reset();
-    spare_.reset();
-    behindFailed_ = false;
     // close is never retried: after EINTR the descriptor is gone already.
     const bool closeFailed = ::close(handle_) != 0 && errno != EINTR && accessMode_ != 0;
     mmio::OpenFileRegistry::Remove(this);

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "mmio/MMIOError.h"
-#include "mmio/WriteBehind.h"
 
 #include <cstdint>
 #include <cstring>
@@ -49,10 +48,6 @@ public:
     // Creates the file, or empties an existing one once the share check has passed.
     void CreateNew();
     void SetBufferSize(int32_t size);
-    // From now on a full buffer is written on a thread of its own while the next one fills (TWriteBehind),
-    // for an output written front to back; every other call waits for that write first. A write that fails
-    // there fails every later flush and the close. Call after SetBufferSize.
-    void SetWriteBehind();
 
     int64_t SeekTo(int64_t offset);
     int64_t SeekBy(int64_t offset);
@@ -121,8 +116,6 @@ private:
     int32_t WriteSlow(const void* buffer, int32_t count);
     bool WriteAll(const char* data, int64_t count, int64_t& written);
     bool Flush();
-    bool HandOver();
-    bool Drain();
     bool MakeIdle();
     int64_t MoveTo(int64_t target);
     // The buffer begins on a page of its own, as the kernel's pages do: a whole buffer is copied to or from
@@ -157,10 +150,4 @@ private:
     int64_t cur_ = 0;
     int64_t readEnd_ = 0;
     int64_t writeEnd_ = 0;
-
-    // With write-behind: the buffer being written (swapped with buffer_ at each hand-over), the writer,
-    // and whether one of its writes failed.
-    Buffer spare_;
-    std::unique_ptr<TWriteBehind> behind_;
-    bool behindFailed_ = false;
 };

@@ -200,7 +200,6 @@ bool TAudioDiscRun::StartPart(size_t index) {
     if (!output_.Create(host_, part.name, part.overwriteAgreed, outcome_))
         return false;
     output_.File().SetBufferSize(256 * 1024);
-    output_.File().SetWriteBehind();
     std::unique_ptr<TAudioSink> sink =
         request_.options.makeSink
             ? request_.options.makeSink()

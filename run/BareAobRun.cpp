@@ -81,7 +81,6 @@ bool TBareAobRun::Begin(const TAobAudioReader& reader, bool overwriteAgreed) {
     if (!output_.Create(host_, request_.output, overwriteAgreed, outcome_))
         return false;
     output_.File().SetBufferSize(256 * 1024);
-    output_.File().SetWriteBehind();
     std::unique_ptr<TAudioSink> sink;
     if (request_.options.makeSink) {
         sink = request_.options.makeSink();

@@ -454,7 +454,6 @@ bool TStreamRun::StartPart(size_t index) {
     if (!output_.Create(host_, part.outputName, part.overwriteAgreed, outcome_))
         return false;
     output_.File().SetBufferSize(kOutputBufferSize);
-    output_.File().SetWriteBehind();
     return output_.Begin(MakeSink(), format_);
 }
 
