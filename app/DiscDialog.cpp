@@ -43,10 +43,7 @@ TDiscDialog::TDiscDialog(QWidget* parent, const TDiscChoices& choices, const TDi
     side_ = new QComboBox(this);
     side_->setObjectName("SideCombo");
     side_->addItems({window_text::kAudioSide, window_text::kVideoSide});
-    auto* sideRow = new QHBoxLayout;
-    sideRow->addWidget(BuddyLabel(window_text::kSide, side_, this));
-    sideRow->addWidget(side_);
-    sideRow->addStretch();
+    QLabel* sideLabel = BuddyLabel(window_text::kSide, side_, this);
     titles_ = new QTreeWidget(this);
     titles_->setObjectName("TitleList");
     titles_->setRootIsDecorated(false);
@@ -100,10 +97,17 @@ TDiscDialog::TDiscDialog(QWidget* parent, const TDiscChoices& choices, const TDi
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(QString::fromUtf8(window_text::kDiscLabel) + Text(choices.label), this));
-    if (videoSide)
+    if (videoSide) {
+        auto* sideRow = new QHBoxLayout;
+        sideRow->addWidget(sideLabel);
+        sideRow->addWidget(side_);
+        sideRow->addStretch();
         layout->addLayout(sideRow);
-    else
+    } else {
+        // Not laid out, so not to be seen either.
+        sideLabel->hide();
         side_->hide();
+    }
     layout->addWidget(BuddyLabel(window_text::kTitles, titles_, this));
     layout->addWidget(titles_, 2);
     layout->addWidget(notes_);

@@ -11,6 +11,7 @@
 #include "TestFiles.h"
 #include "WindowTestSupport.h"
 #include "texts/Messages.h"
+#include "texts/WindowTexts.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -35,6 +36,14 @@
 Q_DECLARE_METATYPE(std::string)
 
 namespace fs = std::filesystem;
+
+// Whether the disc dialog shows its side's label.
+bool SideShown(QWidget* dialog) {
+    for (const QLabel* label : dialog->findChildren<QLabel*>())
+        if (label->isVisible() && label->text() == QString::fromUtf8(window_text::kSide))
+            return true;
+    return false;
+}
 
 class MainFormDvdTest : public QObject {
     Q_OBJECT
@@ -297,10 +306,12 @@ private slots:
 
         if (!DiscFixtures().missing.empty())
             QSKIP("no disc fixtures");
-        bool packingOffered = true;
+        bool packingOffered = true, sideShown = true;
         TDialogAnswerer choose({[&](QWidget* dialog) {
             // Stereo has one packing: nothing to choose.
             packingOffered = dialog->findChild<QComboBox*>("PackingCombo")->isEnabled();
+            // A disc of one side shows nothing of a side.
+            sideShown = SideShown(dialog);
             dialog->findChild<QCheckBox*>("ChaptersCheckBox")->setChecked(true);
             dialog->findChild<QSpinBox*>("FirstChapterSpin")->setValue(2);
             QTest::keyClick(dialog, Qt::Key_Return);
@@ -308,6 +319,7 @@ private slots:
         QVERIFY(DropFile(form.get(), QString::fromStdString(DiscFixtures().discFolder)));
         QVERIFY(choose.AllAnswered());
         QVERIFY(!packingOffered);
+        QVERIFY(!sideShown);
         QCOMPARE(form->findChild<QLabel*>("ChoiceLabel")->text(),
                  QString::fromUtf8("Title 1, audio 1, chapters 2\u20133, WAVE"));
         QCOMPARE(OutputFormat()->Item(1)->text(), QString("16 bit (source)"));
@@ -331,7 +343,9 @@ private slots:
         fs::copy(fs::path(DiscFixtures().discFolder) / "VIDEO_TS", hybrid / "VIDEO_TS",
                  fs::copy_options::recursive);
         int audioTitles = 0, videoTitles = 0;
+        bool sideShown = false;
         TDialogAnswerer choose({[&](QWidget* dialog) {
+            sideShown = SideShown(dialog);
             auto* titles = dialog->findChild<QTreeWidget*>("TitleList");
             audioTitles = titles->topLevelItemCount();
             dialog->findChild<QComboBox*>("SideCombo")->setCurrentIndex(1);
@@ -340,6 +354,7 @@ private slots:
         }});
         QVERIFY(DropFile(form.get(), QString::fromStdString(hybrid.string())));
         QVERIFY(choose.AllAnswered());
+        QVERIFY(sideShown);
         QCOMPARE(audioTitles, 1);
         QCOMPARE(videoTitles, 2);
         Process();
