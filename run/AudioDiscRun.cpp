@@ -158,10 +158,7 @@ void TAudioDiscRun::Convert() {
     part_ = 0;
     frame_ = 0;
     if (!StartPart(0)) {
-        if (outcome_.Running()) {
-            outcome_.Fail();
-            ShowError(msg::kWriteFailed);
-        }
+        FailToBegin();
         CleanUpQuietly();
         return;
     }

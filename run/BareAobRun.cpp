@@ -97,10 +97,7 @@ bool TBareAobRun::Begin(const TAobAudioReader& reader, bool overwriteAgreed) {
 
 void TBareAobRun::Convert(TAobAudioReader& reader, int64_t size, bool overwriteAgreed) {
     if (!Begin(reader, overwriteAgreed)) {
-        if (outcome_.Running()) {
-            outcome_.Fail();
-            ShowError(msg::kWriteFailed);
-        }
+        FailToBegin();
         CleanUpQuietly();
         return;
     }

@@ -104,6 +104,13 @@ bool TRunControl::Refuse(const std::string& message) {
     return false;
 }
 
+void TRunControl::FailToBegin() {
+    if (!outcome_.Running())
+        return;
+    outcome_.Fail();
+    ShowError(msg::kWriteFailed);
+}
+
 void TRunControl::NoteTagsLeftOut(const TRunRequest& request, bool plainWave) {
     const TOutputFormatRow& format = FormatOf(request);
     const TSinkSettings settings = SinkSettingsOf(request, plainWave);

@@ -57,6 +57,9 @@ protected:
     void ResetGauge(int64_t maximum, int64_t minimum = 0);
     // Shows the message and refuses the run; false, for the step that ends the run with it.
     bool Refuse(const std::string& message);
+    // An output that could not be begun fails the run with the write message, unless the run has ended
+    // already and said why (an output refused, a question answered).
+    void FailToBegin();
     // Tells the host of each of the request's tags that its output format has no field for: they are left
     // out, and the user should know.
     void NoteTagsLeftOut(const struct TRunRequest& request, bool plainWave);

@@ -193,12 +193,11 @@ std::unique_ptr<TLpcmTrackReader> TStreamRun::ContinueInNewFormat(TStreamSource&
         outcome_.Fail();
         return nullptr;
     }
-    host_.ShowNote(msg::FormatFromChapter(chapter, FormatText()));
+    host_.ShowNote(
+        msg::FormatFromChapter(chapter, msg::AudioFormatText(static_cast<int>(format_.sampleRate),
+                                                             format_.validBits, format_.channels)));
     if (!StartPart(segmentPart_)) {
-        if (outcome_.Running()) {
-            outcome_.Fail();
-            ShowError(msg::kWriteFailed);
-        }
+        FailToBegin();
         return nullptr;
     }
     return reader;
@@ -386,11 +385,6 @@ void TStreamRun::TellAboutTrack(const TLpcmTrackReader& reader) {
 // A frame of the current format's audio as a time of the whole track's.
 std::string TStreamRun::BreakTime(int64_t frame) const {
     return msg::BreakTime(segmentSeconds_ + static_cast<double>(frame) / format_.sampleRate);
-}
-
-// The current format, as the user reads it.
-std::string TStreamRun::FormatText() const {
-    return msg::AudioFormatText(static_cast<int>(format_.sampleRate), format_.validBits, format_.channels);
 }
 
 // Each place where the audio did not follow on, then how many there were.

@@ -70,7 +70,6 @@ private:
                                                           const TLpcmTrackReader& old);
     void StopAtFormatChange(const TLpcmTrackReader& reader);
     void TellAboutTrack(const TLpcmTrackReader& reader);
-    std::string FormatText() const;
     bool FindTrack(TStreamSource& source, int lpcmTrack, uint8_t& trackId);
     bool StartReader(TLpcmTrackReader& reader);
     bool BeginOutputs(TStreamSource& source);
