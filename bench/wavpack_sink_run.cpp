@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr int32_t kOutputBufferSize = 256 * 1024; // the stream run's
+constexpr int32_t kOutputBufferSize = 256 * 1024; // a disc run's before its buffers grew
 constexpr size_t kPieceBytes = 32768;             // about what a run hands its sink at a time
 
 uint32_t U32(const uint8_t* p) {

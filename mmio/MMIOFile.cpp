@@ -283,8 +283,9 @@ void TMMIOFile::BufferDelete::operator()(char* buffer) const noexcept {
 void TMMIOFile::SetBufferSize(int32_t size) {
     if (!opened_)
         return;
-    if (!MakeIdle())
+    if (!MakeIdle() || !Drain())
         throw EMMIOError(msg::kWriteFailed);
+    EndWriteBehind();
     try {
         // The old buffer stays in use when there is no memory for the new one.
         buffer_ = NewBuffer(size);
@@ -294,6 +295,53 @@ void TMMIOFile::SetBufferSize(int32_t size) {
     }
     if (info_)
         info_->cchBuffer = capacity_;
+}
+
+void TMMIOFile::SetWriteBehind(int buffers) {
+    if (!opened_ || capacity_ <= 0 || behind_ || buffers < 2 ||
+        buffers > static_cast<int>(TWriteBehind::kMaxQueued) + 1)
+        return;
+    try {
+        for (int i = 1; i < buffers; ++i)
+            spares_.push_back(NewBuffer(capacity_));
+        behind_ = std::make_unique<TWriteBehind>([this](const char* data, int64_t count) {
+            int64_t written = 0;
+            return WriteAll(data, count, written);
+        });
+    } catch (const std::exception&) {
+        spares_.clear();
+    }
+}
+
+// Queues the full buffer and goes on with the spare written longest ago, once its write is done.
+bool TMMIOFile::HandOver() {
+    if (behindFailed_)
+        return false;
+    behind_->Post(buffer_.get(), cur_);
+    if (!behind_->WaitUntil(spares_.size())) {
+        behindFailed_ = true;
+        return false;
+    }
+    std::swap(buffer_, spares_[nextSpare_]);
+    nextSpare_ = (nextSpare_ + 1) % spares_.size();
+    bufferStart_ += cur_;
+    mode_ = Mode::Idle;
+    cur_ = writeEnd_ = 0;
+    return true;
+}
+
+// Waits for the writes behind: false when one of them failed. Then the kernel offset is bufferStart_.
+bool TMMIOFile::Drain() {
+    if (behind_ && !behind_->WaitUntil(0))
+        behindFailed_ = true;
+    return !behindFailed_;
+}
+
+// Ends the writer's thread after the writes it has, and goes back to one buffer.
+void TMMIOFile::EndWriteBehind() noexcept {
+    behind_.reset();
+    spares_.clear();
+    nextSpare_ = 0;
 }
 
 bool TMMIOFile::WriteAll(const char* data, int64_t count, int64_t& written) {
@@ -310,6 +358,8 @@ bool TMMIOFile::WriteAll(const char* data, int64_t count, int64_t& written) {
 }
 
 bool TMMIOFile::Flush() {
+    if (!Drain())
+        return false;
     if (mode_ != Mode::Writing)
         return true;
     int64_t written = 0;
@@ -346,7 +396,7 @@ int32_t TMMIOFile::ReadSlow(void* buffer, int32_t count) {
         return -1;
     if (count == 0)
         return 0;
-    if (mode_ == Mode::Writing && !Flush())
+    if (!Flush())
         return -1;
     char* out = static_cast<char*>(buffer);
     int64_t done = 0;
@@ -402,7 +452,12 @@ int32_t TMMIOFile::WriteSlow(const void* buffer, int32_t count) {
         const auto head = static_cast<int32_t>(writeEnd_ - cur_);
         std::memcpy(buffer_.get() + cur_, data, static_cast<size_t>(head));
         cur_ = writeEnd_;
-        if (!Flush()) {
+        if (behind_) {
+            if (!HandOver()) {
+                cur_ = held;
+                return -1;
+            }
+        } else if (!Flush()) {
             // The call failed: what of the piece has not reached the file is taken back.
             cur_ -= writeEnd_ - std::max(bufferStart_ - start, held);
             return -1;
@@ -413,6 +468,8 @@ int32_t TMMIOFile::WriteSlow(const void* buffer, int32_t count) {
     if (!MakeIdle())
         return -1;
     if (rest >= capacity_) {
+        if (!Drain())
+            return -1;
         int64_t written = 0;
         const bool ok = WriteAll(data, rest, written);
         bufferStart_ += written;
@@ -434,7 +491,7 @@ int64_t TMMIOFile::MoveTo(int64_t target) {
         cur_ = target - bufferStart_;
         return target;
     }
-    if (mode_ == Mode::Writing && !Flush())
+    if (!Flush())
         return -1;
     const off_t result = ::lseek(handle_, target, SEEK_SET);
     if (result < 0)
@@ -461,7 +518,7 @@ int64_t TMMIOFile::SeekBy(int64_t offset) {
 }
 
 int64_t TMMIOFile::SeekToEnd() {
-    if (!opened_ || !MakeIdle())
+    if (!opened_ || !MakeIdle() || !Drain())
         return -1;
     const off_t result = ::lseek(handle_, 0, SEEK_END);
     if (result < 0)
@@ -474,6 +531,8 @@ void TMMIOFile::Close() {
     if (!opened_)
         return;
     const bool flushed = Flush();
+    EndWriteBehind();
+    behindFailed_ = false;
     // close is never retried: after EINTR the descriptor is gone already.
     const bool closeFailed = ::close(handle_) != 0 && errno != EINTR && accessMode_ != 0;
     mmio::OpenFileRegistry::Remove(this);

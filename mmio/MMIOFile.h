@@ -1,12 +1,14 @@
 #pragma once
 
 #include "mmio/MMIOError.h"
+#include "mmio/WriteBehind.h"
 
 #include <cstdint>
 #include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 // The platform information record handed to every open; it receives the error code of a failed open.
 struct TMMIOInfo {
@@ -48,6 +50,11 @@ public:
     // Creates the file, or empties an existing one once the share check has passed.
     void CreateNew();
     void SetBufferSize(int32_t size);
+    // From now on a full buffer is written on a thread of its own while the next of `buffers` buffers (2 to
+    // TWriteBehind::kMaxQueued + 1) fills, for an output written front to back; every other call waits for
+    // those writes first. A write that fails there fails the next write, flush or seek and the close. Call
+    // after SetBufferSize; without memory or a thread the file is written as before.
+    void SetWriteBehind(int buffers);
 
     int64_t SeekTo(int64_t offset);
     int64_t SeekBy(int64_t offset);
@@ -116,6 +123,9 @@ private:
     int32_t WriteSlow(const void* buffer, int32_t count);
     bool WriteAll(const char* data, int64_t count, int64_t& written);
     bool Flush();
+    bool HandOver();
+    bool Drain();
+    void EndWriteBehind() noexcept;
     bool MakeIdle();
     int64_t MoveTo(int64_t target);
     // The buffer begins on a page of its own, as the kernel's pages do: a whole buffer is copied to or from
@@ -150,4 +160,11 @@ private:
     int64_t cur_ = 0;
     int64_t readEnd_ = 0;
     int64_t writeEnd_ = 0;
+
+    // With write-behind: the buffers that take turns with buffer_ (the oldest first), the writer, and
+    // whether one of its writes failed.
+    std::vector<Buffer> spares_;
+    size_t nextSpare_ = 0;
+    std::unique_ptr<TWriteBehind> behind_;
+    bool behindFailed_ = false;
 };

@@ -196,7 +196,7 @@ bool TAudioDiscRun::StartPart(size_t index) {
     host_.OutputStarted(part.name);
     if (!output_.Create(host_, part.name, part.overwriteAgreed, outcome_))
         return false;
-    output_.File().SetBufferSize(256 * 1024);
+    output_.BufferAhead();
     std::unique_ptr<TAudioSink> sink =
         request_.options.makeSink
             ? request_.options.makeSink()

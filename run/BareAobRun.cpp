@@ -80,7 +80,7 @@ bool TBareAobRun::Begin(const TAobAudioReader& reader, bool overwriteAgreed) {
     host_.OutputStarted(request_.output);
     if (!output_.Create(host_, request_.output, overwriteAgreed, outcome_))
         return false;
-    output_.File().SetBufferSize(256 * 1024);
+    output_.BufferAhead();
     std::unique_ptr<TAudioSink> sink;
     if (request_.options.makeSink) {
         sink = request_.options.makeSink();

@@ -22,6 +22,10 @@ public:
     // Hands the created file to the sink that writes it, which writes what goes before the samples.
     bool Begin(std::unique_ptr<TAudioSink> sink, const TAudioFormat& format);
 
+    // Gives the created file the buffers of an output written front to back as fast as its input comes:
+    // a few large buffers taking turns, each full one written on a thread of its own while the next fills.
+    void BufferAhead();
+
     TMMIOFile& File() { return *file_; }
     TAudioSink& Sink() { return *sink_; }
     bool Exists() const { return file_ != nullptr; }

@@ -447,7 +447,7 @@ bool TStreamRun::StartPart(size_t index) {
     host_.OutputStarted(part.outputName);
     if (!output_.Create(host_, part.outputName, part.overwriteAgreed, outcome_))
         return false;
-    output_.File().SetBufferSize(kOutputBufferSize);
+    output_.BufferAhead();
     return output_.Begin(MakeSink(), format_);
 }
 

@@ -37,9 +37,6 @@ public:
     // How far into a stream the first LPCM tracks are looked for before converting; a stream whose
     // tracks are not all there by then is read to its end for them.
     static constexpr int64_t kTrackProbeBytes = 16 << 20;
-    // The output's buffer: samples arrive a packet (about 2 KB) at a time, and a large buffer turns them
-    // into few large writes (bench/dvd_throughput: 8 KiB costs a third of the run).
-    static constexpr int32_t kOutputBufferSize = 256 * 1024;
 
     TStreamRun(TRunHost& host, TRunRequest request) : TRunControl(host), request_(std::move(request)) {}
 

@@ -74,6 +74,35 @@ TEST_F(FileFaults, DiskFullDeletesTheIncompleteFlacOutput) {
     EXPECT_TRUE(guard.Unchanged());
 }
 
+// A program stream's outputs are written behind, on a thread of their own, a 1 MiB buffer at a time: one
+// write that fails there fails the run all the same. (Thirty seconds make about five buffers; strace counts
+// each thread's writes, and the third is the writer's, as the run's own thread writes only the last buffer
+// and the header.)
+TEST_F(FileFaults, AFailedWriteBehindDeletesTheOutputOfAStream) {
+    if (!StraceWorks())
+        GTEST_SKIP() << "strace cannot trace here";
+    const std::string vob = dir_.Path("take.vob");
+    ASSERT_EQ(std::system(("ffmpeg -nostdin -v error -f lavfi -i anoisesrc=duration=30 -c:a pcm_dvd -ac 2 "
+                           "-f dvd '" +
+                           vob + "'")
+                              .c_str()),
+              0);
+    const InputGuard guard(vob);
+    for (const char* name : {"take.wav", "take.flac"}) {
+        SCOPED_TRACE(name);
+        const std::string output = dir_.Path(name);
+        CliRun run;
+        run.tracer = {"strace", "-f", "-o",          "/dev/null", "-P",
+                      output,   "-e", "trace=write", "-e",        "inject=write:error=ENOSPC:when=3"};
+        run.args = {"-q", "-o", output, vob};
+        const CliOutcome outcome = RunCli(run);
+        EXPECT_EQ(outcome.err, Said(vob, {msg::kWriteFailed}));
+        EXPECT_EQ(outcome.exitStatus, 1);
+        EXPECT_FALSE(Exists(output));
+    }
+    EXPECT_TRUE(guard.Unchanged());
+}
+
 TEST_F(FileFaults, ReadErrors) {
     if (!StraceWorks())
         GTEST_SKIP() << "strace cannot trace here";
