@@ -15,8 +15,7 @@ constexpr int64_t kBlocksPerRead = 512;
 } // namespace
 
 TTitleSource::TTitleSource(std::unique_ptr<TVobBlocks> vobs, const TDiscTitle& title)
-    : vobs_(std::move(vobs)), cells_(title.cells), titleCells_(cells_.size()),
-      spare_(kBlocksPerRead * kDiscBlockBytes) {
+    : vobs_(std::move(vobs)), cells_(title.cells), titleCells_(cells_.size()) {
     for (const TDiscCell& cell : cells_)
         size_ += cell.Bytes();
     // libdvdread addresses blocks with an int; an image's cells were cut to the same blocks.
@@ -84,6 +83,9 @@ int64_t TTitleSource::Read(uint8_t* buffer, int64_t count) {
         // Whole blocks go straight into the caller's buffer; a remainder smaller than a block goes
         // through the spare buffer.
         const int64_t wholeBlocks = std::min((count - done) / kDiscBlockBytes, kBlocksPerRead);
+        // Made only when needed: the demultiplexer asks for whole blocks, and a fresh page costs a fault.
+        if (wholeBlocks == 0 && spare_.empty())
+            spare_.resize(kBlocksPerRead * kDiscBlockBytes);
         uint8_t* target = wholeBlocks > 0 ? buffer + done : spare_.data();
         const int64_t got = ReadBlocks(target, wholeBlocks > 0 ? wholeBlocks : kBlocksPerRead);
         if (got < 0)

@@ -54,7 +54,7 @@ public:
 private:
     // The buffer as the file left it: [next_, end_) is what the fast path may read or fill.
     void Attach(int64_t end) {
-        char* const buffer = file_.buffer_.get();
+        char* const buffer = file_.buffer_;
         if (!buffer)
             return;
         next_ = buffer + file_.cur_;
@@ -63,7 +63,7 @@ private:
 
     void Detach() {
         if (next_)
-            file_.cur_ = next_ - file_.buffer_.get();
+            file_.cur_ = next_ - file_.buffer_;
         next_ = end_ = nullptr;
     }
 

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <new>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -261,7 +262,8 @@ uint32_t TMMIOFile::OpenOnPlatform() {
     handle_ = fd;
     mode_ = Mode::Idle;
     bufferStart_ = cur_ = readEnd_ = writeEnd_ = 0;
-    buffer_ = std::move(buffer);
+    memory_ = std::move(buffer);
+    buffer_ = memory_.get();
     capacity_ = buffer_ ? mmio::kDefaultBufferSize : 0;
     return 0;
 }
@@ -272,12 +274,23 @@ constexpr std::align_val_t kBufferAlignment{4096};
 
 TMMIOFile::Buffer TMMIOFile::NewBuffer(int32_t size) {
     if (size <= 0)
-        return nullptr;
-    return Buffer(static_cast<char*>(::operator new[](static_cast<size_t>(size), kBufferAlignment)));
+        return Buffer(nullptr, {kBufferAlignment});
+    return Buffer(static_cast<char*>(::operator new[](static_cast<size_t>(size), kBufferAlignment)),
+                  {kBufferAlignment});
+}
+
+TMMIOFile::Buffer TMMIOFile::NewBuffers(int32_t size, int count) {
+    constexpr size_t kHugePage = size_t{2} << 20;
+    const size_t bytes = static_cast<size_t>(size) * static_cast<size_t>(count);
+    const std::align_val_t alignment = bytes >= kHugePage ? std::align_val_t{kHugePage} : kBufferAlignment;
+    Buffer buffers(static_cast<char*>(::operator new[](bytes, alignment)), {alignment});
+    if (bytes >= kHugePage)
+        ::madvise(buffers.get(), bytes / kHugePage * kHugePage, MADV_HUGEPAGE);
+    return buffers;
 }
 
 void TMMIOFile::BufferDelete::operator()(char* buffer) const noexcept {
-    ::operator delete[](buffer, kBufferAlignment);
+    ::operator delete[](buffer, alignment);
 }
 
 void TMMIOFile::SetBufferSize(int32_t size) {
@@ -288,7 +301,8 @@ void TMMIOFile::SetBufferSize(int32_t size) {
     EndWriteBehind();
     try {
         // The old buffer stays in use when there is no memory for the new one.
-        buffer_ = NewBuffer(size);
+        memory_ = NewBuffer(size);
+        buffer_ = memory_.get();
         capacity_ = buffer_ ? size : 0;
     } catch (const std::bad_alloc&) {
         throw EMMIOError(msg::kBufferFailed);
@@ -301,29 +315,38 @@ void TMMIOFile::SetWriteBehind(int buffers) {
     if (!opened_ || capacity_ <= 0 || behind_ || buffers < 2 ||
         buffers > static_cast<int>(TWriteBehind::kMaxQueued) + 1)
         return;
+    if (!MakeIdle())
+        return;
     try {
-        for (int i = 1; i < buffers; ++i)
-            spares_.push_back(NewBuffer(capacity_));
+        Buffer memory = NewBuffers(capacity_, buffers);
+        std::vector<char*> ring;
+        for (int i = 0; i < buffers; ++i)
+            ring.push_back(memory.get() + static_cast<size_t>(i) * static_cast<size_t>(capacity_));
         behind_ = std::make_unique<TWriteBehind>([this](const char* data, int64_t count) {
             int64_t written = 0;
             return WriteAll(data, count, written);
         });
+        memory_ = std::move(memory);
+        ring_ = std::move(ring);
+        inUse_ = 0;
+        buffer_ = ring_[0];
     } catch (const std::exception&) {
-        spares_.clear();
+        // Written as before.
     }
 }
 
-// Queues the full buffer and goes on with the spare written longest ago, once its write is done.
+// Queues the full buffer and goes on with the next one.
 bool TMMIOFile::HandOver() {
     if (behindFailed_)
         return false;
-    behind_->Post(buffer_.get(), cur_);
-    if (!behind_->WaitUntil(spares_.size())) {
+    behind_->Post(buffer_, cur_);
+    // The next buffer is the one handed over longest ago: free once no more than the others wait.
+    if (!behind_->WaitUntil(ring_.size() - 1)) {
         behindFailed_ = true;
         return false;
     }
-    std::swap(buffer_, spares_[nextSpare_]);
-    nextSpare_ = (nextSpare_ + 1) % spares_.size();
+    inUse_ = (inUse_ + 1) % ring_.size();
+    buffer_ = ring_[inUse_];
     bufferStart_ += cur_;
     mode_ = Mode::Idle;
     cur_ = writeEnd_ = 0;
@@ -340,8 +363,8 @@ bool TMMIOFile::Drain() {
 // Ends the writer's thread after the writes it has, and goes back to one buffer.
 void TMMIOFile::EndWriteBehind() noexcept {
     behind_.reset();
-    spares_.clear();
-    nextSpare_ = 0;
+    ring_.clear();
+    inUse_ = 0;
 }
 
 bool TMMIOFile::WriteAll(const char* data, int64_t count, int64_t& written) {
@@ -363,11 +386,11 @@ bool TMMIOFile::Flush() {
     if (mode_ != Mode::Writing)
         return true;
     int64_t written = 0;
-    const bool ok = WriteAll(buffer_.get(), cur_, written);
+    const bool ok = WriteAll(buffer_, cur_, written);
     bufferStart_ += written;
     if (!ok) {
         // Keep what did not reach the disk, so that a later flush (or Close) tries again and reports it.
-        std::memmove(buffer_.get(), buffer_.get() + written, static_cast<size_t>(cur_ - written));
+        std::memmove(buffer_, buffer_ + written, static_cast<size_t>(cur_ - written));
         cur_ -= written;
         return false;
     }
@@ -402,7 +425,7 @@ int32_t TMMIOFile::ReadSlow(void* buffer, int32_t count) {
     int64_t done = 0;
     if (mode_ == Mode::Reading) {
         done = readEnd_ - cur_;
-        std::memcpy(out, buffer_.get() + cur_, static_cast<size_t>(done));
+        std::memcpy(out, buffer_ + cur_, static_cast<size_t>(done));
         cur_ = readEnd_;
     }
     while (done < count) {
@@ -421,7 +444,7 @@ int32_t TMMIOFile::ReadSlow(void* buffer, int32_t count) {
             bufferStart_ += n;
             continue;
         }
-        const ssize_t n = ReadRetrying(handle_, buffer_.get(), static_cast<size_t>(capacity_));
+        const ssize_t n = ReadRetrying(handle_, buffer_, static_cast<size_t>(capacity_));
         if (n < 0)
             return -1;
         if (n == 0)
@@ -429,7 +452,7 @@ int32_t TMMIOFile::ReadSlow(void* buffer, int32_t count) {
         mode_ = Mode::Reading;
         readEnd_ = n;
         const int64_t take = std::min<int64_t>(wanted, n);
-        std::memcpy(out + done, buffer_.get(), static_cast<size_t>(take));
+        std::memcpy(out + done, buffer_, static_cast<size_t>(take));
         cur_ = take;
         done += take;
     }
@@ -450,7 +473,7 @@ int32_t TMMIOFile::WriteSlow(const void* buffer, int32_t count) {
         const int64_t held = cur_;
         const int64_t start = bufferStart_;
         const auto head = static_cast<int32_t>(writeEnd_ - cur_);
-        std::memcpy(buffer_.get() + cur_, data, static_cast<size_t>(head));
+        std::memcpy(buffer_ + cur_, data, static_cast<size_t>(head));
         cur_ = writeEnd_;
         if (behind_) {
             if (!HandOver()) {
@@ -477,7 +500,7 @@ int32_t TMMIOFile::WriteSlow(const void* buffer, int32_t count) {
     }
     mode_ = Mode::Writing;
     writeEnd_ = capacity_;
-    std::memcpy(buffer_.get(), data, static_cast<size_t>(rest));
+    std::memcpy(buffer_, data, static_cast<size_t>(rest));
     cur_ = rest;
     return count;
 }
@@ -540,7 +563,8 @@ void TMMIOFile::Close() {
     opened_ = false;
     mode_ = Mode::Idle;
     bufferStart_ = cur_ = readEnd_ = writeEnd_ = 0;
-    buffer_.reset();
+    memory_.reset();
+    buffer_ = nullptr;
     capacity_ = 0;
     if (!flushed || closeFailed)
         throw EMMIOError(msg::kWriteFailed);

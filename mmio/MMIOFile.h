@@ -65,7 +65,7 @@ public:
     // Bytes read; 0 at the end of the file, -1 on error.
     int32_t Read(void* buffer, int32_t count) {
         if (count > 0 && count <= readEnd_ - cur_) [[likely]] {
-            std::memcpy(buffer, buffer_.get() + cur_, static_cast<size_t>(count));
+            std::memcpy(buffer, buffer_ + cur_, static_cast<size_t>(count));
             cur_ += count;
             return count;
         }
@@ -75,7 +75,7 @@ public:
     // Bytes written, or -1 on error (including a flush of the buffer that failed).
     int32_t Write(const void* buffer, int32_t count) {
         if (count > 0 && count <= writeEnd_ - cur_) [[likely]] {
-            std::memcpy(buffer_.get() + cur_, buffer, static_cast<size_t>(count));
+            std::memcpy(buffer_ + cur_, buffer, static_cast<size_t>(count));
             cur_ += count;
             return count;
         }
@@ -131,10 +131,14 @@ private:
     // The buffer begins on a page of its own, as the kernel's pages do: a whole buffer is copied to or from
     // whole pages, never one page more.
     struct BufferDelete {
+        std::align_val_t alignment;
         void operator()(char* buffer) const noexcept;
     };
     using Buffer = std::unique_ptr<char[], BufferDelete>;
     static Buffer NewBuffer(int32_t size);
+    // `count` buffers of `size` bytes in one block that the system may back with huge pages: a fresh page
+    // costs a fault of several microseconds on a virtual machine, and write-behind's buffers are large.
+    static Buffer NewBuffers(int32_t size, int count);
     int64_t Logical() const { return bufferStart_ + cur_; }
 
     int handle_ = -1;
@@ -153,7 +157,8 @@ private:
     // Buffer state. Idle: empty buffer, kernel offset = bufferStart_. Reading: buffer_[0, readEnd_) holds
     // the file from bufferStart_, kernel offset = bufferStart_ + readEnd_. Writing: buffer_[0, cur_) is
     // unwritten data for the file from bufferStart_, kernel offset = bufferStart_.
-    Buffer buffer_;
+    Buffer memory_;          // the buffer, or write-behind's buffers
+    char* buffer_ = nullptr; // the one in use
     int32_t capacity_ = 0;
     Mode mode_ = Mode::Idle;
     int64_t bufferStart_ = 0;
@@ -161,10 +166,10 @@ private:
     int64_t readEnd_ = 0;
     int64_t writeEnd_ = 0;
 
-    // With write-behind: the buffers that take turns with buffer_ (the oldest first), the writer, and
-    // whether one of its writes failed.
-    std::vector<Buffer> spares_;
-    size_t nextSpare_ = 0;
+    // With write-behind: the buffers that take turns (buffer_ is ring_[inUse_]), the writer, and whether
+    // one of its writes failed.
+    std::vector<char*> ring_;
+    size_t inUse_ = 0;
     std::unique_ptr<TWriteBehind> behind_;
     bool behindFailed_ = false;
 };
