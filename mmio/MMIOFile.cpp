@@ -313,7 +313,7 @@ void TMMIOFile::SetBufferSize(int32_t size) {
 
 void TMMIOFile::SetWriteBehind(int buffers) {
     if (!opened_ || capacity_ <= 0 || behind_ || buffers < 2 ||
-        buffers > static_cast<int>(TWriteBehind::kMaxQueued) + 1)
+        buffers > static_cast<int>(TWriteBehind::kMaxQueued))
         return;
     if (!MakeIdle())
         return;

@@ -51,9 +51,9 @@ public:
     void CreateNew();
     void SetBufferSize(int32_t size);
     // From now on a full buffer is written on a thread of its own while the next of `buffers` buffers (2 to
-    // TWriteBehind::kMaxQueued + 1) fills, for an output written front to back; every other call waits for
-    // those writes first. A write that fails there fails the next write, flush or seek and the close. Call
-    // after SetBufferSize; without memory or a thread the file is written as before.
+    // TWriteBehind::kMaxQueued: all of them may wait) fills, for an output written front to back; every other
+    // call waits for those writes first. A write that fails there fails the next write, flush or seek and the
+    // close. Call after SetBufferSize; without memory or a thread the file is written as before.
     void SetWriteBehind(int buffers);
 
     int64_t SeekTo(int64_t offset);

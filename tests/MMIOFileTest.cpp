@@ -8,11 +8,13 @@
 
 #include "texts/Messages.h"
 #include "wave/WaveOpeners.h"
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
 
 namespace {
 
@@ -380,6 +382,53 @@ TEST_F(MMIOFile, PiecesThatStraddleTheBufferMakeWholeBufferWrites) {
     full = false;
     cut->Close();
     EXPECT_EQ(ReadFile(dir_.Path("cut.bin")), Bytes(content.begin(), content.begin() + 10));
+}
+
+// Written behind, full buffers wait for a writer that takes its time: every byte still lands in its place,
+// with a seek back and a rewrite in between, whatever the number of buffers taking turns; and a write that
+// fails there fails a later write and the close.
+TEST_F(MMIOFile, WritesBehindLandInOrderAndTheirFailuresAreReported) {
+    const SysCallSpy spy;
+    mmio::Sys().write = [](int fd, const void* buffer, size_t count) -> ssize_t {
+        ::usleep(20);
+        return ::write(fd, buffer, count);
+    };
+    const std::string path = dir_.Path("behind.bin");
+    Bytes content = RandomGroups(20000); // 200,000 bytes
+    for (const auto& [bufferSize, buffers] : {std::pair{7, 2}, std::pair{4096, 3}, std::pair{4096, 8}}) {
+        {
+            auto out = Open(path, 1, 2, true);
+            out->SetBufferSize(bufferSize);
+            out->SetWriteBehind(buffers);
+            size_t at = 0;
+            for (int32_t piece = 1; at < content.size(); piece = piece % 37 + 1) {
+                const int32_t n = static_cast<int32_t>(std::min<size_t>(piece, content.size() - at));
+                ASSERT_EQ(out->Write(content.data() + at, n), n);
+                at += static_cast<size_t>(n);
+                if (at > 150000 && at < 150040) {
+                    ASSERT_EQ(out->SeekTo(3), 3);
+                    ASSERT_EQ(out->Write("SIZE", 4), 4);
+                    ASSERT_EQ(out->SeekToEnd(), static_cast<int64_t>(at));
+                }
+            }
+            out->Close();
+        }
+        Bytes expected = content;
+        std::copy_n("SIZE", 4, expected.begin() + 3);
+        ASSERT_EQ(ReadFile(path), expected) << bufferSize << " bytes, " << buffers << " buffers";
+    }
+
+    mmio::Sys() = spy.saved;
+    const SysCallSpy failing;
+    SysCallSpy::failWritesAfter = 2;
+    auto out = Open(path, 1, 2, true);
+    out->SetBufferSize(4096);
+    out->SetWriteBehind(4);
+    int32_t result = 0;
+    for (size_t at = 0; at < content.size() && result >= 0; at += 1000)
+        result = out->Write(content.data() + at, 1000);
+    EXPECT_EQ(result, -1) << "a later write fails";
+    EXPECT_THROW(out->Close(), EMMIOError);
 }
 
 TEST_F(MMIOFile, FailedFlushesAreReported) {
