@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <system_error>
@@ -29,6 +30,19 @@ std::unique_ptr<TMMIOFile> Open(const std::string& path, uint8_t access, uint8_t
     else
         file->OpenExisting();
     return file;
+}
+
+// Writes `content` in pieces of every awkward size, so that writes straddle the buffer's end; `after` is
+// called with the bytes written so far after each piece.
+void WriteInPieces(TMMIOFile& out, const Bytes& content, const std::function<void(size_t)>& after = {}) {
+    size_t at = 0;
+    for (int32_t piece = 1; at < content.size(); piece = piece % 37 + 1) {
+        const int32_t n = static_cast<int32_t>(std::min<size_t>(piece, content.size() - at));
+        ASSERT_EQ(out.Write(content.data() + at, n), n);
+        at += static_cast<size_t>(n);
+        if (after)
+            after(at);
+    }
 }
 
 // The message an open raises, or "" when it raises nothing.
@@ -226,13 +240,7 @@ TEST_F(MMIOFile, SeeksReadsAndWritesAcrossBufferBoundaries) {
         {
             auto out = Open(path, 1, 2, true);
             out->SetBufferSize(bufferSize);
-            // Pieces of every awkward size, so that writes straddle the buffer end.
-            size_t at = 0;
-            for (int32_t piece = 1; at < content.size(); piece = piece % 37 + 1) {
-                const int32_t n = static_cast<int32_t>(std::min<size_t>(piece, content.size() - at));
-                ASSERT_EQ(out->Write(content.data() + at, n), n);
-                at += static_cast<size_t>(n);
-            }
+            WriteInPieces(*out, content);
             EXPECT_EQ(out->Position(), 100000);
             out->Close();
         }
@@ -400,17 +408,13 @@ TEST_F(MMIOFile, WritesBehindLandInOrderAndTheirFailuresAreReported) {
             auto out = Open(path, 1, 2, true);
             out->SetBufferSize(bufferSize);
             out->SetWriteBehind(buffers);
-            size_t at = 0;
-            for (int32_t piece = 1; at < content.size(); piece = piece % 37 + 1) {
-                const int32_t n = static_cast<int32_t>(std::min<size_t>(piece, content.size() - at));
-                ASSERT_EQ(out->Write(content.data() + at, n), n);
-                at += static_cast<size_t>(n);
+            WriteInPieces(*out, content, [&out](size_t at) {
                 if (at > 150000 && at < 150040) {
                     ASSERT_EQ(out->SeekTo(3), 3);
                     ASSERT_EQ(out->Write("SIZE", 4), 4);
                     ASSERT_EQ(out->SeekToEnd(), static_cast<int64_t>(at));
                 }
-            }
+            });
             out->Close();
         }
         Bytes expected = content;
