@@ -344,12 +344,14 @@ std::unique_ptr<TDisc> TDisc::Open(const std::string& path, std::string& error, 
     // named, or of a folder's files through libdvdread, whose reader is opened once more when it does not
     // find them where the child did.
     opened->image_ = std::move(image);
-    if (!location->isImage) {
+    bool found = opened->image_ && opened->VobsAsTheChildSaw();
+    for (int look = 0; !location->isImage && look < 2 && !found; ++look) {
         opened->reader_ = OpenDvdReader(location->openPath);
-        if (opened->reader_ && !opened->VobsAsTheChildSaw())
-            opened->reader_ = OpenDvdReader(location->openPath);
+        if (!opened->reader_)
+            break;
+        found = opened->VobsAsTheChildSaw();
     }
-    if ((!opened->image_ && !opened->reader_) || !opened->VobsAsTheChildSaw()) {
+    if (!found) {
         error = msg::kDiscReadFailed;
         return nullptr;
     }
